@@ -1,0 +1,69 @@
+#include "convert/BatchDriver.h"
+
+#include "convert/ConversionContext.h"
+#include "filelist/FileListModel.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <limits>
+
+BatchDriver::BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
+                         ProcedureTable procedures, QObject* parent)
+    : QObject(parent), m_list(list), m_window(window), m_context(context),
+      m_procedures(std::move(procedures)) {}
+
+BatchDriver::Outcome BatchDriver::run() {
+    if (m_running)
+        return Outcome::Ignored;
+    if (m_list.count() < 1) {
+        m_context.ui.showMessage(NoFilesMessage, MessageStyle::Plain, {});
+        finish();
+        return Outcome::NoFiles;
+    }
+    m_running = true;
+    m_list.setFrozen(true);
+    m_window.setWindowPointer(MousePointer::Hourglass);
+
+    // The run bound is taken once; the count is read again at every step.
+    const int bound = std::min(m_list.count(), int{std::numeric_limits<std::int16_t>::max()});
+    for (int i = 1; i <= bound; ++i) {
+        const int current = m_list.count();
+        if (i > current)
+            break;
+        const double share = static_cast<double>(i) / current * 100.0;
+        m_window.setProgress(static_cast<float>(share));
+        m_window.setWindowPointer(MousePointer::Hourglass);
+        const QString path = m_list.text(i);
+        emit entryStarted(i, current, path);
+        convertEntry(path);
+        emit entryFinished(i, path, m_context.jpgCreated);
+        if (!m_context.jpgCreated)
+            m_context.ui.showMessage(FailurePrefix + path, MessageStyle::Warning, FailureCaption);
+    }
+    m_context.ui.showMessage(DoneMessage, MessageStyle::Plain, {});
+    finish();
+    m_list.setFrozen(false);
+    m_running = false;
+    return Outcome::Completed;
+}
+
+void BatchDriver::convertEntry(const QString& path) {
+    const std::optional<ConversionMethod> method = m_window.selectedMethod();
+    if (!method) {
+        // No method selected: nothing was made for this entry.
+        m_context.jpgCreated = false;
+        return;
+    }
+    try {
+        m_procedures.forMethod(*method)(path, m_context);
+    } catch (const std::exception&) {
+        // A failure that no procedure handles costs this PDF only.
+        m_context.jpgCreated = false;
+    }
+}
+
+void BatchDriver::finish() {
+    m_window.setProgress(0.0f);
+    m_window.setWindowPointer(MousePointer::Default);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "convert/ConversionMethod.h"
+#include "convert/Procedures.h"
+#include "platform/UserInterface.h"
+
+#include <QObject>
+
+#include <optional>
+
+class FileListModel;
+struct ConversionContext;
+
+// What the driver needs of the window beyond the list: the selected method, the progress bar
+// and the window's pointer.
+class DriverWindow : public WindowPointer {
+public:
+    virtual std::optional<ConversionMethod> selectedMethod() const = 0;
+    virtual void setProgress(float value) = 0;
+};
+
+// "Convert!": walks the file list from the first entry to the last, hands each path to the
+// procedure of the method selected at that moment, warns for every PDF that gave no JPG and
+// ends with "Done.". The waits inside the procedures keep the event loop running, so other
+// handlers may run during a batch; the list stays frozen and a second run is refused until the
+// batch ends.
+class BatchDriver : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome { Ignored, NoFiles, Completed };
+
+    BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
+                ProcedureTable procedures = {}, QObject* parent = nullptr);
+
+    Outcome run();
+    bool isRunning() const { return m_running; }
+
+    static inline const QString NoFilesMessage = QStringLiteral("No files added.");
+    static inline const QString DoneMessage = QStringLiteral("Done.");
+    static inline const QString FailurePrefix = QStringLiteral("Could not create JPG on ");
+    static inline const QString FailureCaption = QStringLiteral("Could not create JPG");
+
+signals:
+    void entryStarted(int position, int count, const QString& path);
+    void entryFinished(int position, const QString& path, bool jpgCreated);
+
+private:
+    void convertEntry(const QString& path);
+    void finish();
+
+    FileListModel& m_list;
+    DriverWindow& m_window;
+    ConversionContext& m_context;
+    ProcedureTable m_procedures;
+    bool m_running = false;
+};

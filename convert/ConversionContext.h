@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+class UserInterface;
+class AutomationHost;
+
+// What a conversion procedure reads from the window, at the moment it needs it. The window
+// implements it over its text fields; the command-line tool and tests over plain texts.
+class ConversionView {
+public:
+    virtual ~ConversionView() = default;
+    virtual QString outputFolderText() const = 0;
+    virtual QString resolutionText() const = 0;
+    virtual QString pagesText() const = 0;
+};
+
+// A view over fixed texts.
+class FixedConversionView : public ConversionView {
+public:
+    FixedConversionView(QString outputFolder, QString resolution, QString pages)
+        : m_outputFolder(std::move(outputFolder)), m_resolution(std::move(resolution)),
+          m_pages(std::move(pages)) {}
+    QString outputFolderText() const override { return m_outputFolder; }
+    QString resolutionText() const override { return m_resolution; }
+    QString pagesText() const override { return m_pages; }
+
+private:
+    QString m_outputFolder;
+    QString m_resolution;
+    QString m_pages;
+};
+
+// Everything one conversion procedure works with. The procedure clears jpgCreated before it
+// places any image for a PDF and sets it once a JPG has really been written to the output
+// folder; the driver reads it right after the procedure returns.
+struct ConversionContext {
+    const ConversionView& view;
+    UserInterface& ui;
+    QString programFolder;                // holds ps/, bw/ and the component servers
+    QString workFolder;                   // private to this instance; holds ps/ and bw/
+    AutomationHost* automation = nullptr; // starts and reuses the component servers
+    bool jpgCreated = false;
+};

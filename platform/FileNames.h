@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The text after the last separator of path; the whole text when it has none, the empty
+// text when it ends in one.
+QString FileNameFromPath(const QString& path);
+
+// True when the file or folder at path can be queried; never throws.
+bool FileExists(const QString& path);
+
+// Replaces every doubled separator by a single one, scanning once from the left over
+// non-overlapping occurrences ("a//b" -> "a/b", "a///b" -> "a//b").
+QString collapseDoubledSeparators(const QString& text);
+
+// Names of the files (not folders) in folder that match pattern ('*' and '?', without regard
+// to case), hidden files included, in natural name order ("p2" before "p10"). A folder text
+// with or without a trailing separator names the same folder; a missing or unreadable folder
+// gives no names.
+QStringList ListFolderFiles(const QString& folder, const QString& pattern);

@@ -1,0 +1,30 @@
+#include "support/RecordingUserInterface.h"
+
+void RecordingUserInterface::showMessage(const QString& text, MessageStyle style,
+                                         const QString& caption) {
+    messages.append({text, style, caption});
+    if (onMessage)
+        onMessage(messages.last());
+}
+
+QStringList RecordingUserInterface::askOpenFileNames(const QString& title, const QString& filter) {
+    dialogTitles.append(title);
+    dialogFilters.append(filter);
+    return fileAnswers.isEmpty() ? QStringList{} : fileAnswers.dequeue();
+}
+
+QString RecordingUserInterface::askFolder(const QString& title) {
+    dialogTitles.append(title);
+    return folderAnswers.isEmpty() ? QString{} : folderAnswers.dequeue();
+}
+
+void RecordingUserInterface::setApplicationPointer(MousePointer pointer) {
+    applicationPointers.append(pointer);
+}
+
+QStringList RecordingUserInterface::messageTexts() const {
+    QStringList texts;
+    for (const Message& message : messages)
+        texts.append(message.text);
+    return texts;
+}

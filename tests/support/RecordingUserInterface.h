@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/UserInterface.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// A UserInterface for tests: records every box and pointer change, and answers dialogs from
+// queues filled by the test. It never blocks.
+class RecordingUserInterface : public UserInterface {
+public:
+    struct Message {
+        QString text;
+        MessageStyle style;
+        QString caption;
+        bool operator==(const Message&) const = default;
+    };
+
+    void showMessage(const QString& text, MessageStyle style, const QString& caption) override;
+    QStringList askOpenFileNames(const QString& title, const QString& filter) override;
+    QString askFolder(const QString& title) override;
+    void setApplicationPointer(MousePointer pointer) override;
+
+    QList<Message> messages;
+    QStringList dialogTitles;
+    QStringList dialogFilters;
+    QQueue<QStringList> fileAnswers; // empty queue answers "cancelled"
+    QQueue<QString> folderAnswers;   // empty queue answers "cancelled"
+    QList<MousePointer> applicationPointers;
+    std::function<void(const Message&)> onMessage; // runs inside showMessage, if set
+
+    QStringList messageTexts() const;
+};
