@@ -1,0 +1,321 @@
+#include "app/Form1.h"
+
+#include "app/ActionButton.h"
+#include "app/QtUserInterface.h"
+#include "app/Startup.h"
+#include "filelist/AddFiles.h"
+#include "filelist/ui/FileListView.h"
+#include "platform/FileNames.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+
+namespace {
+
+const char* const ColourProperty = "pagekilnColour";
+const QStringList StandardResolutions{QStringLiteral("72"), QStringLiteral("144"),
+                                      QStringLiteral("288"), QStringLiteral("576"),
+                                      QStringLiteral("1152")};
+
+void setLabelColour(QLabel* label, LabelColour colour) {
+    label->setProperty(ColourProperty, static_cast<unsigned>(colour));
+    QPalette palette = label->palette();
+    QColor shown;
+    switch (colour) {
+    case LabelColour::Black:
+        shown = Qt::black;
+        break;
+    case LabelColour::GrayText:
+        shown = QPalette().color(QPalette::Disabled, QPalette::WindowText);
+        break;
+    case LabelColour::ButtonText:
+        shown = QPalette().color(QPalette::Active, QPalette::ButtonText);
+        break;
+    }
+    palette.setColor(QPalette::WindowText, shown);
+    label->setPalette(palette);
+}
+
+QIcon transparentIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QWidget(parent), m_services(std::move(services)) {
+    if (m_services.ui) {
+        m_ui = m_services.ui;
+    } else {
+        m_ownUi = std::make_unique<QtUserInterface>(this);
+        m_ui = m_ownUi.get();
+    }
+    setWindowTitle(QStringLiteral("Form1"));
+    setWindowIcon(transparentIcon());
+    setFixedSize(FormClientWidth, FormClientHeight);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Base, Qt::white);
+    white.setColor(QPalette::Button, Qt::white);
+    setPalette(white);
+    setMouseTracking(true);
+
+    m_controls = buildForm1Layout(this, &m_list, this, m_services.programFolder);
+    setLabelColour(m_controls.Label3, LabelColour::Black);
+    setLabelColour(m_controls.Label1, LabelColour::ButtonText);
+    m_controls.Command1->setFocus();
+
+    m_context = std::make_unique<ConversionContext>(ConversionContext{
+        *this, *m_ui, m_services.programFolder, m_services.workFolder, m_services.automation});
+    m_driver = std::make_unique<BatchDriver>(m_list, *this, *m_context, m_services.procedures);
+    connectHandlers();
+}
+
+Form1::~Form1() = default;
+
+void Form1::connectHandlers() {
+    const Form1Controls& c = m_controls;
+    connect(c.Check1, &ActionButton::clickEvent, this, &Form1::Check1_Click);
+    connect(c.Check2, &ActionButton::clickEvent, this, &Form1::Check2_Click);
+    connect(c.Check3, &ActionButton::clickEvent, this, &Form1::Check3_Click);
+    connect(c.Check4, &ActionButton::clickEvent, this, &Form1::Check4_Click);
+    connect(c.Option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
+    connect(c.Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
+    connect(c.Option3, &QRadioButton::clicked, this, &Form1::Option3_Click);
+    connect(c.Option4, &QRadioButton::clicked, this, &Form1::Option4_Click);
+    connect(c.txtLocalFolder, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_settings.write(AppSettings::LocalFolderKey, text); });
+    connect(c.Txt_Pages, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_settings.write(AppSettings::PagesKey, text); });
+    connect(c.Combo_Resolution, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { m_settings.write(AppSettings::ResolutionKey, text); });
+    for (ActionButton* button : {c.Check1, c.Check2, c.Check3, c.Check4})
+        button->installEventFilter(this);
+}
+
+void Form1::load() {
+    centreOnScreen();
+    m_handCursor = loadCursorFile(m_services.programFolder + QStringLiteral("/HAND-M.CUR"));
+    if (m_services.random && homePageDraw(m_services.random()) == HomePageNumber &&
+        m_services.openHomePage)
+        m_services.openHomePage(HomePageAddress);
+    setWindowTitle(QStringLiteral("Pagekiln"));
+    // The list's column and the progress bar's white background are part of their design.
+    QPalette bar = m_controls.ProgressBar1->palette();
+    bar.setColor(QPalette::Base, Qt::white);
+    bar.setColor(QPalette::Window, Qt::white);
+    m_controls.ProgressBar1->setPalette(bar);
+    restoreSettings();
+}
+
+void Form1::restoreSettings() {
+    const Form1Controls& c = m_controls;
+    c.txtLocalFolder->setText(
+        m_settings.read(AppSettings::LocalFolderKey, AppSettings::defaultLocalFolder()));
+    // Only the four exact codes select a method; anything else keeps the design state.
+    if (const auto method =
+            methodFromCode(m_settings.read(AppSettings::OptionKey, AppSettings::defaultOption())))
+        selectMethod(*method);
+    {
+        // Filling the list must not change the edit text (nor store anything).
+        const QSignalBlocker quiet(c.Combo_Resolution);
+        const QString shown = c.Combo_Resolution->currentText();
+        c.Combo_Resolution->addItems(StandardResolutions);
+        c.Combo_Resolution->setEditText(shown);
+    }
+    c.Combo_Resolution->setEditText(
+        m_settings.read(AppSettings::ResolutionKey, AppSettings::defaultResolution()));
+    c.Txt_Pages->setText(m_settings.read(AppSettings::PagesKey, AppSettings::defaultPages()));
+}
+
+void Form1::centreOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize outer = frameGeometry().size();
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
+}
+
+void Form1::selectMethod(ConversionMethod method) {
+    const Form1Controls& c = m_controls;
+    switch (method) {
+    case ConversionMethod::Acrobat:
+        c.Option1->setChecked(true);
+        return Option1_Click();
+    case ConversionMethod::Ghostscript:
+        c.Option2->setChecked(true);
+        return Option2_Click();
+    case ConversionMethod::BlackWhite:
+        c.Option3->setChecked(true);
+        return Option3_Click();
+    case ConversionMethod::GflAx:
+        c.Option4->setChecked(true);
+        return Option4_Click();
+    }
+}
+
+namespace {
+// What an option click does besides storing its code: only GflAx needs the frame below.
+void applyMethodState(const Form1Controls& c, ConversionMethod method) {
+    const bool gflax = method == ConversionMethod::GflAx;
+    c.Frame2->setEnabled(gflax);
+    const LabelColour colour = gflax ? LabelColour::Black : LabelColour::GrayText;
+    setLabelColour(c.Label3, colour);
+    setLabelColour(c.Label1, colour);
+}
+} // namespace
+
+void Form1::Option1_Click() {
+    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::Acrobat));
+    applyMethodState(m_controls, ConversionMethod::Acrobat);
+}
+
+void Form1::Option2_Click() {
+    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::Ghostscript));
+    applyMethodState(m_controls, ConversionMethod::Ghostscript);
+}
+
+void Form1::Option3_Click() {
+    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::BlackWhite));
+    applyMethodState(m_controls, ConversionMethod::BlackWhite);
+}
+
+void Form1::Option4_Click() {
+    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::GflAx));
+    applyMethodState(m_controls, ConversionMethod::GflAx);
+}
+
+void Form1::Check1_Click() {
+    if (!m_controls.Check1->takePress())
+        return;
+    AddPdfFilesByDialog(m_list, *m_ui);
+}
+
+void Form1::Check2_Click() {
+    if (!m_controls.Check2->takePress())
+        return;
+    m_driver->run();
+}
+
+void Form1::Check3_Click() {
+    if (!m_controls.Check3->takePress())
+        return;
+    const QString chosen = m_ui->askFolder(QStringLiteral("Select a Folder"));
+    if (chosen.isEmpty())
+        return;
+    m_controls.txtLocalFolder->setText(collapseDoubledSeparators(chosen + QLatin1Char('/')));
+}
+
+void Form1::Check4_Click() {
+    if (!m_controls.Check4->takePress())
+        return;
+}
+
+std::optional<ConversionMethod> Form1::selectedMethod() const {
+    if (m_controls.Option1->isChecked())
+        return ConversionMethod::Acrobat;
+    if (m_controls.Option2->isChecked())
+        return ConversionMethod::Ghostscript;
+    if (m_controls.Option3->isChecked())
+        return ConversionMethod::BlackWhite;
+    if (m_controls.Option4->isChecked())
+        return ConversionMethod::GflAx;
+    return std::nullopt;
+}
+
+void Form1::setProgress(float value) {
+    m_progress = value;
+    m_controls.ProgressBar1->setValue(static_cast<int>(value));
+}
+
+void Form1::setWindowPointer(MousePointer pointer) {
+    m_pointer = pointer;
+    switch (pointer) {
+    case MousePointer::Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case MousePointer::Custom:
+        if (m_handCursor)
+            setCursor(*m_handCursor);
+        else
+            unsetCursor();
+        break;
+    case MousePointer::Arrow:
+        setCursor(Qt::ArrowCursor);
+        break;
+    case MousePointer::Default:
+        unsetCursor();
+        break;
+    }
+}
+
+QString Form1::outputFolderText() const {
+    return m_controls.txtLocalFolder->text();
+}
+QString Form1::resolutionText() const {
+    return m_controls.Combo_Resolution->currentText();
+}
+QString Form1::pagesText() const {
+    return m_controls.Txt_Pages->text();
+}
+
+LabelColour Form1::labelColour(const QLabel* label) {
+    return static_cast<LabelColour>(label->property(ColourProperty).toUInt());
+}
+
+void Form1::hoverActionButton() {
+    if (m_pointer != MousePointer::Hourglass)
+        setWindowPointer(MousePointer::Custom);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter) {
+        hoverActionButton();
+    } else if (event->type() == QEvent::MouseMove) {
+        hoverActionButton();
+        // A move without a pressed button ends here: passed on, it would reach the window
+        // background and give the default pointer back at once.
+        if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    if (m_pointer != MousePointer::Hourglass)
+        setWindowPointer(MousePointer::Default);
+    QWidget::mouseMoveEvent(event);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        emit firstShown();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (m_services.onClose)
+        m_services.onClose();
+}
