@@ -14,6 +14,11 @@ bool FileExists(const QString& path);
 // non-overlapping occurrences ("a//b" -> "a/b", "a///b" -> "a//b").
 QString collapseDoubledSeparators(const QString& text);
 
+// Sorts names in natural, case-insensitive order ("p2" before "p10", "a" before "B"); names
+// that compare equal that way keep a fixed order by their exact text. Safe to call from any
+// thread.
+void sortNaturally(QStringList& names);
+
 // Names of the files (not folders) in folder that match pattern ('*' and '?', without regard
 // to case), hidden files included, in natural name order ("p2" before "p10"). A folder text
 // with or without a trailing separator names the same folder; a missing or unreadable folder
