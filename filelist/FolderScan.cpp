@@ -2,9 +2,10 @@
 
 #include "platform/FileNames.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSet>
+
+#include <functional>
 
 namespace {
 
@@ -19,18 +20,57 @@ bool isHiddenName(const QString& name) {
     return name.startsWith(QLatin1Char('.'));
 }
 
-// Names of the subfolders of folder that a scan enters, in natural order. Symbolic links to
-// folders count as folders; where they lead is checked by the caller.
-QStringList listSubfolders(const QString& folder) {
-    QStringList names = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-    names.removeIf(isHiddenName);
-    sortNaturally(names);
-    return names;
-}
-
 // The folder's identity on disk, whatever links lead to it; empty when it is gone.
 QString canonicalFolder(const QString& path) {
     return QFileInfo(path).canonicalFilePath();
+}
+
+QString childPath(const QString& folder, const QString& name) {
+    return folder.endsWith(Separator) ? folder + name : folder + Separator + name;
+}
+
+struct QueuedFolder {
+    QString path;     // as the scan reached it, ending in one separator
+    QString identity; // canonical path
+};
+
+// Reads every folder of the queue and of the levels below it exactly once, in queue order,
+// hands each reading to visit, and appends each level's new folders to the queue.
+void walkLevels(FolderQueue& queue, const StopFlag* stop,
+                const std::function<void(const FolderContents&)>& visit) {
+    QSet<QString> entered;
+    QList<QueuedFolder> level;
+    for (const QString& path : std::as_const(queue)) {
+        const QString identity = canonicalFolder(path);
+        entered.insert(identity);
+        level.append({path, identity});
+    }
+    while (!level.isEmpty()) {
+        QList<QueuedFolder> next;
+        for (const QueuedFolder& parent : std::as_const(level)) {
+            if (stopRequested(stop))
+                return;
+            FolderContents contents = ReadFolder(parent.path);
+            visit(contents);
+            contents.folders.removeIf(isHiddenName);
+            sortNaturally(contents.folders);
+            for (const QString& name : std::as_const(contents.folders)) {
+                const QString path = parent.path + name;
+                // Only a link can lead somewhere already entered; a plain subfolder of a
+                // known folder is known by its name.
+                const QString identity = contents.linkedFolders.contains(name)
+                                             ? canonicalFolder(path)
+                                             : childPath(parent.identity, name);
+                if (identity.isEmpty() || entered.contains(identity))
+                    continue;
+                entered.insert(identity);
+                next.append({path + Separator, identity});
+            }
+        }
+        for (const QueuedFolder& folder : std::as_const(next))
+            queue.append(folder.path);
+        level = std::move(next);
+    }
 }
 
 } // namespace
@@ -40,41 +80,25 @@ QString queuedFolder(const QString& folder) {
 }
 
 void CollectSubfolders(FolderQueue& queue, const StopFlag* stop) {
-    QSet<QString> entered;
-    for (const QString& folder : std::as_const(queue))
-        entered.insert(canonicalFolder(folder));
-
-    FolderQueue level = queue;
-    while (!level.isEmpty() && !stopRequested(stop)) {
-        FolderQueue next;
-        for (const QString& parent : std::as_const(level)) {
-            if (stopRequested(stop))
-                return;
-            for (const QString& name : listSubfolders(parent)) {
-                const QString path = parent + name;
-                const QString identity = canonicalFolder(path);
-                if (identity.isEmpty() || entered.contains(identity))
-                    continue;
-                entered.insert(identity);
-                next.append(path + Separator);
-            }
-        }
-        queue += next;
-        level = std::move(next);
-    }
+    walkLevels(queue, stop, [](const FolderContents&) {});
 }
 
 QStringList CollectPdfFiles(const QString& folder, const StopFlag* stop) {
     FolderQueue queue{queuedFolder(folder)};
-    CollectSubfolders(queue, stop);
+    // Folders are read in queue order, so the n-th reading belongs to the n-th queued folder;
+    // each folder is read once for its subfolders and its PDF files together.
+    QList<QStringList> pdfNames;
+    walkLevels(queue, stop, [&pdfNames](const FolderContents& contents) {
+        pdfNames.append(MatchingFiles(contents, PdfPattern));
+    });
+    if (stopRequested(stop))
+        return {};
     QStringList entries;
-    for (const QString& queued : std::as_const(queue)) {
-        if (stopRequested(stop))
-            return {};
-        // queued ends in exactly one separator, also for the root folder
-        for (const QString& name : ListFolderFiles(queued, PdfPattern)) {
+    for (qsizetype i = 0; i < queue.size(); ++i) {
+        // queue.at(i) ends in exactly one separator, also for the root folder
+        for (const QString& name : std::as_const(pdfNames.at(i))) {
             if (!name.startsWith(QLatin1Char('~')))
-                entries.append(queued + name);
+                entries.append(queue.at(i) + name);
         }
     }
     return entries;
