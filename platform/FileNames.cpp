@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -111,8 +112,13 @@ const QRegularExpression& wildcardMatcher(const QString& pattern) {
 void sortNaturally(QStringList& names) {
     // A collator is costly to set up and not safe to share between threads, and folder
     // scans list folders on a worker thread: one per thread, made once.
+    // The C locale's collator compares plain code points and ignores numeric mode, so under
+    // it (common for services and minimal systems) the names are ordered as in English.
     thread_local const QCollator collator = [] {
-        QCollator c;
+        QLocale locale;
+        if (locale.language() == QLocale::C)
+            locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        QCollator c(locale);
         c.setNumericMode(true);
         c.setCaseSensitivity(Qt::CaseInsensitive);
         return c;
