@@ -143,7 +143,9 @@ void FileListView::onMouseMove(const QPoint& position) {
     resetWindowPointer();
     if (!m_buttonIsDown)
         return;
-    const QModelIndex under = entryUnderPointer(position);
+    // Below or above the list this is the entry just past its edge, so a pointer held there
+    // keeps carrying the entry on while the list scrolls.
+    const QModelIndex under = indexAt(position);
     if (exchangeWithDragItem(under) == Exchange::Done)
         scrollAtEdges(position, under);
 }
@@ -160,14 +162,6 @@ void FileListView::resetWindowPointer() {
     const MousePointer current = m_windowPointer->windowPointer();
     if (current != MousePointer::Hourglass && current != MousePointer::Default)
         m_windowPointer->setWindowPointer(MousePointer::Default);
-}
-
-QModelIndex FileListView::entryUnderPointer(const QPoint& position) const {
-    // Above or below the list the pointer counts as over the entry at that edge, so that
-    // holding it there keeps carrying the entry on while the list scrolls.
-    const int bottom = viewport()->height() - 1;
-    const QPoint clamped(position.x(), std::clamp(position.y(), 0, std::max(bottom, 0)));
-    return indexAt(clamped);
 }
 
 Exchange FileListView::exchangeWithDragItem(const QModelIndex& under) {

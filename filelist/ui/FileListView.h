@@ -58,7 +58,6 @@ private:
     void onMouseMove(const QPoint& position);
     void onMouseUp();
     void resetWindowPointer();
-    QModelIndex entryUnderPointer(const QPoint& position) const;
     Exchange exchangeWithDragItem(const QModelIndex& under);
     void scrollAtEdges(const QPoint& position, const QModelIndex& reached);
     void setListPointer(const QCursor& cursor, MousePointer pointer);
