@@ -8,9 +8,7 @@ QString FileListModel::text(int position) const {
     return m_entries.at(position - 1);
 }
 
-void FileListModel::append(const QString& text) {
-    append(QStringList{text});
-}
+void FileListModel::append(const QString& text) { append(QStringList{text}); }
 
 void FileListModel::append(const QStringList& texts) {
     if (texts.isEmpty())

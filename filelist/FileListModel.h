@@ -22,7 +22,7 @@ public:
 
     void append(const QString& text);
     void append(const QStringList& texts);
-    bool remove(int position);                       // false when out of range or frozen
+    bool remove(int position);                     // false when out of range or frozen
     bool setText(int position, const QString& text); // false when out of range or frozen
 
     bool isFrozen() const { return m_frozen; }

@@ -90,10 +90,6 @@ template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
 
 #endif
 
-} // namespace
-
-namespace {
-
 // Compiling the expression costs more than matching a whole folder's names with it, and a
 // folder scan matches the same pattern in thousands of folders: keep the last one per thread.
 const QRegularExpression& wildcardMatcher(const QString& pattern) {
@@ -111,9 +107,9 @@ const QRegularExpression& wildcardMatcher(const QString& pattern) {
 
 void sortNaturally(QStringList& names) {
     // A collator is costly to set up and not safe to share between threads, and folder
-    // scans list folders on a worker thread: one per thread, made once.
-    // The C locale's collator compares plain code points and ignores numeric mode, so under
-    // it (common for services and minimal systems) the names are ordered as in English.
+    // scans list folders on a worker thread: one per thread, made once. The C locale's collator
+    // compares plain code points and ignores numeric mode, so under it (common for services and
+    // minimal systems) the names are ordered as in English.
     thread_local const QCollator collator = [] {
         QLocale locale;
         if (locale.language() == QLocale::C)
