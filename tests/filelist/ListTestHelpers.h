@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/UserInterface.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The window's pointer as the list and the folder command see it, with every change recorded.
+class RecordingWindowPointer : public WindowPointer {
+public:
+    MousePointer pointer = MousePointer::Default;
+    QList<MousePointer> changes;
+
+    MousePointer windowPointer() const override { return pointer; }
+    void setWindowPointer(MousePointer p) override {
+        pointer = p;
+        changes.append(p);
+    }
+};
+
+// Creates the given paths below root: a path ending in "/" is a folder, anything else an
+// empty file (its folders made as needed); root itself is always made. Returns false when something
+// could not be made.
+inline bool makeTree(const QString& root, const QStringList& paths) {
+    if (!QDir().mkpath(root))
+        return false;
+    for (const QString& path : paths) {
+        const QString full = root + QLatin1Char('/') + path;
+        if (path.endsWith(QLatin1Char('/'))) {
+            if (!QDir().mkpath(full))
+                return false;
+            continue;
+        }
+        if (!QDir().mkpath(QFileInfo(full).path()))
+            return false;
+        QFile file(full);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+    }
+    return true;
+}
+
+// root + "/" + each relative path.
+inline QStringList under(const QString& root, const QStringList& relative) {
+    QStringList full;
+    for (const QString& path : relative)
+        full.append(root + QLatin1Char('/') + path);
+    return full;
+}
