@@ -2,12 +2,125 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
+
 constexpr QChar Separator = QLatin1Char('/');
+
+enum class EntryKind { File, Folder, LinkedFolder };
+
+#ifdef Q_OS_UNIX
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool isFolderAt(int folderFd, const char* name) {
+    struct stat target {};
+    return ::fstatat(folderFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+}
+
+EntryKind kindOf(int folderFd, const dirent& entry) {
+    switch (entry.d_type) {
+    case DT_DIR:
+        return EntryKind::Folder;
+    case DT_LNK:
+        return isFolderAt(folderFd, entry.d_name) ? EntryKind::LinkedFolder : EntryKind::File;
+    case DT_UNKNOWN: {
+        // Some file systems do not say; ask, without following a link first.
+        struct stat own {};
+        if (::fstatat(folderFd, entry.d_name, &own, AT_SYMLINK_NOFOLLOW) != 0)
+            return EntryKind::File;
+        if (S_ISDIR(own.st_mode))
+            return EntryKind::Folder;
+        if (S_ISLNK(own.st_mode) && isFolderAt(folderFd, entry.d_name))
+            return EntryKind::LinkedFolder;
+        return EntryKind::File;
+    }
+    default:
+        return EntryKind::File;
+    }
+}
+
+// Large trees are read folder by folder, so the cost per entry decides a scan's speed: the
+// kind of most entries comes with the listing itself, and only links and file systems that
+// do not give it cost an extra query.
+template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
+    const QByteArray nativePath = QFile::encodeName(path);
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(nativePath.constData()),
+                                                     &::closedir);
+    if (!folder)
+        return;
+    const int folderFd = ::dirfd(folder.get());
+    while (const dirent* entry = ::readdir(folder.get())) {
+        if (!isDotOrDotDot(entry->d_name))
+            visit(QFile::decodeName(entry->d_name), kindOf(folderFd, *entry));
+    }
+}
+
+#else
+
+template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
+    QDirIterator entries(path,
+                         QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    while (entries.hasNext()) {
+        entries.next();
+        const QFileInfo info = entries.fileInfo();
+        const EntryKind kind = !info.isDir()      ? EntryKind::File
+                               : info.isSymLink() ? EntryKind::LinkedFolder
+                                                  : EntryKind::Folder;
+        visit(info.fileName(), kind);
+    }
+}
+
+#endif
+
+} // namespace
+
+namespace {
+
+// Compiling the expression costs more than matching a whole folder's names with it, and a
+// folder scan matches the same pattern in thousands of folders: keep the last one per thread.
+const QRegularExpression& wildcardMatcher(const QString& pattern) {
+    thread_local std::optional<QString> lastPattern;
+    thread_local QRegularExpression matcher;
+    if (lastPattern != pattern) {
+        matcher = QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),
+                                     QRegularExpression::CaseInsensitiveOption);
+        lastPattern = pattern;
+    }
+    return matcher;
+}
+
+} // namespace
+
+void sortNaturally(QStringList& names) {
+    // A collator is costly to set up and not safe to share between threads, and folder
+    // scans list folders on a worker thread: one per thread, made once.
+    thread_local const QCollator collator = [] {
+        QCollator c;
+        c.setNumericMode(true);
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int order = collator.compare(a, b);
+        return order != 0 ? order < 0 : a < b;
+    });
 }
 
 QString FileNameFromPath(const QString& path) {
@@ -28,22 +141,37 @@ QString collapseDoubledSeparators(const QString& text) {
     return result;
 }
 
-QStringList ListFolderFiles(const QString& folder, const QString& pattern) {
-    QString path = folder;
-    if (!path.endsWith(Separator))
-        path += Separator;
-    const QDir dir(path);
-    if (!dir.exists())
-        return {};
-    QStringList names =
-        dir.entryList(QStringList{pattern}, QDir::Files | QDir::Hidden | QDir::System,
-                      QDir::NoSort);
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), [&collator](const QString& a, const QString& b) {
-        const int order = collator.compare(a, b);
-        return order != 0 ? order < 0 : a < b;
+FolderContents ReadFolder(const QString& folder) {
+    const QString path = folder.endsWith(Separator) ? folder : folder + Separator;
+    FolderContents contents;
+    forEachEntry(path, [&contents](const QString& name, EntryKind kind) {
+        switch (kind) {
+        case EntryKind::File:
+            contents.files.append(name);
+            break;
+        case EntryKind::LinkedFolder:
+            contents.linkedFolders.append(name);
+            contents.folders.append(name);
+            break;
+        case EntryKind::Folder:
+            contents.folders.append(name);
+            break;
+        }
     });
+    return contents;
+}
+
+QStringList MatchingFiles(const FolderContents& contents, const QString& pattern) {
+    const QRegularExpression& matcher = wildcardMatcher(pattern);
+    QStringList names;
+    for (const QString& name : contents.files) {
+        if (matcher.match(name).hasMatch())
+            names.append(name);
+    }
+    sortNaturally(names);
     return names;
+}
+
+QStringList ListFolderFiles(const QString& folder, const QString& pattern) {
+    return MatchingFiles(ReadFolder(folder), pattern);
 }

@@ -14,6 +14,29 @@ bool FileExists(const QString& path);
 // non-overlapping occurrences ("a//b" -> "a/b", "a///b" -> "a//b").
 QString collapseDoubledSeparators(const QString& text);
 
+// Sorts names in natural, case-insensitive order ("p2" before "p10", "a" before "B"); names
+// that compare equal that way keep a fixed order by their exact text. Safe to call from any
+// thread.
+void sortNaturally(QStringList& names);
+
+// What one reading of a folder found: the names of its files and of its subfolders, hidden
+// ones included, in no particular order. A symbolic link to a folder counts as a folder and is
+// listed in linkedFolders as well; anything else that is not a folder (special files, broken
+// links) counts as a file. A missing or unreadable folder gives an empty listing.
+struct FolderContents {
+    QStringList files;
+    QStringList folders;
+    QStringList linkedFolders;
+};
+
+// Reads folder once. A folder text with or without a trailing separator names the same
+// folder. Safe to call from any thread.
+FolderContents ReadFolder(const QString& folder);
+
+// The file names of contents that match pattern ('*' and '?', without regard to case), in
+// natural name order: what ListFolderFiles gives for the folder that was read.
+QStringList MatchingFiles(const FolderContents& contents, const QString& pattern);
+
 // Names of the files (not folders) in folder that match pattern ('*' and '?', without regard
 // to case), hidden files included, in natural name order ("p2" before "p10"). A folder text
 // with or without a trailing separator names the same folder; a missing or unreadable folder
