@@ -3,6 +3,7 @@
 #include "platform/WorkFolder.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <chrono>
 #include <cstdio>
@@ -48,6 +49,13 @@ int main(int argc, char** argv) {
         QObject::connect(&window, &Form1::firstShown, &window, reportFirstShowAndExit,
                          Qt::QueuedConnection);
     window.load();
+    // Files handed over by a file manager ("Open with", the desktop entry's %F) join the
+    // list as dropped files do; nothing else on the command line is read.
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        const QFileInfo file(argument);
+        if (file.isFile())
+            window.fileList().append(file.absoluteFilePath());
+    }
     window.show();
     return app.exec();
 }
