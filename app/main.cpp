@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "app/Startup.h"
+#include "platform/Automation.h"
 #include "platform/WorkFolder.h"
 
 #include <QApplication>
@@ -31,8 +32,12 @@ int main(int argc, char** argv) {
 
     auto workFolder = std::make_unique<WorkFolder>();
 
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    AutomationHost automation(programFolder);
+
     Form1Services services;
-    services.programFolder = QCoreApplication::applicationDirPath();
+    services.programFolder = programFolder;
+    services.automation = &automation;
     services.workFolder = workFolder->path();
     services.random = timeOfDayRandom();
     services.openHomePage = openInBrowser;
