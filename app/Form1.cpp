@@ -4,6 +4,7 @@
 #include "app/QtUserInterface.h"
 #include "app/Startup.h"
 #include "filelist/AddFiles.h"
+#include "filelist/AddFolder.h"
 #include "filelist/ui/FileListView.h"
 #include "platform/FileNames.h"
 
@@ -228,6 +229,7 @@ void Form1::Check3_Click() {
 void Form1::Check4_Click() {
     if (!m_controls.Check4->takePress())
         return;
+    AddAllPdfFilesInFolder(m_list, *m_ui, *this);
 }
 
 std::optional<ConversionMethod> Form1::selectedMethod() const {

@@ -1,8 +1,10 @@
 #include "app/Form1.h"
 #include "app/Startup.h"
+#include "platform/Automation.h"
 #include "platform/WorkFolder.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <chrono>
 #include <cstdio>
@@ -30,8 +32,12 @@ int main(int argc, char** argv) {
 
     auto workFolder = std::make_unique<WorkFolder>();
 
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    AutomationHost automation(programFolder);
+
     Form1Services services;
-    services.programFolder = QCoreApplication::applicationDirPath();
+    services.programFolder = programFolder;
+    services.automation = &automation;
     services.workFolder = workFolder->path();
     services.random = timeOfDayRandom();
     services.openHomePage = openInBrowser;
@@ -48,6 +54,13 @@ int main(int argc, char** argv) {
         QObject::connect(&window, &Form1::firstShown, &window, reportFirstShowAndExit,
                          Qt::QueuedConnection);
     window.load();
+    // Files handed over by a file manager ("Open with", the desktop entry's %F) join the
+    // list as dropped files do; nothing else on the command line is read.
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        const QFileInfo file(argument);
+        if (file.isFile())
+            window.fileList().append(file.absoluteFilePath());
+    }
     window.show();
     return app.exec();
 }

@@ -1,5 +1,48 @@
 #include "convert/ConversionContext.h"
+#include "convert/Naming.h"
+#include "convert/NumberReading.h"
 #include "convert/Procedures.h"
+#include "platform/Automation.h"
 
-// Not built yet: converts nothing.
-void ConvertWithGflAx(const QString&, ConversionContext& context) { context.jpgCreated = false; }
+#include <QJsonArray>
+
+namespace {
+
+// The JPEG code of the component's Saveformat property.
+constexpr int kSaveFormatJpeg = 1;
+
+// Loads and saves page `page`; false as soon as one component call fails.
+bool convertPage(AutomationObject& gflax, const QString& pdfPath, const QString& baseName, int page,
+                 const ConversionView& view) {
+    if (!gflax.set(QStringLiteral("EpsDpi"), ReadNumber(view.resolutionText())).ok())
+        return false;
+    if (!gflax.set(QStringLiteral("Page"), page).ok())
+        return false;
+    if (!gflax.call(QStringLiteral("LoadBitmap"), QJsonArray{pdfPath}).ok())
+        return false;
+    if (!gflax.set(QStringLiteral("Saveformat"), kSaveFormatJpeg).ok())
+        return false;
+    const QString output = outputPrefix(view.outputFolderText()) + baseName +
+                           QString::number(page) + QStringLiteral(".jpg");
+    return gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output}).ok();
+}
+
+} // namespace
+
+// One component object per PDF; pages 1 to the count typed in the pages box. A failing call
+// ends this PDF, keeping the pages already saved. The counter is wider than the count, so a
+// count of 32767 ends after its last page instead of wrapping around.
+void ConvertWithGflAx(const QString& pdfPath, ConversionContext& context) {
+    context.jpgCreated = false;
+    AutomationReply reply;
+    AutomationObject gflax = CreateObject(context.automation, QStringLiteral("GflAx.GflAx"), reply);
+    if (!reply.ok())
+        return;
+    const QString baseName = PdfBaseName(pdfPath);
+    const int pageCount = ReadPageCount(context.view.pagesText());
+    for (int page = 1; page <= pageCount; ++page) {
+        if (!convertPage(gflax, pdfPath, baseName, page, context.view))
+            return;
+        context.jpgCreated = true;
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Form1.h"
+#include "platform/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
@@ -27,6 +28,7 @@ public:
         services.ui = &ui;
         services.programFolder = TestPaths::programFolder();
         services.workFolder = m_workDir.path();
+        services.automation = &automation;
         services.random = [draw]() { return draw; };
         services.openHomePage = [this](const QString& address) { homePages.append(address); };
         auto form = std::make_unique<Form1>(std::move(services));
@@ -36,6 +38,7 @@ public:
 
     RecordingUserInterface ui;
     QStringList homePages;
+    AutomationHost automation{TestPaths::programFolder()};
 
 private:
     QTemporaryDir m_settingsDir;

@@ -1,0 +1,131 @@
+#include "cli/CliOptions.h"
+
+#include "platform/AppSettings.h"
+
+#include <QHash>
+
+namespace {
+
+const QHash<QString, ConversionMethod>& methodNames() {
+    static const QHash<QString, ConversionMethod> names{
+        {QStringLiteral("ghostscript"), ConversionMethod::Ghostscript},
+        {QStringLiteral("bw"), ConversionMethod::BlackWhite},
+        {QStringLiteral("acrobat"), ConversionMethod::Acrobat},
+        {QStringLiteral("gflax"), ConversionMethod::GflAx}};
+    return names;
+}
+
+CliOptions storedDefaults(const AppSettings& settings, int defaultJobs) {
+    CliOptions options;
+    // A stored code other than the four keeps the window's design choice, Ghostscript.
+    options.method =
+        methodFromCode(settings.read(AppSettings::OptionKey, AppSettings::defaultOption()))
+            .value_or(ConversionMethod::Ghostscript);
+    options.outputFolder =
+        settings.read(AppSettings::LocalFolderKey, AppSettings::defaultLocalFolder());
+    options.resolution =
+        settings.read(AppSettings::ResolutionKey, AppSettings::defaultResolution());
+    options.pages = settings.read(AppSettings::PagesKey, AppSettings::defaultPages());
+    options.jobs = std::max(1, defaultJobs);
+    return options;
+}
+
+CliParse usageError(const QString& message) {
+    CliParse parse;
+    parse.request = CliRequest::UsageError;
+    parse.error = message;
+    return parse;
+}
+
+} // namespace
+
+std::optional<ConversionMethod> methodFromName(const QString& name) {
+    const auto found = methodNames().constFind(name);
+    if (found == methodNames().constEnd())
+        return std::nullopt;
+    return *found;
+}
+
+CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
+                          int defaultJobs) {
+    CliParse parse;
+    parse.request = CliRequest::Convert;
+    parse.options = storedDefaults(settings, defaultJobs);
+    CliOptions& options = parse.options;
+    bool onlyPaths = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (onlyPaths || !argument.startsWith(QLatin1String("--"))) {
+            options.paths.append(argument);
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            onlyPaths = true;
+            continue;
+        }
+        QString name = argument;
+        std::optional<QString> value;
+        if (const qsizetype equals = argument.indexOf(QLatin1Char('=')); equals > 0) {
+            name = argument.left(equals);
+            value = argument.mid(equals + 1);
+        }
+        if (name == QLatin1String("--help"))
+            return {CliRequest::Help, options, {}};
+        if (name == QLatin1String("--version"))
+            return {CliRequest::Version, options, {}};
+        if (name == QLatin1String("--quiet")) {
+            options.quiet = true;
+            continue;
+        }
+        const QStringList withValue{QStringLiteral("--method"), QStringLiteral("--output"),
+                                    QStringLiteral("--resolution"), QStringLiteral("--pages"),
+                                    QStringLiteral("--jobs")};
+        if (!withValue.contains(name))
+            return usageError(QStringLiteral("unknown option %1").arg(name));
+        if (!value) {
+            if (i + 1 >= arguments.size())
+                return usageError(QStringLiteral("%1 needs a value").arg(name));
+            value = arguments.at(++i);
+        }
+        if (name == QLatin1String("--method")) {
+            const auto method = methodFromName(*value);
+            if (!method)
+                return usageError(QStringLiteral("unknown method '%1'").arg(*value));
+            options.method = *method;
+        } else if (name == QLatin1String("--output")) {
+            options.outputFolder = *value;
+        } else if (name == QLatin1String("--resolution")) {
+            options.resolution = *value;
+        } else if (name == QLatin1String("--pages")) {
+            options.pages = *value;
+        } else {
+            bool ok = false;
+            options.jobs = value->toInt(&ok);
+            if (!ok || options.jobs < 1)
+                return usageError(QStringLiteral("--jobs needs a whole number of at least 1"));
+        }
+    }
+    if (options.paths.isEmpty())
+        return usageError(QStringLiteral("no PDF files or folders given"));
+    return parse;
+}
+
+QString usageText() {
+    return QStringLiteral(
+        "Usage: pagekiln-convert [--method ghostscript|bw|acrobat|gflax] [--output DIR]\n"
+        "                        [--resolution TEXT] [--pages TEXT] [--jobs N] [--quiet] PATH...\n"
+        "\n"
+        "Converts PDF files, and every PDF file found in the given folders and below them, to\n"
+        "JPG images in the output folder, exactly as the Pagekiln window does.\n"
+        "\n"
+        "  --method NAME      conversion method (default: the window's stored choice)\n"
+        "  --output DIR       output folder text (default: the window's output folder)\n"
+        "  --resolution TEXT  resolution of the gflax method, as typed in the window\n"
+        "  --pages TEXT       number of pages of the gflax method, as typed in the window\n"
+        "  --jobs N           convert up to N PDF files at once (default: processors)\n"
+        "  --quiet            print warnings only\n"
+        "  --help, --version\n"
+        "\n"
+        "Exit status: 0 when every PDF gave at least one JPG, 1 when any did not, 2 for a usage\n"
+        "error.\n");
+}

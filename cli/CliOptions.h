@@ -1,0 +1,39 @@
+#pragma once
+
+#include "convert/ConversionMethod.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class AppSettings;
+
+// What one run of pagekiln-convert was asked to do. Every value not given on the command line
+// comes from the window's stored settings, as the same text the window's field would hold.
+struct CliOptions {
+    ConversionMethod method = ConversionMethod::Ghostscript;
+    QString outputFolder;
+    QString resolution;
+    QString pages;
+    int jobs = 1;
+    bool quiet = false;
+    QStringList paths;
+};
+
+enum class CliRequest { Convert, Help, Version, UsageError };
+
+struct CliParse {
+    CliRequest request = CliRequest::UsageError;
+    CliOptions options;
+    QString error; // one line, for a usage error
+};
+
+// The method names of --method, and the method of a name ("" when unknown).
+std::optional<ConversionMethod> methodFromName(const QString& name);
+
+// arguments excludes the program name. defaultJobs is used when --jobs is not given.
+CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
+                          int defaultJobs);
+
+QString usageText();

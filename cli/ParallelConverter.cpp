@@ -1,0 +1,145 @@
+#include "cli/ParallelConverter.h"
+
+#include "convert/ConversionContext.h"
+#include "convert/Naming.h"
+#include "platform/Automation.h"
+#include "platform/WorkFolder.h"
+
+#include <QEventLoop>
+#include <QThread>
+
+#include <exception>
+#include <memory>
+
+namespace {
+enum State { Waiting = 0, Running = 1, Done = 2 };
+}
+
+// One conversion thread's share: its working folder, its component servers and its context,
+// all created in and used only by that thread.
+class ConversionWorker : public QObject {
+    Q_OBJECT
+public:
+    ConversionWorker(int number, const ParallelConverter::Setup& setup, UserInterface& ui)
+        : m_number(number), m_setup(setup), m_ui(ui),
+          m_view(setup.outputFolder, setup.resolution, setup.pages) {}
+
+    void convert(int index, const QString& path) {
+        prepare();
+        m_context->jpgCreated = false;
+        try {
+            m_setup.procedures.forMethod(m_setup.method)(path, *m_context);
+        } catch (const std::exception&) {
+            m_context->jpgCreated = false;
+        }
+        emit done(m_number, index, m_context->jpgCreated);
+    }
+
+signals:
+    void done(int worker, int index, bool jpgCreated);
+
+private:
+    void prepare() {
+        if (m_context)
+            return;
+        m_workFolder = std::make_unique<WorkFolder>();
+        m_automation = std::make_unique<AutomationHost>(m_setup.programFolder);
+        m_context = std::make_unique<ConversionContext>(ConversionContext{
+            m_view, m_ui, m_setup.programFolder, m_workFolder->path(), m_automation.get()});
+    }
+
+    int m_number;
+    ParallelConverter::Setup m_setup;
+    UserInterface& m_ui;
+    FixedConversionView m_view;
+    std::unique_ptr<WorkFolder> m_workFolder;
+    std::unique_ptr<AutomationHost> m_automation;
+    std::unique_ptr<ConversionContext> m_context;
+};
+
+ParallelConverter::ParallelConverter(Setup setup, UserInterface& ui, QObject* parent)
+    : QObject(parent), m_setup(std::move(setup)), m_ui(ui) {
+    const int jobs = std::max(1, m_setup.jobs);
+    for (int i = 0; i < jobs; ++i) {
+        auto* thread = new QThread(this);
+        auto* worker = new ConversionWorker(i, m_setup, m_ui);
+        worker->moveToThread(thread);
+        connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+        connect(worker, &ConversionWorker::done, this, &ParallelConverter::onWorkerDone);
+        thread->start();
+        m_threads.push_back(thread);
+        m_workers.push_back(worker);
+        m_workerBusy.push_back(false);
+    }
+}
+
+ParallelConverter::~ParallelConverter() {
+    for (QThread* thread : m_threads) {
+        thread->quit();
+        thread->wait();
+    }
+}
+
+bool ParallelConverter::outputsMayCollide(const QString& baseA, const QString& baseB) {
+    return baseA.startsWith(baseB) || baseB.startsWith(baseA);
+}
+
+QList<bool> ParallelConverter::run(const QStringList& pdfs) {
+    m_pdfs = pdfs;
+    m_bases.clear();
+    for (const QString& pdf : pdfs)
+        m_bases.append(PdfBaseName(pdf));
+    m_state.assign(pdfs.size(), Waiting);
+    m_results = QList<bool>(pdfs.size(), false);
+    m_done = 0;
+    if (pdfs.isEmpty())
+        return m_results;
+    QEventLoop loop;
+    connect(this, &ParallelConverter::conversionFinished, &loop, [this, &loop]() {
+        if (m_done == static_cast<int>(m_pdfs.size()))
+            loop.quit();
+    });
+    dispatch();
+    loop.exec();
+    return m_results;
+}
+
+bool ParallelConverter::mayStart(int index) const {
+    for (int earlier = 0; earlier < index; ++earlier) {
+        if (m_state[earlier] != Done && outputsMayCollide(m_bases[earlier], m_bases[index]))
+            return false;
+    }
+    return true;
+}
+
+void ParallelConverter::dispatch() {
+    const int count = static_cast<int>(m_pdfs.size());
+    for (std::size_t worker = 0; worker < m_workers.size(); ++worker) {
+        if (m_workerBusy[worker])
+            continue;
+        for (int index = 0; index < count; ++index) {
+            if (m_state[index] != Waiting || !mayStart(index))
+                continue;
+            m_state[index] = Running;
+            m_workerBusy[worker] = true;
+            emit conversionStarted(index + 1, count, m_pdfs[index]);
+            ConversionWorker* target = m_workers[worker];
+            const QString path = m_pdfs[index];
+            QMetaObject::invokeMethod(
+                target, [target, index, path]() { target->convert(index, path); },
+                Qt::QueuedConnection);
+            break;
+        }
+    }
+}
+
+void ParallelConverter::onWorkerDone(int worker, int index, bool jpgCreated) {
+    m_workerBusy[worker] = false;
+    m_state[index] = Done;
+    m_results[index] = jpgCreated;
+    ++m_done;
+    emit conversionFinished(index + 1, static_cast<int>(m_pdfs.size()), m_pdfs[index], jpgCreated);
+    dispatch();
+}
+
+#include "ParallelConverter.moc"

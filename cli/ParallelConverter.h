@@ -1,0 +1,65 @@
+#pragma once
+
+#include "convert/ConversionMethod.h"
+#include "convert/Procedures.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QThread;
+class UserInterface;
+class ConversionWorker;
+
+// Converts a list of PDF files with up to `jobs` conversions at once, each in its own thread
+// with its own working folder and component servers. Files whose outputs could collide (one
+// base name a prefix of the other, or equal) are never converted at the same time and keep the
+// list's order among themselves, so the files written are those of a one-at-a-time run.
+class ParallelConverter : public QObject {
+    Q_OBJECT
+public:
+    struct Setup {
+        ConversionMethod method = ConversionMethod::Ghostscript;
+        QString programFolder;
+        QString outputFolder;
+        QString resolution;
+        QString pages;
+        int jobs = 1;
+        ProcedureTable procedures;
+    };
+
+    // ui must be safe to call from several threads at once.
+    ParallelConverter(Setup setup, UserInterface& ui, QObject* parent = nullptr);
+    ~ParallelConverter() override;
+
+    // Converts every path; returns, in list order, whether each gave at least one JPG.
+    // The calling thread's event loop runs meanwhile.
+    QList<bool> run(const QStringList& pdfs);
+
+    // True when the outputs of two PDFs with these base names may share a file name.
+    static bool outputsMayCollide(const QString& baseA, const QString& baseB);
+
+signals:
+    void conversionStarted(int position, int count, const QString& path);
+    void conversionFinished(int position, int count, const QString& path, bool jpgCreated);
+
+private:
+    void onWorkerDone(int worker, int index, bool jpgCreated);
+    void dispatch();
+    bool mayStart(int index) const;
+
+    Setup m_setup;
+    UserInterface& m_ui;
+    std::vector<QThread*> m_threads;
+    std::vector<ConversionWorker*> m_workers;
+    std::vector<bool> m_workerBusy;
+
+    QStringList m_pdfs;
+    QStringList m_bases;
+    std::vector<int> m_state; // 0 waiting, 1 running, 2 done
+    QList<bool> m_results;
+    int m_done = 0;
+};

@@ -1,0 +1,107 @@
+#include "AcroObjects.h"
+
+namespace {
+
+constexpr double kExportDpi = 150.0;
+const QString kJpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
+
+ComponentReply unknownMember(const QString& owner, const QString& name) {
+    return ComponentReply::failure(QStringLiteral("%1 has no member \"%2\"").arg(owner, name));
+}
+
+} // namespace
+
+ComponentReply AcroApp::set(const QString& name, const QJsonValue&) {
+    return unknownMember(QStringLiteral("AcroExch.app"), name);
+}
+
+ComponentReply AcroApp::get(const QString& name) {
+    return unknownMember(QStringLiteral("AcroExch.app"), name);
+}
+
+ComponentReply AcroApp::call(const QString& name, const QJsonArray&) {
+    if (name != "exit")
+        return unknownMember(QStringLiteral("AcroExch.app"), name);
+    ComponentReply reply = ComponentReply::value(true);
+    reply.endServer = true;
+    return reply;
+}
+
+AcroDocument::AcroDocument() : m_engine(std::make_shared<PdfEngine>()) {}
+
+ComponentReply AcroDocument::set(const QString& name, const QJsonValue&) {
+    return unknownMember(QStringLiteral("AcroExch.PDDoc"), name);
+}
+
+ComponentReply AcroDocument::get(const QString& name) {
+    return unknownMember(QStringLiteral("AcroExch.PDDoc"), name);
+}
+
+ComponentReply AcroDocument::call(const QString& name, const QJsonArray& args) {
+    if (name == "open") {
+        if (args.size() != 1 || !args.at(0).isString())
+            return ComponentReply::failure(QStringLiteral("Open takes one path"));
+        return ComponentReply::value(m_engine->openDocument(args.at(0).toString()).ok());
+    }
+    if (name == "getjsobject") {
+        if (!m_engine->hasDocument())
+            return ComponentReply::failure(QStringLiteral("no document is open"));
+        return ComponentReply::object(std::make_unique<AcroScriptObject>(m_engine));
+    }
+    if (name == "close") {
+        m_engine->closeDocument();
+        return ComponentReply::value(true);
+    }
+    return unknownMember(QStringLiteral("AcroExch.PDDoc"), name);
+}
+
+AcroScriptObject::AcroScriptObject(std::shared_ptr<PdfEngine> engine)
+    : m_engine(std::move(engine)) {}
+
+ComponentReply AcroScriptObject::set(const QString& name, const QJsonValue&) {
+    return unknownMember(QStringLiteral("the document's scripting object"), name);
+}
+
+ComponentReply AcroScriptObject::get(const QString& name) {
+    return unknownMember(QStringLiteral("the document's scripting object"), name);
+}
+
+ComponentReply AcroScriptObject::call(const QString& name, const QJsonArray& args) {
+    if (name != "saveas")
+        return unknownMember(QStringLiteral("the document's scripting object"), name);
+    if (args.size() != 2 || !args.at(0).isString() || !args.at(1).isString())
+        return ComponentReply::failure(QStringLiteral("SaveAs takes a path and a conversion"));
+    if (args.at(1).toString() != kJpegConversion)
+        return ComponentReply::failure(
+            QStringLiteral("conversion \"%1\" is not supported").arg(args.at(1).toString()));
+    return saveAs(args.at(0).toString());
+}
+
+ComponentReply AcroScriptObject::saveAs(const QString& path) {
+    if (!m_engine->hasDocument())
+        return ComponentReply::failure(QStringLiteral("the document is closed"));
+    const int pages = m_engine->pageCount();
+    for (int page = 1; page <= pages; ++page) {
+        EngineOutcome outcome = m_engine->loadPage(page, kExportDpi);
+        if (outcome.ok())
+            outcome = m_engine->saveJpeg(exportPagePath(path, page, pages));
+        if (!outcome.ok())
+            return ComponentReply::failure(
+                QStringLiteral("page %1: %2").arg(page).arg(outcome.error));
+    }
+    return ComponentReply::value(true);
+}
+
+QString exportPagePath(const QString& path, int pageNumber, int pageCount) {
+    if (pageCount == 1)
+        return path;
+    QString stem = path;
+    if (stem.endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive))
+        stem.chop(4);
+    return stem + QStringLiteral("_Page_") + QString::number(pageNumber) + QStringLiteral(".jpg");
+}
+
+ComponentClasses acroClasses() {
+    return {{QStringLiteral("acroexch.app"), [] { return std::make_unique<AcroApp>(); }},
+            {QStringLiteral("acroexch.pddoc"), [] { return std::make_unique<AcroDocument>(); }}};
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ComponentServer.h"
+#include "PdfEngine.h"
+
+#include <memory>
+
+// "AcroExch.app": the application; Exit ends the server once it has answered.
+class AcroApp : public ComponentObject {
+public:
+    ComponentReply set(const QString& name, const QJsonValue& value) override;
+    ComponentReply get(const QString& name) override;
+    ComponentReply call(const QString& name, const QJsonArray& args) override;
+};
+
+// "AcroExch.PDDoc": Open(path) answers true or false, GetJSObject hands out the document's
+// scripting object, Close closes the document.
+class AcroDocument : public ComponentObject {
+public:
+    AcroDocument();
+    ComponentReply set(const QString& name, const QJsonValue& value) override;
+    ComponentReply get(const QString& name) override;
+    ComponentReply call(const QString& name, const QJsonArray& args) override;
+
+private:
+    std::shared_ptr<PdfEngine> m_engine;
+};
+
+// The scripting object of an open document: SaveAs(path, "com.adobe.acrobat.jpeg") writes
+// every page at 150 dpi: a one-page document to path itself, otherwise page n to path
+// without ".jpg" followed by "_Page_<n>.jpg".
+class AcroScriptObject : public ComponentObject {
+public:
+    explicit AcroScriptObject(std::shared_ptr<PdfEngine> engine);
+    ComponentReply set(const QString& name, const QJsonValue& value) override;
+    ComponentReply get(const QString& name) override;
+    ComponentReply call(const QString& name, const QJsonArray& args) override;
+
+private:
+    ComponentReply saveAs(const QString& path);
+    std::shared_ptr<PdfEngine> m_engine;
+};
+
+// The file name SaveAs gives page pageNumber of a document of pageCount pages.
+QString exportPagePath(const QString& path, int pageNumber, int pageCount);
+
+ComponentClasses acroClasses();

@@ -1,0 +1,5 @@
+#include "AcroObjects.h"
+
+int main() {
+    return runComponentServer(acroClasses());
+}

@@ -1,0 +1,35 @@
+#include "MuContext.h"
+
+#include <new>
+
+namespace {
+void ignoreWarning(void*, const char*) {}
+} // namespace
+
+MuContext::MuContext(std::size_t storeBytes) {
+    m_locks.user = this;
+    m_locks.lock = &MuContext::lock;
+    m_locks.unlock = &MuContext::unlock;
+    m_ctx = fz_new_context(nullptr, &m_locks, storeBytes);
+    if (!m_ctx)
+        throw std::bad_alloc();
+    // Damaged files produce floods of warnings; the client learns what matters from answers.
+    fz_set_warning_callback(m_ctx, ignoreWarning, nullptr);
+    fz_set_error_callback(m_ctx, ignoreWarning, nullptr);
+}
+
+MuContext::~MuContext() {
+    fz_drop_context(m_ctx);
+}
+
+void MuContext::lock(void* user, int which) {
+    static_cast<MuContext*>(user)->m_mutexes[std::size_t(which)].lock();
+}
+
+void MuContext::unlock(void* user, int which) {
+    static_cast<MuContext*>(user)->m_mutexes[std::size_t(which)].unlock();
+}
+
+QString caughtMessage(fz_context* ctx) {
+    return QString::fromUtf8(fz_caught_message(ctx));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+extern "C" {
+#include <mupdf/fitz.h>
+#include <mupdf/pdf.h>
+}
+
+#include <QString>
+
+#include <array>
+#include <mutex>
+
+// A MuPDF context with the locks that let clones of it render on other threads.
+class MuContext {
+public:
+    explicit MuContext(std::size_t storeBytes);
+    ~MuContext();
+    MuContext(const MuContext&) = delete;
+    MuContext& operator=(const MuContext&) = delete;
+
+    fz_context* get() const { return m_ctx; }
+
+private:
+    static void lock(void* user, int which);
+    static void unlock(void* user, int which);
+
+    std::array<std::mutex, FZ_LOCK_MAX> m_mutexes;
+    fz_locks_context m_locks{};
+    fz_context* m_ctx = nullptr;
+};
+
+// The message of the MuPDF error being caught, for use inside fz_catch.
+QString caughtMessage(fz_context* ctx);

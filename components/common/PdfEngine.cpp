@@ -1,0 +1,214 @@
+#include "PdfEngine.h"
+
+#include "BandPipeline.h"
+#include "MuContext.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace {
+
+// What identifies "the same file" for reusing a parsed document.
+struct FileStamp {
+    QString path;
+    qint64 size = -1;
+    QDateTime modified;
+    bool operator==(const FileStamp&) const = default;
+
+    static FileStamp of(const QString& path) {
+        const QFileInfo info(path);
+        return {path, info.size(), info.lastModified()};
+    }
+};
+
+pdf_document* openPdf(fz_context* ctx, const QByteArray& path, QString& error) {
+    pdf_document* doc = nullptr;
+    fz_var(doc);
+    fz_try(ctx) {
+        doc = pdf_open_document(ctx, path.constData());
+        if (pdf_count_pages(ctx, doc) < 1)
+            fz_throw(ctx, FZ_ERROR_GENERIC, "no pages");
+    }
+    fz_catch(ctx) {
+        pdf_drop_document(ctx, doc);
+        doc = nullptr;
+        error = QStringLiteral("cannot open the file as a PDF document: ") + caughtMessage(ctx);
+    }
+    return doc;
+}
+
+// Records the page as a display list and tells whether anything on it has colour.
+fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, fz_rect& bounds,
+                            bool& colour, QString& error) {
+    fz_page* page = nullptr;
+    fz_display_list* list = nullptr;
+    fz_device* test = nullptr;
+    fz_var(page);
+    fz_var(list);
+    fz_var(test);
+    fz_try(ctx) {
+        page = fz_load_page(ctx, &doc->super, index);
+        bounds = fz_bound_page(ctx, page);
+        list = fz_new_display_list_from_page(ctx, page);
+    }
+    fz_always(ctx) {
+        fz_drop_page(ctx, page);
+    }
+    fz_catch(ctx) {
+        fz_drop_display_list(ctx, list);
+        error = QStringLiteral("cannot load the page: ") + caughtMessage(ctx);
+        return nullptr;
+    }
+    // A page without colour is rendered and encoded with one channel instead of three.
+    int isColour = 0;
+    fz_try(ctx) {
+        test = fz_new_test_device(ctx, &isColour, 0.01f, FZ_TEST_OPT_IMAGES | FZ_TEST_OPT_SHADINGS,
+                                  nullptr);
+        fz_run_display_list(ctx, list, test, fz_identity, fz_infinite_rect, nullptr);
+        fz_close_device(ctx, test);
+    }
+    fz_always(ctx) {
+        fz_drop_device(ctx, test);
+    }
+    fz_catch(ctx) {
+        isColour = 1;
+    }
+    colour = isColour != 0;
+    return list;
+}
+
+} // namespace
+
+struct PdfEngine::Impl {
+    EngineSettings settings;
+    MuContext mu;
+    pdf_document* doc = nullptr;
+    FileStamp stamp;
+    int pages = 0;
+    fz_display_list* list = nullptr;
+    PageRaster raster;
+
+    explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
+    ~Impl() {
+        dropPage();
+        dropDocument();
+    }
+    void dropPage() {
+        fz_drop_display_list(mu.get(), list);
+        list = nullptr;
+        raster = {};
+    }
+    void dropDocument() {
+        pdf_drop_document(mu.get(), doc);
+        doc = nullptr;
+        pages = 0;
+        stamp = {};
+    }
+};
+
+PdfEngine::PdfEngine(EngineSettings settings) : d(std::make_unique<Impl>(settings)) {}
+
+PdfEngine::~PdfEngine() = default;
+
+EngineOutcome PdfEngine::openDocument(const QString& path) {
+    const FileStamp stamp = FileStamp::of(path);
+    if (d->doc && stamp == d->stamp)
+        return EngineOutcome::success();
+    d->dropPage();
+    d->dropDocument();
+    if (!QFileInfo(path).isFile())
+        return EngineOutcome::failure(QStringLiteral("cannot open the file: it does not exist"));
+    fz_context* ctx = d->mu.get();
+    QString error;
+    pdf_document* doc = openPdf(ctx, QFile::encodeName(path), error);
+    if (!doc)
+        return EngineOutcome::failure(error);
+    if (pdf_needs_password(ctx, doc)) {
+        pdf_drop_document(ctx, doc);
+        return EngineOutcome::failure(QStringLiteral("the document needs a password"));
+    }
+    d->doc = doc;
+    d->stamp = stamp;
+    d->pages = pdf_count_pages(ctx, doc);
+    return EngineOutcome::success();
+}
+
+void PdfEngine::closeDocument() {
+    d->dropPage();
+    d->dropDocument();
+}
+
+bool PdfEngine::hasDocument() const {
+    return d->doc != nullptr;
+}
+
+int PdfEngine::pageCount() const {
+    return d->pages;
+}
+
+EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
+    d->dropPage();
+    if (!d->doc)
+        return EngineOutcome::failure(QStringLiteral("no document is open"));
+    if (!std::isfinite(dpi) || dpi <= 0)
+        return EngineOutcome::failure(QStringLiteral("the resolution must be above 0"));
+    if (pageNumber < 1 || pageNumber > d->pages)
+        return EngineOutcome::failure(
+            QStringLiteral("there is no page %1: the document has %2 pages")
+                .arg(pageNumber)
+                .arg(d->pages));
+    fz_context* ctx = d->mu.get();
+    fz_rect bounds;
+    bool colour = true;
+    QString error;
+    fz_display_list* list = recordPage(ctx, d->doc, pageNumber - 1, bounds, colour, error);
+    if (!list)
+        return EngineOutcome::failure(error);
+    const double scale = dpi / 72.0;
+    const double width = std::round((bounds.x1 - bounds.x0) * scale);
+    const double height = std::round((bounds.y1 - bounds.y0) * scale);
+    if (width > d->settings.largestSide || height > d->settings.largestSide || width < 1 ||
+        height < 1) {
+        fz_drop_display_list(ctx, list);
+        return EngineOutcome::failure(
+            QStringLiteral("the page would be %1 x %2 pixels at this resolution")
+                .arg(width)
+                .arg(height));
+    }
+    d->list = list;
+    const float s = float(scale);
+    d->raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
+                 int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
+    return EngineOutcome::success();
+}
+
+bool PdfEngine::hasPage() const {
+    return d->list != nullptr;
+}
+
+QSize PdfEngine::pageSize() const {
+    return {d->raster.width, d->raster.height};
+}
+
+EngineOutcome PdfEngine::saveJpeg(const QString& path) {
+    if (!d->list)
+        return EngineOutcome::failure(QStringLiteral("there is no image to save"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return EngineOutcome::failure(
+            QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
+    const QString error = encodePageInBands(d->mu.get(), d->raster, file, d->settings.jpegQuality,
+                                            d->settings.bandRows);
+    if (!error.isEmpty()) {
+        file.cancelWriting();
+        return EngineOutcome::failure(error);
+    }
+    if (!file.commit())
+        return EngineOutcome::failure(
+            QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
+    return EngineOutcome::success();
+}

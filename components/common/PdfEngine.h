@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+// Success, or the reason of a failure in words a client can show.
+struct EngineOutcome {
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+    static EngineOutcome success() { return {}; }
+    static EngineOutcome failure(QString text) { return {std::move(text)}; }
+};
+
+struct EngineSettings {
+    int jpegQuality = 90;
+    int bandRows = 256;                 // rows rendered and encoded at a time
+    std::size_t storeBytes = 48u << 20; // MuPDF's cache of fonts, glyphs and images
+    double largestSide = 65500.0;       // pixels; JPEG cannot hold more
+};
+
+// Renders pages of one PDF to JPEG files with MuPDF. Keeps the parsed document while the
+// file stays the same (path, size, modification time), so loading page after page of one
+// PDF parses it once. A page is recorded as a display list when loaded and rasterized at
+// save time in bands: one thread renders the next band while this one encodes the last, and
+// memory stays bounded whatever the resolution.
+class PdfEngine {
+public:
+    explicit PdfEngine(EngineSettings settings = {});
+    ~PdfEngine();
+    PdfEngine(const PdfEngine&) = delete;
+    PdfEngine& operator=(const PdfEngine&) = delete;
+
+    EngineOutcome openDocument(const QString& path);
+    void closeDocument();
+    bool hasDocument() const;
+    int pageCount() const;
+
+    // Makes page pageNumber (1 = first) of the open document the current image at dpi.
+    EngineOutcome loadPage(int pageNumber, double dpi);
+    bool hasPage() const;
+    QSize pageSize() const;
+
+    // Writes the current image as a JPEG, replacing path only once the image is complete.
+    EngineOutcome saveJpeg(const QString& path);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

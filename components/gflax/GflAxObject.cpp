@@ -1,0 +1,86 @@
+#include "GflAxObject.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+constexpr qint64 kJpegFormat = 1;
+
+bool integralValue(const QJsonValue& value, qint64& out) {
+    if (!value.isDouble())
+        return false;
+    const double v = value.toDouble();
+    if (!std::isfinite(v) || v != std::trunc(v) || std::fabs(v) > 9.0e15)
+        return false;
+    out = qint64(v);
+    return true;
+}
+
+ComponentReply unknownMember(const QString& name) {
+    return ComponentReply::failure(QStringLiteral("GflAx has no member \"%1\"").arg(name));
+}
+
+} // namespace
+
+GflAxObject::GflAxObject(EngineSettings settings) : m_engine(settings) {}
+
+ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
+    if (name == "epsdpi") {
+        if (!value.isDouble())
+            return ComponentReply::failure(QStringLiteral("EpsDpi takes a number"));
+        m_dpi = value.toDouble();
+        return {};
+    }
+    qint64 number = 0;
+    if (name == "page" || name == "saveformat") {
+        if (!integralValue(value, number))
+            return ComponentReply::failure(QStringLiteral("%1 takes a whole number").arg(name));
+        (name == "page" ? m_page : m_saveFormat) = number;
+        return {};
+    }
+    return unknownMember(name);
+}
+
+ComponentReply GflAxObject::get(const QString& name) {
+    if (name == "epsdpi")
+        return ComponentReply::value(m_dpi);
+    if (name == "page")
+        return ComponentReply::value(m_page);
+    if (name == "saveformat")
+        return ComponentReply::value(m_saveFormat);
+    return unknownMember(name);
+}
+
+ComponentReply GflAxObject::call(const QString& name, const QJsonArray& args) {
+    if (name != "loadbitmap" && name != "savebitmap")
+        return unknownMember(name);
+    if (args.size() != 1 || !args.at(0).isString())
+        return ComponentReply::failure(QStringLiteral("%1 takes one path").arg(name));
+    const QString path = args.at(0).toString();
+    return name == "loadbitmap" ? loadBitmap(path) : saveBitmap(path);
+}
+
+ComponentReply GflAxObject::loadBitmap(const QString& path) {
+    EngineOutcome outcome = m_engine.openDocument(path);
+    if (outcome.ok())
+        outcome = m_engine.loadPage(int(std::clamp<qint64>(m_page, 0, INT_MAX)), m_dpi);
+    if (!outcome.ok())
+        return ComponentReply::failure(outcome.error);
+    return {};
+}
+
+ComponentReply GflAxObject::saveBitmap(const QString& path) {
+    if (m_saveFormat != kJpegFormat)
+        return ComponentReply::failure(
+            QStringLiteral("save format %1 is not supported (1 = JPEG)").arg(m_saveFormat));
+    const EngineOutcome outcome = m_engine.saveJpeg(path);
+    if (!outcome.ok())
+        return ComponentReply::failure(outcome.error);
+    return {};
+}
+
+ComponentClasses gflaxClasses() {
+    return {{QStringLiteral("gflax.gflax"), [] { return std::make_unique<GflAxObject>(); }}};
+}

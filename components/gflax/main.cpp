@@ -1,0 +1,5 @@
+#include "GflAxObject.h"
+
+int main() {
+    return runComponentServer(gflaxClasses());
+}

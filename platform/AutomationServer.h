@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/Automation.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QProcess>
+#include <QSet>
+
+#include <chrono>
+
+// The client end of one component server process: one JSON request per line on its
+// standard input, one answer per line on its standard output, matched by id.
+class AutomationServer : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Running, Ending, Dead };
+
+    AutomationServer(const QString& executable, QObject* parent);
+    ~AutomationServer() override;
+
+    bool start(QString& error);
+    State state() const { return m_state; }
+    qint64 processId() const { return m_process.processId(); }
+
+    // Sends request and waits, with the event loop running, for its answer. A server that
+    // does not answer within timeout is killed; one that dies fails the call.
+    AutomationReply request(QJsonObject request, std::chrono::milliseconds timeout);
+
+    // Sends request without waiting for its answer (releases).
+    void post(QJsonObject request);
+
+signals:
+    void progressed();
+    void gone(AutomationServer* self);
+
+private:
+    void readAnswers();
+    void onFinished();
+    void kill();
+    qint64 send(QJsonObject& request);
+
+    QProcess m_process;
+    QString m_executable;
+    State m_state = State::Running;
+    qint64 m_nextId = 1;
+    QByteArray m_pending;
+    QSet<qint64> m_awaited;
+    QHash<qint64, QJsonObject> m_answers;
+};

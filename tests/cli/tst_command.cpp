@@ -1,0 +1,200 @@
+#include "convert/BatchDriver.h"
+#include "convert/ConversionContext.h"
+#include "filelist/FileListModel.h"
+#include "filelist/FolderScan.h"
+#include "platform/Automation.h"
+#include "platform/WorkFolder.h"
+#include "support/RecordingUserInterface.h"
+#include "support/TestPaths.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct CommandRun {
+    int exitCode = -1;
+    QString errors;
+};
+
+CommandRun runCommand(const QStringList& arguments) {
+    QProcess process;
+    process.start(TestPaths::programFolder() + "/pagekiln-convert", arguments);
+    if (!process.waitForFinished(300'000))
+        return {};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// Name -> content digest of every file in folder.
+QMap<QString, QByteArray> filesIn(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(name, QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    }
+    return files;
+}
+
+class MethodWindow : public DriverWindow {
+public:
+    explicit MethodWindow(ConversionMethod method) : m_method(method) {}
+    std::optional<ConversionMethod> selectedMethod() const override { return m_method; }
+    void setProgress(float) override {}
+    MousePointer windowPointer() const override { return MousePointer::Default; }
+    void setWindowPointer(MousePointer) override {}
+
+private:
+    ConversionMethod m_method;
+};
+
+// The window's driver, headless, on the same texts the command gets.
+void convertAsTheWindowDoes(ConversionMethod method, const QStringList& pdfs,
+                            const QString& output) {
+    FileListModel list;
+    list.append(pdfs);
+    MethodWindow window(method);
+    RecordingUserInterface ui;
+    FixedConversionView view(output, "72", "2");
+    WorkFolder work;
+    AutomationHost automation(TestPaths::programFolder());
+    ConversionContext context{view, ui, TestPaths::programFolder(), work.path(), &automation};
+    BatchDriver driver(list, window, context);
+    driver.run();
+}
+
+const QStringList MethodNames{"ghostscript", "bw", "acrobat", "gflax"};
+
+} // namespace
+
+// The command runs the window's conversion code: same files, same warnings, and parallel jobs
+// that write exactly what a one-at-a-time run writes.
+class TestCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void sameOutputsAsTheWindow_data();
+    void sameOutputsAsTheWindow();
+    void exitStatuses_data();
+    void exitStatuses();
+    void parallelJobsWriteTheSameFiles_data();
+    void parallelJobsWriteTheSameFiles();
+    void folderArgumentFindsWhatTheFolderCommandFinds();
+};
+
+void TestCommand::sameOutputsAsTheWindow_data() {
+    QTest::addColumn<int>("method");
+    for (int method = 1; method <= 4; ++method)
+        QTest::newRow(qPrintable(MethodNames[method - 1])) << method;
+}
+
+void TestCommand::sameOutputsAsTheWindow() {
+    QFETCH(int, method);
+    const QStringList pdfs{TestPaths::corpusFile("minimal-document.pdf"),
+                           TestPaths::corpusFile("multicolumn.pdf"),
+                           TestPaths::corpusFile("missing.pdf")};
+    QTemporaryDir byWindow;
+    QTemporaryDir byCommand;
+    convertAsTheWindowDoes(static_cast<ConversionMethod>(method), pdfs, byWindow.path() + "/");
+    const CommandRun run = runCommand(
+        QStringList{"--quiet", "--jobs", "2", "--method", MethodNames[method - 1], "--output",
+                    byCommand.path() + "/", "--resolution", "72", "--pages", "2"} +
+        pdfs);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains("Could not create JPG on " + pdfs.last()), qPrintable(run.errors));
+    const QStringList expected = filesIn(byWindow.path()).keys();
+    QVERIFY(expected.size() >= 2);
+    QCOMPARE(filesIn(byCommand.path()).keys(), expected);
+}
+
+void TestCommand::exitStatuses_data() {
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<int>("status");
+    QTest::newRow("all converted") << QStringList{"minimal-document.pdf"} << 0;
+    QTest::newRow("one without images")
+        << QStringList{"minimal-document.pdf", "not-a-pdf.pdf"} << 1;
+    QTest::newRow("usage") << QStringList{} << 2;
+}
+
+void TestCommand::exitStatuses() {
+    QFETCH(QStringList, inputs);
+    QFETCH(int, status);
+    QTemporaryDir folder;
+    QFile text(folder.filePath("not-a-pdf.pdf"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("just text\n");
+    text.close();
+    QStringList arguments{"--method", "gflax", "--output", folder.path() + "/"};
+    for (const QString& input : inputs)
+        arguments.append(input == "not-a-pdf.pdf" ? text.fileName() : TestPaths::corpusFile(input));
+    const CommandRun run = runCommand(arguments);
+    QCOMPARE(run.exitCode, status);
+    if (status == 2)
+        QVERIFY(run.errors.contains("try --help"));
+    else
+        QVERIFY(run.errors.contains(QString("[1/%1] ").arg(inputs.size())));
+}
+
+void TestCommand::parallelJobsWriteTheSameFiles_data() {
+    QTest::addColumn<QString>("method");
+    QTest::newRow("ghostscript") << "ghostscript";
+    QTest::newRow("gflax") << "gflax";
+}
+
+void TestCommand::parallelJobsWriteTheSameFiles() {
+    QFETCH(QString, method);
+    // Two PDFs share the base name "same"; "Invoice 1" page 12 and "Invoice 12" page 1 share
+    // an imaging output name. The later one must win in both runs.
+    QTemporaryDir inputs;
+    const QList<QPair<QString, QString>> copies{
+        {"pdflatex-4-pages.pdf", "same.1.pdf"},      {"multicolumn.pdf", "same.2.pdf"},
+        {"imagemagick-images.pdf", "Invoice 1.pdf"}, {"minimal-document.pdf", "Invoice 12.pdf"},
+        {"pdflatex-outline.pdf", "other.pdf"},       {"habibi.pdf", "-dash $x.pdf"}};
+    QStringList pdfs;
+    for (const auto& [from, to] : copies) {
+        QVERIFY(QFile::copy(TestPaths::corpusFile(from), inputs.filePath(to)));
+        pdfs.append(inputs.filePath(to));
+    }
+    QTemporaryDir one;
+    QTemporaryDir two;
+    const QStringList common{"--quiet", "--method", method, "--resolution", "72", "--pages", "12"};
+    QCOMPARE(runCommand(common + QStringList{"--jobs", "1", "--output", one.path() + "/"} + pdfs)
+                 .exitCode,
+             0);
+    QCOMPARE(runCommand(common + QStringList{"--jobs", "2", "--output", two.path() + "/"} + pdfs)
+                 .exitCode,
+             0);
+    const auto sequential = filesIn(one.path());
+    QVERIFY(sequential.size() >= 10);
+    QCOMPARE(filesIn(two.path()), sequential);
+}
+
+void TestCommand::folderArgumentFindsWhatTheFolderCommandFinds() {
+    QTemporaryDir tree;
+    for (const char* path : {"R/a.pdf", "R/X/b.PDF", "R/X/Y/c.pdf", "R/Z/d.pdf", "R/Z/~lock.pdf",
+                             "R/.hidden/e.pdf", "R/p10.pdf", "R/p2.pdf", "R/notes.txt"}) {
+        QDir().mkpath(QFileInfo(tree.filePath(QString(path))).path());
+        QFile file(tree.filePath(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString root = tree.filePath("R");
+    const QStringList expected = CollectPdfFiles(root);
+    QCOMPARE(expected.size(), 6);
+    QTemporaryDir output;
+    const CommandRun run = runCommand(
+        {"--jobs", "1", "--method", "gflax", "--pages", "0", "--output", output.path(), root});
+    QCOMPARE(run.exitCode, 1);
+    QStringList announced;
+    for (const QString& line : run.errors.split('\n')) {
+        if (line.startsWith('['))
+            announced.append(line.section("] ", 1));
+    }
+    QCOMPARE(announced, expected);
+}
+
+QTEST_GUILESS_MAIN(TestCommand)
+#include "tst_command.moc"

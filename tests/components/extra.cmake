@@ -1,0 +1,22 @@
+# A stand-in server for fault tests, and the server code itself for in-process protocol tests.
+add_executable(pagekiln-fake-server ${CMAKE_CURRENT_LIST_DIR}/fake_server.cpp)
+target_link_libraries(pagekiln-fake-server PRIVATE pagekiln_component_common)
+set_target_properties(pagekiln-fake-server PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/helpers)
+
+foreach(target components_tst_faultisolation)
+    if(TARGET ${target})
+        add_dependencies(${target} pagekiln-fake-server pagekiln-gflax pagekiln-acroexch)
+        target_compile_definitions(${target} PRIVATE
+            PAGEKILN_FAKE_SERVER="$<TARGET_FILE:pagekiln-fake-server>")
+    endif()
+endforeach()
+
+if(TARGET components_tst_componentserver)
+    target_sources(components_tst_componentserver PRIVATE
+        ${CMAKE_SOURCE_DIR}/components/gflax/GflAxObject.cpp
+        ${CMAKE_SOURCE_DIR}/components/acroexch/AcroObjects.cpp)
+    target_include_directories(components_tst_componentserver PRIVATE
+        ${CMAKE_SOURCE_DIR}/components/gflax ${CMAKE_SOURCE_DIR}/components/acroexch)
+    target_link_libraries(components_tst_componentserver PRIVATE pagekiln_component_common)
+endif()

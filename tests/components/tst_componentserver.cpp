@@ -1,0 +1,262 @@
+#include "AcroObjects.h"
+#include "ComponentServer.h"
+#include "GflAxObject.h"
+#include "components/JpegProbe.h"
+#include "components/TestPdfs.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QJsonObject ask(ComponentServer& server, const QJsonObject& request) {
+    return QJsonDocument::fromJson(
+               server.handle(QJsonDocument(request).toJson(QJsonDocument::Compact)))
+        .object();
+}
+
+ComponentReply load(GflAxObject& gflax, const QString& path, double dpi, int page) {
+    gflax.set("epsdpi", dpi);
+    gflax.set("page", page);
+    return gflax.call("loadbitmap", {path});
+}
+
+} // namespace
+
+class TestComponentServer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void createsClassesWithoutRegardToCase();
+    void rejectsMalformedAndUnknownRequests();
+    void releasedObjectIsGone();
+    void exitEndsTheServerAfterAnswering();
+    void loadFailures_data();
+    void loadFailures();
+    void imageSizeFollowsPageSizeAndResolution_data();
+    void imageSizeFollowsPageSizeAndResolution();
+    void saveReplacesAndRefusesOtherFormats();
+    void saveIntoMissingFolderFails();
+    void reloadsAFileThatChanged();
+    void exportPagePaths_data();
+    void exportPagePaths();
+    void exportOpenAndConversionId();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_encrypted;
+};
+
+void TestComponentServer::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_encrypted = m_dir.filePath("locked.pdf");
+    QVERIFY(TestPdfs::makeEncrypted(TestPaths::corpusFile("minimal-document.pdf"), m_encrypted));
+}
+
+void TestComponentServer::createsClassesWithoutRegardToCase() {
+    ComponentServer server(gflaxClasses());
+    const QJsonObject created =
+        ask(server, {{"id", 7}, {"op", "create"}, {"class", "gFLAX.gflax"}});
+    QCOMPARE(created.value("ok").toBool(), true);
+    QCOMPARE(created.value("id").toInt(), 7);
+    const qint64 object = created.value("object").toInteger();
+    QVERIFY(object > 0);
+    QVERIFY(
+        ask(server,
+            {{"id", 8}, {"op", "set"}, {"object", object}, {"name", "EPSDPI"}, {"value", 288.5}})
+            .value("ok")
+            .toBool());
+    const QJsonObject got =
+        ask(server, {{"id", 9}, {"op", "get"}, {"object", object}, {"name", "EpsDpi"}});
+    QCOMPARE(got.value("result").toDouble(), 288.5);
+    QCOMPARE(ask(server, {{"op", "create"}, {"class", "AcroExch.app"}}).value("ok").toBool(),
+             false);
+}
+
+void TestComponentServer::rejectsMalformedAndUnknownRequests() {
+    ComponentServer server(gflaxClasses());
+    const QJsonObject broken = QJsonDocument::fromJson(server.handle("{\"op\": \"cre")).object();
+    QCOMPARE(broken.value("ok").toBool(), false);
+    QVERIFY(!broken.value("error").toString().isEmpty());
+    QCOMPARE(ask(server, {{"id", 1}, {"op", "explode"}}).value("ok").toBool(), false);
+    const qint64 object =
+        ask(server, {{"op", "create"}, {"class", "GflAx.GflAx"}}).value("object").toInteger();
+    const QJsonObject wrongName = ask(
+        server, {{"op", "call"}, {"object", object}, {"name", "Print"}, {"args", QJsonArray{}}});
+    QCOMPARE(wrongName.value("ok").toBool(), false);
+    const QJsonObject wrongType =
+        ask(server, {{"op", "set"}, {"object", object}, {"name", "Page"}, {"value", "two"}});
+    QCOMPARE(wrongType.value("ok").toBool(), false);
+}
+
+void TestComponentServer::releasedObjectIsGone() {
+    ComponentServer server(gflaxClasses());
+    const qint64 object =
+        ask(server, {{"op", "create"}, {"class", "GflAx.GflAx"}}).value("object").toInteger();
+    QCOMPARE(server.objectCount(), std::size_t(1));
+    QVERIFY(ask(server, {{"op", "release"}, {"object", object}}).value("ok").toBool());
+    QCOMPARE(server.objectCount(), std::size_t(0));
+    QCOMPARE(
+        ask(server, {{"op", "get"}, {"object", object}, {"name", "Page"}}).value("ok").toBool(),
+        false);
+}
+
+void TestComponentServer::exitEndsTheServerAfterAnswering() {
+    ComponentServer server(acroClasses());
+    const qint64 app =
+        ask(server, {{"op", "create"}, {"class", "AcroExch.App"}}).value("object").toInteger();
+    QVERIFY(!server.ended());
+    const QJsonObject answer =
+        ask(server, {{"op", "call"}, {"object", app}, {"name", "Exit"}, {"args", QJsonArray{}}});
+    QVERIFY(answer.value("ok").toBool());
+    QVERIFY(answer.value("ending").toBool());
+    QVERIFY(server.ended());
+}
+
+void TestComponentServer::loadFailures_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("reason");
+    const QString minimal = TestPaths::corpusFile("minimal-document.pdf");
+    QTest::newRow("missing file") << m_dir.filePath("nothing.pdf") << 72.0 << 1 << "does not exist";
+    QTest::newRow("zero bytes") << "empty.pdf" << 72.0 << 1 << "cannot open";
+    QTest::newRow("not a PDF") << "text.pdf" << 72.0 << 1 << "cannot open";
+    QTest::newRow("password") << "locked.pdf" << 72.0 << 1 << "password";
+    QTest::newRow("page 0") << minimal << 72.0 << 0 << "no page 0";
+    QTest::newRow("beyond the end")
+        << TestPaths::corpusFile("pdflatex-4-pages.pdf") << 72.0 << 5 << "no page 5";
+    QTest::newRow("resolution 0") << minimal << 0.0 << 1 << "above 0";
+    QTest::newRow("negative resolution") << minimal << -72.0 << 1 << "above 0";
+    // A Letter page is 792 points high: 6000 dpi gives 66,000 pixels.
+    QTest::newRow("too many pixels") << TestPdfs::gnuplotManual() << 6000.0 << 1 << "66000";
+}
+
+void TestComponentServer::loadFailures() {
+    QFETCH(QString, file);
+    QFETCH(double, dpi);
+    QFETCH(int, page);
+    QFETCH(QString, reason);
+    QFile(m_dir.filePath("empty.pdf")).open(QIODevice::WriteOnly);
+    QFile text(m_dir.filePath("text.pdf"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("Dear reader,\nthis is not a PDF.\n");
+    text.close();
+    const QString path = QDir::isAbsolutePath(file) ? file : m_dir.filePath(file);
+    GflAxObject gflax;
+    const ComponentReply reply = load(gflax, path, dpi, page);
+    QVERIFY(!reply.ok);
+    QVERIFY2(reply.error.contains(reason), qPrintable(reply.error));
+    QVERIFY(!gflax.call("savebitmap", {m_dir.filePath("out.jpg")}).ok);
+    QVERIFY(!QFile::exists(m_dir.filePath("out.jpg")));
+}
+
+void TestComponentServer::imageSizeFollowsPageSizeAndResolution_data() {
+    QTest::addColumn<QString>("pdf");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<double>("dpi");
+    for (const QString& pdf : TestPaths::corpusPdfs())
+        QTest::newRow(qPrintable(QFileInfo(pdf).fileName())) << pdf << 1 << 144.0;
+    QTest::newRow("last of four") << TestPaths::corpusFile("pdflatex-4-pages.pdf") << 4 << 72.0;
+    QTest::newRow("odd resolution") << TestPaths::corpusFile("habibi.pdf") << 1 << 100.5;
+    QTest::newRow("images page 6") << TestPaths::corpusFile("imagemagick-images.pdf") << 6 << 300.0;
+    QTest::newRow("manual page 200") << TestPdfs::gnuplotManual() << 200 << 72.0;
+}
+
+void TestComponentServer::imageSizeFollowsPageSizeAndResolution() {
+    QFETCH(QString, pdf);
+    QFETCH(int, page);
+    QFETCH(double, dpi);
+    GflAxObject gflax;
+    const ComponentReply loaded = load(gflax, pdf, dpi, page);
+    QVERIFY2(loaded.ok, qPrintable(loaded.error));
+    const QString out = m_dir.filePath("size.jpg");
+    const ComponentReply saved = gflax.call("savebitmap", {out});
+    QVERIFY2(saved.ok, qPrintable(saved.error));
+    const JpegInfo info = probeJpeg(out);
+    QVERIFY(info.valid());
+    QCOMPARE(info.size, TestPdfs::pixelSize(TestPdfs::pageSize(pdf, page), dpi));
+}
+
+void TestComponentServer::saveReplacesAndRefusesOtherFormats() {
+    const QString out = m_dir.filePath("replace.jpg");
+    QFile old(out);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(5'000'000, 'x'));
+    old.close();
+    GflAxObject gflax;
+    QVERIFY(load(gflax, TestPaths::corpusFile("minimal-document.pdf"), 72.0, 1).ok);
+    gflax.set("saveformat", 2);
+    const ComponentReply refused = gflax.call("savebitmap", {out});
+    QVERIFY(!refused.ok);
+    QCOMPARE(QFileInfo(out).size(), 5'000'000);
+    gflax.set("saveformat", 1);
+    QVERIFY(gflax.call("savebitmap", {out}).ok);
+    QCOMPARE(probeJpeg(out).size, QSize(595, 842));
+    QVERIFY(QFileInfo(out).size() < 5'000'000);
+}
+
+void TestComponentServer::saveIntoMissingFolderFails() {
+    GflAxObject gflax;
+    QVERIFY(load(gflax, TestPaths::corpusFile("minimal-document.pdf"), 72.0, 1).ok);
+    const ComponentReply reply = gflax.call("savebitmap", {m_dir.filePath("no/such/folder/a.jpg")});
+    QVERIFY(!reply.ok);
+    QVERIFY(reply.error.contains("cannot write"));
+    QVERIFY(QDir(m_dir.path()).entryList({"*.jpg.*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+void TestComponentServer::reloadsAFileThatChanged() {
+    const QString path = m_dir.filePath("changing.pdf");
+    QFile::remove(path);
+    QVERIFY(QFile::copy(TestPaths::corpusFile("minimal-document.pdf"), path));
+    GflAxObject gflax;
+    QVERIFY(load(gflax, path, 72.0, 1).ok);
+    QVERIFY(!load(gflax, path, 72.0, 3).ok);
+    QFile::remove(path);
+    QVERIFY(QFile::copy(TestPaths::corpusFile("pdflatex-4-pages.pdf"), path));
+    QVERIFY(load(gflax, path, 72.0, 3).ok);
+}
+
+void TestComponentServer::exportPagePaths_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("one page") << "/out/Annual.jpg" << 1 << 1 << "/out/Annual.jpg";
+    QTest::newRow("first of two") << "/out/Annual.jpg" << 1 << 2 << "/out/Annual_Page_1.jpg";
+    QTest::newRow("tenth") << "/out/Annual.jpg" << 10 << 12 << "/out/Annual_Page_10.jpg";
+    QTest::newRow("upper-case extension") << "/out/A.JPG" << 2 << 3 << "/out/A_Page_2.jpg";
+    QTest::newRow("no extension") << "/out/A" << 2 << 3 << "/out/A_Page_2.jpg";
+}
+
+void TestComponentServer::exportPagePaths() {
+    QFETCH(QString, path);
+    QFETCH(int, page);
+    QFETCH(int, count);
+    QFETCH(QString, expected);
+    QCOMPARE(exportPagePath(path, page, count), expected);
+}
+
+void TestComponentServer::exportOpenAndConversionId() {
+    AcroDocument document;
+    QCOMPARE(document.call("open", {m_encrypted}).result, QJsonValue(false));
+    QVERIFY(!document.call("getjsobject", {}).ok);
+    QCOMPARE(document.call("open", {TestPaths::corpusFile("minimal-document.pdf")}).result,
+             QJsonValue(true));
+    ComponentReply script = document.call("getjsobject", {});
+    QVERIFY(script.ok && script.newObject);
+    const QString out = m_dir.filePath("export.jpg");
+    QVERIFY(!script.newObject->call("saveas", {out, "com.adobe.acrobat.tiff"}).ok);
+    QVERIFY(!QFile::exists(out));
+    QVERIFY(script.newObject->call("saveas", {out, "com.adobe.acrobat.jpeg"}).ok);
+    QCOMPARE(probeJpeg(out).size, QSize(1240, 1754));
+    QVERIFY(document.call("close", {}).ok);
+    QVERIFY(!script.newObject->call("saveas", {out, "com.adobe.acrobat.jpeg"}).ok);
+}
+
+QTEST_GUILESS_MAIN(TestComponentServer)
+#include "tst_componentserver.moc"
