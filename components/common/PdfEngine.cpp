@@ -3,12 +3,15 @@
 #include "BandPipeline.h"
 #include "MuContext.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -91,6 +94,7 @@ struct PdfEngine::Impl {
     int pages = 0;
     fz_display_list* list = nullptr;
     PageRaster raster;
+    quint64 saveCounter = 0;
 
     explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
     ~Impl() {
@@ -197,18 +201,28 @@ QSize PdfEngine::pageSize() const {
 EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     if (!d->list)
         return EngineOutcome::failure(QStringLiteral("there is no image to save"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // The image goes to a new file beside the target and replaces it only once complete, so a
+    // failed save never leaves a truncated image. No fsync: a batch writes hundreds of pages.
+    const QFileInfo target(path);
+    const QString temporary =
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+        QStringLiteral(".%1-%2.part").arg(QCoreApplication::applicationPid()).arg(++d->saveCounter);
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return EngineOutcome::failure(
             QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
-    const QString error = encodePageInBands(d->mu.get(), d->raster, file, d->settings.jpegQuality,
-                                            d->settings.bandRows);
+    QString error = encodePageInBands(d->mu.get(), d->raster, file, d->settings.jpegQuality,
+                                      d->settings.bandRows);
+    file.close();
+    if (error.isEmpty() && file.error() != QFileDevice::NoError)
+        error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
+    if (error.isEmpty() && std::rename(QFile::encodeName(temporary).constData(),
+                                       QFile::encodeName(path).constData()) != 0)
+        error = QStringLiteral("cannot write \"%1\": %2")
+                    .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
     if (!error.isEmpty()) {
-        file.cancelWriting();
+        QFile::remove(temporary);
         return EngineOutcome::failure(error);
     }
-    if (!file.commit())
-        return EngineOutcome::failure(
-            QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
     return EngineOutcome::success();
 }
