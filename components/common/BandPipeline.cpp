@@ -13,7 +13,7 @@ namespace {
 constexpr int kSlots = 3;
 
 struct Band {
-    std::vector<unsigned char> samples;
+    unsigned char* samples = nullptr;
     int top = 0;
     int rows = 0;
     QString error;
@@ -40,7 +40,7 @@ QString drawBand(fz_context* ctx, const PageRaster& page, Band& band, int compon
     fz_var(pix);
     fz_var(dev);
     fz_try(ctx) {
-        pix = fz_new_pixmap_with_bbox_and_data(ctx, cs, box, nullptr, 0, band.samples.data());
+        pix = fz_new_pixmap_with_bbox_and_data(ctx, cs, box, nullptr, 0, band.samples);
         fz_clear_pixmap_with_value(ctx, pix, 255);
         dev = fz_new_draw_device(ctx, fz_identity, pix);
         fz_run_display_list(ctx, page.list, dev, page.ctm, fz_rect_from_irect(box), nullptr);
@@ -76,12 +76,18 @@ void renderAll(fz_context* base, Pipeline& p) {
 } // namespace
 
 QString encodePageInBands(fz_context* ctx, const PageRaster& page, QIODevice& out, int quality,
-                          int bandRows) {
+                          int bandRows, BandBuffers& buffers) {
     const int components = page.colour == JpegWriter::Colour::Gray ? 1 : 3;
     Pipeline p{page, bandRows, components, (page.height + bandRows - 1) / bandRows, {}};
-    for (Band& band : p.bands)
-        band.samples.resize(std::size_t(bandRows) * std::size_t(page.width) *
-                            std::size_t(components));
+    const std::size_t bandBytes =
+        std::size_t(bandRows) * std::size_t(page.width) * std::size_t(components);
+    for (std::size_t i = 0; i < p.bands.size(); ++i) {
+        std::vector<unsigned char>& memory = buffers.samples[i];
+        // Grows when needed and gives memory back after a very large page.
+        if (memory.size() < bandBytes || memory.size() > 4 * bandBytes)
+            std::vector<unsigned char>(bandBytes).swap(memory);
+        p.bands[i].samples = memory.data();
+    }
 
     JpegWriter writer;
     QString error;
@@ -93,8 +99,8 @@ QString encodePageInBands(fz_context* ctx, const PageRaster& page, QIODevice& ou
         Band& band = p.bands[std::size_t(b % kSlots)];
         if (error.isEmpty() && !band.error.isEmpty())
             error = band.error;
-        if (error.isEmpty() && !writer.writeRows(band.samples.data(), band.rows,
-                                                 std::ptrdiff_t(page.width) * components))
+        if (error.isEmpty() &&
+            !writer.writeRows(band.samples, band.rows, std::ptrdiff_t(page.width) * components))
             error = writer.error();
         if (!error.isEmpty())
             p.stop.store(true);
