@@ -49,6 +49,8 @@ private slots:
     void unreadablePdfs_data();
     void unreadablePdfs();
     void unwritableOutputFolder();
+    void unusableResolutions_data();
+    void unusableResolutions();
     void notRegistered();
     void convertsTheCorpus();
 
@@ -189,6 +191,19 @@ void TestGflAxConversion::unreadablePdfs() {
 void TestGflAxConversion::unwritableOutputFolder() {
     convert(TestPaths::corpusFile("minimal-document.pdf"), "1", "72", m_out->filePath("gone/"));
     QVERIFY(!m_created);
+}
+
+void TestGflAxConversion::unusableResolutions_data() {
+    QTest::addColumn<QString>("resolution");
+    for (const char* text : {"0", "", "abc", "-144", "1e999", "100000"})
+        QTest::newRow(text) << QString(text);
+}
+
+void TestGflAxConversion::unusableResolutions() {
+    QFETCH(QString, resolution);
+    convert(TestPaths::corpusFile("minimal-document.pdf"), "1", resolution);
+    QVERIFY(!m_created);
+    QVERIFY(jpgs(m_out->path()).isEmpty());
 }
 
 void TestGflAxConversion::notRegistered() {

@@ -23,6 +23,7 @@ private slots:
     void killedServerFailsTheCallOnly();
     void eventLoopRunsDuringACall();
     void objectFromAMethod();
+    void unwaitedSetFailsTheNextCall();
 };
 
 void TestAutomation::pathsSurviveTheRoundTrip_data() {
@@ -157,6 +158,20 @@ void TestAutomation::objectFromAMethod() {
              AutomationFailure::CallFailed);
     script.release();
     QCOMPARE(script.call("SaveAs", {}).failure, AutomationFailure::NoObject);
+}
+
+void TestAutomation::unwaitedSetFailsTheNextCall() {
+    AutomationHost host(TestPaths::programFolder());
+    AutomationReply reply;
+    AutomationObject gflax = host.createObject("GflAx.GflAx", reply);
+    gflax.setWithoutWaiting("Page", "two");
+    gflax.setWithoutWaiting("EpsDpi", 50.0);
+    reply = gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")});
+    QCOMPARE(reply.failure, AutomationFailure::CallFailed);
+    QVERIFY2(reply.error.contains("page"), qPrintable(reply.error));
+    // Each failure is reported once; the properties that were accepted hold.
+    QVERIFY(gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")}).ok());
+    QCOMPARE(gflax.get("EpsDpi").value.toDouble(), 50.0);
 }
 
 QTEST_GUILESS_MAIN(TestAutomation)
