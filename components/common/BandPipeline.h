@@ -3,9 +3,6 @@
 #include "JpegWriter.h"
 #include "MuContext.h"
 
-#include <array>
-#include <vector>
-
 class QIODevice;
 
 // One page ready to rasterize: its display list and where it lands in pixels.
@@ -17,13 +14,14 @@ struct PageRaster {
     JpegWriter::Colour colour = JpegWriter::Colour::Rgb;
 };
 
-// Band memory kept between pages, so each page does not fault in fresh buffers.
-struct BandBuffers {
-    std::array<std::vector<unsigned char>, 3> samples;
-};
+// Rows per band for a page, given the memory one band may take: whole JPEG block rows, at
+// least eight bands a page where memory allows (so both cores get work), and few enough
+// blocks per band for a JPEG restart interval.
+int bandRowsFor(const PageRaster& page, std::size_t bandBytes);
 
-// Rasterizes a page band by band on a helper thread (a clone of ctx) while the calling thread
-// encodes the finished bands to out. Holds at most three bands in memory.
-// Returns an empty text on success, otherwise the reason.
+// Writes the page to out as one baseline JPEG. Helper threads (clones of ctx) each take the
+// next band, rasterize it and compress it on its own; the bands are joined in order with
+// restart markers between them, which is what restart intervals exist for. At most a few
+// bands are in memory at a time. Returns an empty text on success, otherwise the reason.
 QString encodePageInBands(fz_context* ctx, const PageRaster& page, QIODevice& out, int quality,
-                          int bandRows, BandBuffers& buffers);
+                          int bandRows);

@@ -85,15 +85,6 @@ fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, fz_re
     return list;
 }
 
-// Rows per band: as many as fit the band memory, in whole JPEG blocks of 16 rows. A page at
-// screen resolutions fits one band; a poster-size page streams through many.
-int bandRowsFor(const PageRaster& raster, std::size_t bandBytes) {
-    const std::size_t rowBytes =
-        std::size_t(raster.width) * (raster.colour == JpegWriter::Colour::Gray ? 1 : 3);
-    const std::size_t rows = std::max<std::size_t>(16, bandBytes / rowBytes / 16 * 16);
-    return int(std::min<std::size_t>(rows, std::size_t(raster.height)));
-}
-
 } // namespace
 
 struct PdfEngine::Impl {
@@ -105,7 +96,6 @@ struct PdfEngine::Impl {
     fz_display_list* list = nullptr;
     PageRaster raster;
     quint64 saveCounter = 0;
-    BandBuffers buffers;
 
     explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
     ~Impl() {
@@ -223,7 +213,7 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
         return EngineOutcome::failure(
             QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
     QString error = encodePageInBands(d->mu.get(), d->raster, file, d->settings.jpegQuality,
-                                      bandRowsFor(d->raster, d->settings.bandBytes), d->buffers);
+                                      bandRowsFor(d->raster, d->settings.bandBytes));
     file.close();
     if (error.isEmpty() && file.error() != QFileDevice::NoError)
         error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
