@@ -25,13 +25,13 @@ for run in $(seq "$runs"); do
     rm -rf "$work/out"; mkdir "$work/out"
     t0=$(now)
     pdftoppm -jpeg -jpegopt "quality=$quality" -r "$dpi" -f 1 -l "$pages" "$pdf" "$work/out/p"
-    t1=$(now); echo "$t1 - $t0" | bc -l >>"$work/pdftoppm"
+    t1=$(now); awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}' >>"$work/pdftoppm"
 
     rm -rf "$work/out"; mkdir "$work/out"
     t0=$(now)
     gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=jpeg "-dJPEGQ=$quality" "-r$dpi" -dFirstPage=1 \
         "-dLastPage=$pages" -sOutputFile="$work/out/g%03d.jpg" "$pdf"
-    t1=$(now); echo "$t1 - $t0" | bc -l >>"$work/gs"
+    t1=$(now); awk -v a="$t0" -v b="$t1" 'BEGIN {print b - a}' >>"$work/gs"
 done
 
 ours=$(median <"$work/ours")
@@ -42,5 +42,5 @@ printf 'GflAx (ConvertWithGflAx): %s\n' "$(tr '\n' ' ' <"$work/ours")"
 printf 'pdftoppm:                 %s\n' "$(tr '\n' ' ' <"$work/pdftoppm")"
 printf 'gs:                       %s\n' "$(tr '\n' ' ' <"$work/gs")"
 printf 'median seconds: gflax %.3f pdftoppm %.3f gs %.3f\n' "$ours" "$poppler" "$ghost"
-printf 'speedup_vs_pdftoppm %.2f speedup_vs_gs %.2f\n' "$(echo "$poppler / $ours" | bc -l)" \
-    "$(echo "$ghost / $ours" | bc -l)"
+awk -v o="$ours" -v p="$poppler" -v g="$ghost" \
+    'BEGIN {printf "speedup_vs_pdftoppm %.2f speedup_vs_gs %.2f\n", p / o, g / o}'

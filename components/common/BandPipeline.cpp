@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kWorkers = 2;
-constexpr int kBandsAhead = 4; // bands a worker may finish before the writer catches up
+constexpr int kBandsAhead = 10; // bands finished before the writer takes them
 
 struct Segment {
     QByteArray jpeg;
@@ -22,8 +22,10 @@ struct Segment {
     bool done = false;
 };
 
-struct Job {
-    const PageRaster& page;
+} // namespace
+
+struct BandEncoder::Job {
+    PageRaster page;
     int bandRows;
     int bandCount;
     int quality;
@@ -34,6 +36,10 @@ struct Job {
     bool stop = false;
     std::vector<Segment> segments;
 };
+
+namespace {
+
+using Job = BandEncoder::Job;
 
 int components(const PageRaster& page) {
     return page.colour == JpegWriter::Colour::Gray ? 1 : 3;
@@ -152,21 +158,32 @@ int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
     return std::max(16, rows / 16 * 16);
 }
 
-QString encodePageInBands(fz_context* ctx, const PageRaster& page, QIODevice& out, int quality,
-                          int bandRows) {
-    Job job{page,  bandRows, (page.height + bandRows - 1) / bandRows, quality, {}, {}, 0, 0,
-            false, {}};
-    job.segments.resize(std::size_t(job.bandCount));
-    std::vector<std::thread> workers;
-    for (int i = 0; i < std::min(kWorkers, job.bandCount); ++i)
-        workers.emplace_back(work, ctx, std::ref(job));
-    const QString error = writeBands(job, out);
+BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows)
+    : m_job(new Job{page,
+                    bandRows,
+                    (page.height + bandRows - 1) / bandRows,
+                    quality,
+                    {},
+                    {},
+                    0,
+                    0,
+                    false,
+                    {}}) {
+    m_job->segments.resize(std::size_t(m_job->bandCount));
+    for (int i = 0; i < std::min(kWorkers, m_job->bandCount); ++i)
+        m_workers.emplace_back(work, ctx, std::ref(*m_job));
+}
+
+BandEncoder::~BandEncoder() {
     {
-        std::lock_guard lock(job.mutex);
-        job.stop = true;
+        std::lock_guard lock(m_job->mutex);
+        m_job->stop = true;
     }
-    job.changed.notify_all();
-    for (std::thread& worker : workers)
+    m_job->changed.notify_all();
+    for (std::thread& worker : m_workers)
         worker.join();
-    return error;
+}
+
+QString BandEncoder::writeTo(QIODevice& out) {
+    return writeBands(*m_job, out);
 }

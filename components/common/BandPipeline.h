@@ -3,6 +3,10 @@
 #include "JpegWriter.h"
 #include "MuContext.h"
 
+#include <memory>
+#include <thread>
+#include <vector>
+
 class QIODevice;
 
 // One page ready to rasterize: its display list and where it lands in pixels.
@@ -19,9 +23,24 @@ struct PageRaster {
 // blocks per band for a JPEG restart interval.
 int bandRowsFor(const PageRaster& page, std::size_t bandBytes);
 
-// Writes the page to out as one baseline JPEG. Helper threads (clones of ctx) each take the
+// Writes a page as one baseline JPEG. Helper threads (clones of the context) each take the
 // next band, rasterize it and compress it on its own; the bands are joined in order with
-// restart markers between them, which is what restart intervals exist for. At most a few
-// bands are in memory at a time. Returns an empty text on success, otherwise the reason.
-QString encodePageInBands(fz_context* ctx, const PageRaster& page, QIODevice& out, int quality,
-                          int bandRows);
+// restart markers between them, which is what restart intervals exist for. The work starts
+// at construction, so it runs while the caller waits for the name of the file; at most a few
+// bands are held before writeTo() takes them. Destroying the encoder stops the helpers.
+class BandEncoder {
+public:
+    BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows);
+    ~BandEncoder();
+    BandEncoder(const BandEncoder&) = delete;
+    BandEncoder& operator=(const BandEncoder&) = delete;
+
+    // Writes the whole image to out; an empty text on success, otherwise the reason.
+    QString writeTo(QIODevice& out);
+
+    struct Job; // shared with the helper threads
+
+private:
+    std::unique_ptr<Job> m_job;
+    std::vector<std::thread> m_workers;
+};

@@ -95,6 +95,7 @@ struct PdfEngine::Impl {
     int pages = 0;
     fz_display_list* list = nullptr;
     PageRaster raster;
+    std::unique_ptr<BandEncoder> encoder; // started when the page is loaded
     quint64 saveCounter = 0;
 
     explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
@@ -103,9 +104,14 @@ struct PdfEngine::Impl {
         dropDocument();
     }
     void dropPage() {
+        encoder.reset(); // its helpers read the display list
         fz_drop_display_list(mu.get(), list);
         list = nullptr;
         raster = {};
+    }
+    void startEncoder() {
+        encoder = std::make_unique<BandEncoder>(mu.get(), raster, settings.jpegQuality,
+                                                bandRowsFor(raster, settings.bandBytes));
     }
     void dropDocument() {
         pdf_drop_document(mu.get(), doc);
@@ -188,6 +194,8 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     const float s = float(scale);
     d->raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
                  int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
+    // Rendering starts at once: a loaded page is almost always saved next.
+    d->startEncoder();
     return EngineOutcome::success();
 }
 
@@ -212,8 +220,10 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return EngineOutcome::failure(
             QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
-    QString error = encodePageInBands(d->mu.get(), d->raster, file, d->settings.jpegQuality,
-                                      bandRowsFor(d->raster, d->settings.bandBytes));
+    if (!d->encoder)
+        d->startEncoder();
+    QString error = d->encoder->writeTo(file);
+    d->encoder.reset();
     file.close();
     if (error.isEmpty() && file.error() != QFileDevice::NoError)
         error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
