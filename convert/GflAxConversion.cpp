@@ -11,17 +11,16 @@ namespace {
 // The JPEG code of the component's Saveformat property.
 constexpr int kSaveFormatJpeg = 1;
 
-// Loads and saves page `page`; false as soon as one component call fails.
+// Loads and saves page `page`; false as soon as one component call fails. The properties are
+// sent without waiting for their answers: a failed property makes the next method call fail,
+// before anything is written.
 bool convertPage(AutomationObject& gflax, const QString& pdfPath, const QString& baseName, int page,
                  const ConversionView& view) {
-    if (!gflax.set(QStringLiteral("EpsDpi"), ReadNumber(view.resolutionText())).ok())
-        return false;
-    if (!gflax.set(QStringLiteral("Page"), page).ok())
-        return false;
+    gflax.setWithoutWaiting(QStringLiteral("EpsDpi"), ReadNumber(view.resolutionText()));
+    gflax.setWithoutWaiting(QStringLiteral("Page"), page);
     if (!gflax.call(QStringLiteral("LoadBitmap"), QJsonArray{pdfPath}).ok())
         return false;
-    if (!gflax.set(QStringLiteral("Saveformat"), kSaveFormatJpeg).ok())
-        return false;
+    gflax.setWithoutWaiting(QStringLiteral("Saveformat"), kSaveFormatJpeg);
     const QString output = outputPrefix(view.outputFolderText()) + baseName +
                            QString::number(page) + QStringLiteral(".jpg");
     return gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output}).ok();

@@ -25,18 +25,22 @@ AutomationObject::~AutomationObject() {
 }
 
 AutomationObject::AutomationObject(AutomationObject&& other) noexcept
-    : m_server(std::move(other.m_server)), m_id(std::exchange(other.m_id, 0)) {}
+    : m_server(std::move(other.m_server)), m_id(std::exchange(other.m_id, 0)),
+      m_unanswered(std::exchange(other.m_unanswered, {})) {}
 
 AutomationObject& AutomationObject::operator=(AutomationObject&& other) noexcept {
     if (this != &other) {
         release();
         m_server = std::move(other.m_server);
         m_id = std::exchange(other.m_id, 0);
+        m_unanswered = std::exchange(other.m_unanswered, {});
     }
     return *this;
 }
 
 void AutomationObject::release() {
+    if (m_server)
+        m_server->discard(std::exchange(m_unanswered, {}));
     if (m_id != 0 && m_server)
         m_server->post(QJsonObject{{"op", "release"}, {"object", m_id}});
     m_id = 0;
@@ -55,7 +59,16 @@ AutomationReply AutomationObject::onObject(const QString& op, const QString& nam
     request.insert("name", name);
     auto* host = qobject_cast<AutomationHost*>(m_server->parent());
     const auto timeout = host ? host->callTimeout() : AutomationHost::kDefaultCallTimeout;
-    return m_server->request(request, timeout);
+    return m_server->request(request, timeout, std::exchange(m_unanswered, {}));
+}
+
+void AutomationObject::setWithoutWaiting(const QString& name, const QJsonValue& value) {
+    if (m_id == 0 || !m_server)
+        return; // the next waiting call reports the missing object or server
+    const qint64 id = m_server->postTracked(
+        QJsonObject{{"op", "set"}, {"object", m_id}, {"name", name}, {"value", value}});
+    if (id != 0)
+        m_unanswered.append(id);
 }
 
 AutomationReply AutomationObject::set(const QString& name, const QJsonValue& value) {

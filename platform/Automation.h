@@ -48,6 +48,11 @@ public:
     bool isValid() const { return m_id != 0; }
 
     AutomationReply set(const QString& name, const QJsonValue& value);
+
+    // Sets a property without waiting for the answer; a failure of it becomes the failure of
+    // the next call on this object that waits. Saves a round trip per property where setting
+    // has no effect outside the component until a method runs.
+    void setWithoutWaiting(const QString& name, const QJsonValue& value);
     AutomationReply get(const QString& name);
     AutomationReply call(const QString& name, const QJsonArray& args = {});
 
@@ -64,6 +69,7 @@ private:
 
     QPointer<AutomationServer> m_server;
     qint64 m_id = 0;
+    QList<qint64> m_unanswered; // sets not yet checked
 };
 
 // Starts and reuses the component servers of one program folder and carries the calls to

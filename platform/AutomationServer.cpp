@@ -49,10 +49,46 @@ void AutomationServer::post(QJsonObject request) {
         send(request);
 }
 
-AutomationReply AutomationServer::request(QJsonObject request, std::chrono::milliseconds timeout) {
+qint64 AutomationServer::postTracked(QJsonObject request) {
     if (m_state != State::Running)
+        return 0;
+    const qint64 id = send(request);
+    m_awaited.insert(id);
+    return id;
+}
+
+void AutomationServer::discard(const QList<qint64>& ids) {
+    for (const qint64 id : ids) {
+        m_awaited.remove(id);
+        m_answers.remove(id);
+    }
+}
+
+AutomationReply AutomationServer::earlierFailure(const QList<qint64>& earlier) {
+    AutomationReply failure;
+    for (const qint64 id : earlier) {
+        const bool answered = m_answers.contains(id);
+        const QJsonObject answer = m_answers.take(id);
+        m_awaited.remove(id);
+        if (!failure.ok())
+            continue;
+        if (!answered)
+            failure = AutomationReply::failed(AutomationFailure::ServerFailed,
+                                              QStringLiteral("the component server has ended"));
+        else if (!answer.value("ok").toBool())
+            failure = AutomationReply::failed(AutomationFailure::CallFailed,
+                                              answer.value("error").toString());
+    }
+    return failure;
+}
+
+AutomationReply AutomationServer::request(QJsonObject request, std::chrono::milliseconds timeout,
+                                          const QList<qint64>& earlier) {
+    if (m_state != State::Running) {
+        discard(earlier);
         return AutomationReply::failed(AutomationFailure::ServerFailed,
                                        QStringLiteral("the component server has ended"));
+    }
     const qint64 id = send(request);
     m_awaited.insert(id);
     QEventLoop loop;
@@ -66,6 +102,8 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
     m_awaited.remove(id);
     if (m_answers.contains(id)) {
         const QJsonObject answer = m_answers.take(id);
+        if (const AutomationReply failure = earlierFailure(earlier); !failure.ok())
+            return failure;
         if (answer.value("ending").toBool() && m_state == State::Running) {
             // The server ends after this answer: new objects need a fresh one.
             m_state = State::Ending;

@@ -26,7 +26,16 @@ public:
 
     // Sends request and waits, with the event loop running, for its answer. A server that
     // does not answer within timeout is killed; one that dies fails the call.
-    AutomationReply request(QJsonObject request, std::chrono::milliseconds timeout);
+    // Answers to the requests `earlier` (sent with postTracked) arrive first; the first of them
+    // that failed becomes the failure of this call.
+    AutomationReply request(QJsonObject request, std::chrono::milliseconds timeout,
+                            const QList<qint64>& earlier = {});
+
+    // Sends request without waiting; its answer is checked by a later request().
+    qint64 postTracked(QJsonObject request);
+
+    // Forgets the answers of tracked requests nobody will ask for.
+    void discard(const QList<qint64>& ids);
 
     // Sends request without waiting for its answer (releases).
     void post(QJsonObject request);
@@ -40,6 +49,7 @@ private:
     void onFinished();
     void kill();
     qint64 send(QJsonObject& request);
+    AutomationReply earlierFailure(const QList<qint64>& earlier);
 
     QProcess m_process;
     QString m_executable;

@@ -1,46 +1,62 @@
 #include "BandPipeline.h"
 
+#include "JpegSplice.h"
+
+#include <QBuffer>
 #include <QIODevice>
 
-#include <array>
-#include <atomic>
-#include <semaphore>
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
 
-constexpr int kSlots = 3;
+constexpr int kWorkers = 2;
+constexpr int kBandsAhead = 10; // bands finished before the writer takes them
 
-struct Band {
-    std::vector<unsigned char> samples;
-    int top = 0;
-    int rows = 0;
+struct Segment {
+    QByteArray jpeg;
     QString error;
+    bool done = false;
 };
 
-struct Pipeline {
-    const PageRaster& page;
+} // namespace
+
+struct BandEncoder::Job {
+    PageRaster page;
     int bandRows;
-    int components;
     int bandCount;
-    std::array<Band, kSlots> bands;
-    std::counting_semaphore<kSlots> freeSlots{kSlots};
-    std::counting_semaphore<kSlots> readySlots{0};
-    std::atomic<bool> stop{false};
+    int quality;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int nextBand = 0;
+    int written = 0;
+    bool stop = false;
+    std::vector<Segment> segments;
 };
 
-// Draws rows [top, top + rows) of the page into band.samples (white background first).
-QString drawBand(fz_context* ctx, const PageRaster& page, Band& band, int components) {
-    fz_colorspace* cs = components == 1 ? fz_device_gray(ctx) : fz_device_rgb(ctx);
-    const fz_irect box{0, band.top, page.width, band.top + band.rows};
+namespace {
+
+using Job = BandEncoder::Job;
+
+int components(const PageRaster& page) {
+    return page.colour == JpegWriter::Colour::Gray ? 1 : 3;
+}
+
+// Draws rows [top, top + rows) of the page into samples (white background first).
+QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples, int top,
+                 int rows) {
+    fz_colorspace* cs = components(page) == 1 ? fz_device_gray(ctx) : fz_device_rgb(ctx);
+    const fz_irect box{0, top, page.width, top + rows};
     fz_pixmap* pix = nullptr;
     fz_device* dev = nullptr;
     QString error;
     fz_var(pix);
     fz_var(dev);
     fz_try(ctx) {
-        pix = fz_new_pixmap_with_bbox_and_data(ctx, cs, box, nullptr, 0, band.samples.data());
+        pix = fz_new_pixmap_with_bbox_and_data(ctx, cs, box, nullptr, 0, samples);
         fz_clear_pixmap_with_value(ctx, pix, 255);
         dev = fz_new_draw_device(ctx, fz_identity, pix);
         fz_run_display_list(ctx, page.list, dev, page.ctm, fz_rect_from_irect(box), nullptr);
@@ -56,52 +72,118 @@ QString drawBand(fz_context* ctx, const PageRaster& page, Band& band, int compon
     return error;
 }
 
-void renderAll(fz_context* base, Pipeline& p) {
+// Rasterizes and compresses band `band` as a JPEG of its own.
+Segment makeSegment(fz_context* ctx, Job& job, int band, std::vector<unsigned char>& samples) {
+    Segment segment;
+    const int top = band * job.bandRows;
+    const int rows = std::min(job.bandRows, job.page.height - top);
+    segment.error = ctx ? drawBand(ctx, job.page, samples.data(), top, rows)
+                        : QStringLiteral("cannot start the renderer");
+    if (!segment.error.isEmpty())
+        return segment;
+    QBuffer buffer(&segment.jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    JpegWriter writer;
+    const std::ptrdiff_t stride = std::ptrdiff_t(job.page.width) * components(job.page);
+    if (!writer.begin(buffer, job.page.width, rows, job.page.colour, job.quality) ||
+        !writer.writeRows(samples.data(), rows, stride) || !writer.finish())
+        segment.error = writer.error();
+    return segment;
+}
+
+void work(fz_context* base, Job& job) {
     fz_context* ctx = fz_clone_context(base);
-    for (int b = 0; b < p.bandCount; ++b) {
-        p.freeSlots.acquire();
-        Band& band = p.bands[std::size_t(b % kSlots)];
-        band.top = b * p.bandRows;
-        band.rows = std::min(p.bandRows, p.page.height - band.top);
-        if (!ctx)
-            band.error = QStringLiteral("cannot start the renderer");
-        else if (!p.stop.load())
-            band.error = drawBand(ctx, p.page, band, p.components);
-        p.readySlots.release();
+    std::vector<unsigned char> samples(std::size_t(job.bandRows) * std::size_t(job.page.width) *
+                                       std::size_t(components(job.page)));
+    for (;;) {
+        int band = 0;
+        {
+            std::unique_lock lock(job.mutex);
+            job.changed.wait(lock, [&] {
+                return job.stop || job.nextBand >= job.bandCount ||
+                       job.nextBand < job.written + kBandsAhead;
+            });
+            if (job.stop || job.nextBand >= job.bandCount)
+                break;
+            band = job.nextBand++;
+        }
+        Segment segment = makeSegment(ctx, job, band, samples);
+        {
+            std::lock_guard lock(job.mutex);
+            job.segments[std::size_t(band)] = std::move(segment);
+            job.segments[std::size_t(band)].done = true;
+        }
+        job.changed.notify_all();
     }
     if (ctx)
         fz_drop_context(ctx);
 }
 
+// Waits for band `band`, then hands its compressed bytes over.
+Segment takeSegment(Job& job, int band) {
+    std::unique_lock lock(job.mutex);
+    job.changed.wait(lock, [&] { return job.segments[std::size_t(band)].done; });
+    return std::exchange(job.segments[std::size_t(band)], {});
+}
+
+QString writeBands(Job& job, QIODevice& out) {
+    JpegSplicer splicer(job.page.width, job.page.height, job.bandRows, job.page.colour);
+    for (int band = 0; band < job.bandCount; ++band) {
+        const Segment segment = takeSegment(job, band);
+        if (!segment.error.isEmpty())
+            return segment.error;
+        const QByteArray piece = splicer.piece(segment.jpeg, band);
+        if (piece.isEmpty())
+            return QStringLiteral("cannot join the image bands");
+        if (out.write(piece) != piece.size())
+            return QStringLiteral("cannot write the image file: ") + out.errorString();
+        {
+            std::lock_guard lock(job.mutex);
+            job.written = band + 1;
+        }
+        job.changed.notify_all();
+    }
+    if (out.write(JpegSplicer::end()) != 2)
+        return QStringLiteral("cannot write the image file: ") + out.errorString();
+    return {};
+}
+
 } // namespace
 
-QString encodePageInBands(fz_context* ctx, const PageRaster& page, QIODevice& out, int quality,
-                          int bandRows) {
-    const int components = page.colour == JpegWriter::Colour::Gray ? 1 : 3;
-    Pipeline p{page, bandRows, components, (page.height + bandRows - 1) / bandRows, {}};
-    for (Band& band : p.bands)
-        band.samples.resize(std::size_t(bandRows) * std::size_t(page.width) *
-                            std::size_t(components));
+int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
+    const std::size_t rowBytes = std::size_t(page.width) * std::size_t(components(page));
+    const int byMemory = int(std::min<std::size_t>(bandBytes / rowBytes, 1u << 20));
+    const int rows =
+        std::min({byMemory, page.height / 8, JpegSplicer::largestBand(page.width, page.colour)});
+    return std::max(16, rows / 16 * 16);
+}
 
-    JpegWriter writer;
-    QString error;
-    if (!writer.begin(out, page.width, page.height, page.colour, quality))
-        error = writer.error();
-    std::thread renderer(renderAll, ctx, std::ref(p));
-    for (int b = 0; b < p.bandCount; ++b) {
-        p.readySlots.acquire();
-        Band& band = p.bands[std::size_t(b % kSlots)];
-        if (error.isEmpty() && !band.error.isEmpty())
-            error = band.error;
-        if (error.isEmpty() && !writer.writeRows(band.samples.data(), band.rows,
-                                                 std::ptrdiff_t(page.width) * components))
-            error = writer.error();
-        if (!error.isEmpty())
-            p.stop.store(true);
-        p.freeSlots.release();
+BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows)
+    : m_job(new Job{page,
+                    bandRows,
+                    (page.height + bandRows - 1) / bandRows,
+                    quality,
+                    {},
+                    {},
+                    0,
+                    0,
+                    false,
+                    {}}) {
+    m_job->segments.resize(std::size_t(m_job->bandCount));
+    for (int i = 0; i < std::min(kWorkers, m_job->bandCount); ++i)
+        m_workers.emplace_back(work, ctx, std::ref(*m_job));
+}
+
+BandEncoder::~BandEncoder() {
+    {
+        std::lock_guard lock(m_job->mutex);
+        m_job->stop = true;
     }
-    renderer.join();
-    if (error.isEmpty() && !writer.finish())
-        error = writer.error();
-    return error;
+    m_job->changed.notify_all();
+    for (std::thread& worker : m_workers)
+        worker.join();
+}
+
+QString BandEncoder::writeTo(QIODevice& out) {
+    return writeBands(*m_job, out);
 }

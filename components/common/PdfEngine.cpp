@@ -3,12 +3,16 @@
 #include "BandPipeline.h"
 #include "MuContext.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -91,6 +95,8 @@ struct PdfEngine::Impl {
     int pages = 0;
     fz_display_list* list = nullptr;
     PageRaster raster;
+    std::unique_ptr<BandEncoder> encoder; // started when the page is loaded
+    quint64 saveCounter = 0;
 
     explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
     ~Impl() {
@@ -98,9 +104,14 @@ struct PdfEngine::Impl {
         dropDocument();
     }
     void dropPage() {
+        encoder.reset(); // its helpers read the display list
         fz_drop_display_list(mu.get(), list);
         list = nullptr;
         raster = {};
+    }
+    void startEncoder() {
+        encoder = std::make_unique<BandEncoder>(mu.get(), raster, settings.jpegQuality,
+                                                bandRowsFor(raster, settings.bandBytes));
     }
     void dropDocument() {
         pdf_drop_document(mu.get(), doc);
@@ -183,6 +194,8 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     const float s = float(scale);
     d->raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
                  int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
+    // Rendering starts at once: a loaded page is almost always saved next.
+    d->startEncoder();
     return EngineOutcome::success();
 }
 
@@ -197,18 +210,30 @@ QSize PdfEngine::pageSize() const {
 EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     if (!d->list)
         return EngineOutcome::failure(QStringLiteral("there is no image to save"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // The image goes to a new file beside the target and replaces it only once complete, so a
+    // failed save never leaves a truncated image. No fsync: a batch writes hundreds of pages.
+    const QFileInfo target(path);
+    const QString temporary =
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+        QStringLiteral(".%1-%2.part").arg(QCoreApplication::applicationPid()).arg(++d->saveCounter);
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return EngineOutcome::failure(
             QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
-    const QString error = encodePageInBands(d->mu.get(), d->raster, file, d->settings.jpegQuality,
-                                            d->settings.bandRows);
+    if (!d->encoder)
+        d->startEncoder();
+    QString error = d->encoder->writeTo(file);
+    d->encoder.reset();
+    file.close();
+    if (error.isEmpty() && file.error() != QFileDevice::NoError)
+        error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
+    if (error.isEmpty() && std::rename(QFile::encodeName(temporary).constData(),
+                                       QFile::encodeName(path).constData()) != 0)
+        error = QStringLiteral("cannot write \"%1\": %2")
+                    .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
     if (!error.isEmpty()) {
-        file.cancelWriting();
+        QFile::remove(temporary);
         return EngineOutcome::failure(error);
     }
-    if (!file.commit())
-        return EngineOutcome::failure(
-            QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
     return EngineOutcome::success();
 }

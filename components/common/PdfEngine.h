@@ -15,7 +15,7 @@ struct EngineOutcome {
 
 struct EngineSettings {
     int jpegQuality = 90;
-    int bandRows = 256;                 // rows rendered and encoded at a time
+    std::size_t bandBytes = 4u << 20;   // memory of one band being rendered
     std::size_t storeBytes = 48u << 20; // MuPDF's cache of fonts, glyphs and images
     double largestSide = 65500.0;       // pixels; JPEG cannot hold more
 };

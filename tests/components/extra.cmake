@@ -20,3 +20,10 @@ if(TARGET components_tst_componentserver)
         ${CMAKE_SOURCE_DIR}/components/gflax ${CMAKE_SOURCE_DIR}/components/acroexch)
     target_link_libraries(components_tst_componentserver PRIVATE pagekiln_component_common)
 endif()
+
+# Tests that drive the real servers need them built first.
+foreach(target platform_tst_automation convert_tst_gflaxconversion convert_tst_acrobatconversion)
+    if(TARGET ${target})
+        add_dependencies(${target} pagekiln-gflax pagekiln-acroexch)
+    endif()
+endforeach()

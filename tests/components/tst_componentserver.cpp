@@ -39,6 +39,8 @@ private slots:
     void loadFailures();
     void imageSizeFollowsPageSizeAndResolution_data();
     void imageSizeFollowsPageSizeAndResolution();
+    void bandsJoinIntoOneCleanImage_data();
+    void bandsJoinIntoOneCleanImage();
     void saveReplacesAndRefusesOtherFormats();
     void saveIntoMissingFolderFails();
     void reloadsAFileThatChanged();
@@ -180,6 +182,41 @@ void TestComponentServer::imageSizeFollowsPageSizeAndResolution() {
     const JpegInfo info = probeJpeg(out);
     QVERIFY(info.valid());
     QCOMPARE(info.size, TestPdfs::pixelSize(TestPdfs::pageSize(pdf, page), dpi));
+}
+
+void TestComponentServer::bandsJoinIntoOneCleanImage_data() {
+    QTest::addColumn<QString>("pdf");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<double>("dpi");
+    QTest::newRow("grey text") << TestPdfs::gnuplotManual() << 1 << 300.0;
+    QTest::newRow("colour") << TestPaths::corpusFile("pdflatex-image.pdf") << 1 << 144.0;
+    QTest::newRow("Letter at 200 dpi") << TestPaths::corpusFile("crazyones-pdfa.pdf") << 1 << 200.0;
+}
+
+// The page is rendered and compressed in bands on several threads and joined with restart
+// markers; a strict decoder must accept the result and see the same page Poppler renders.
+void TestComponentServer::bandsJoinIntoOneCleanImage() {
+    QFETCH(QString, pdf);
+    QFETCH(int, page);
+    QFETCH(double, dpi);
+    GflAxObject gflax;
+    QVERIFY(load(gflax, pdf, dpi, page).ok);
+    const QString ours = m_dir.filePath("bands.jpg");
+    QVERIFY(gflax.call("savebitmap", {ours}).ok);
+    QProcess strict;
+    strict.start("convert", {"-regard-warnings", ours, "null:"});
+    QVERIFY(strict.waitForFinished(60'000));
+    QCOMPARE(strict.exitCode(), 0);
+    QProcess poppler;
+    poppler.start("pdftoppm",
+                  {"-png", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
+                   QString::number(page), "-singlefile", pdf, m_dir.filePath("reference")});
+    QVERIFY(poppler.waitForFinished(60'000));
+    QProcess compare;
+    compare.start("compare", {"-metric", "PSNR", ours, m_dir.filePath("reference.png"), "null:"});
+    QVERIFY(compare.waitForFinished(60'000));
+    const double psnr = QString::fromUtf8(compare.readAllStandardError()).toDouble();
+    QVERIFY2(psnr > 20.0, qPrintable(QString::number(psnr)));
 }
 
 void TestComponentServer::saveReplacesAndRefusesOtherFormats() {

@@ -1,0 +1,106 @@
+#include "convert/BatchDriver.h"
+#include "convert/ConversionContext.h"
+#include "convert/Procedures.h"
+#include "filelist/FileListModel.h"
+#include "platform/Automation.h"
+#include "support/RecordingUserInterface.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class GflAxWindow : public DriverWindow {
+public:
+    ConversionMethod method = ConversionMethod::GflAx;
+    MousePointer pointer = MousePointer::Default;
+    std::optional<ConversionMethod> selectedMethod() const override { return method; }
+    void setProgress(float) override {}
+    MousePointer windowPointer() const override { return pointer; }
+    void setWindowPointer(MousePointer p) override { pointer = p; }
+};
+
+// A program folder whose registration sends every class to the stand-in server.
+bool registerFakeServer(const QTemporaryDir& program) {
+    QFile ini(program.filePath("components.ini"));
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray server(PAGEKILN_FAKE_SERVER);
+    ini.write("GflAx.GflAx=" + server + "\nAcroExch.app=" + server + "\nAcroExch.PDDoc=" + server +
+              "\n");
+    return true;
+}
+
+} // namespace
+
+class TestFaultIsolation : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void serverDyingInLoadBitmapFailsOnlyThatPdf();
+    void serverThatNeverAnswersFailsOnlyThatPdf();
+    void exitFailingAfterExportKeepsTheImages();
+
+private:
+    QStringList runBatch(const QStringList& pdfs, ConversionMethod method);
+    std::unique_ptr<QTemporaryDir> m_program;
+    std::unique_ptr<QTemporaryDir> m_out;
+    std::unique_ptr<AutomationHost> m_host;
+    RecordingUserInterface m_ui;
+};
+
+void TestFaultIsolation::init() {
+    m_program = std::make_unique<QTemporaryDir>();
+    m_out = std::make_unique<QTemporaryDir>();
+    QVERIFY(registerFakeServer(*m_program));
+    m_host = std::make_unique<AutomationHost>(m_program->path());
+    m_ui.messages.clear();
+}
+
+QStringList TestFaultIsolation::runBatch(const QStringList& pdfs, ConversionMethod method) {
+    FixedConversionView view(m_out->path() + '/', "144", "2");
+    ConversionContext context{view, m_ui, m_program->path(), {}, m_host.get()};
+    FileListModel list;
+    list.append(pdfs);
+    GflAxWindow window;
+    window.method = method;
+    BatchDriver driver(list, window, context);
+    driver.run();
+    return m_ui.messageTexts();
+}
+
+void TestFaultIsolation::serverDyingInLoadBitmapFailsOnlyThatPdf() {
+    const QStringList messages =
+        runBatch({"/in/good.pdf", "/in/crash.pdf", "/in/after.pdf"}, ConversionMethod::GflAx);
+    QCOMPARE(messages, (QStringList{"Could not create JPG on /in/crash.pdf", "Done."}));
+    QCOMPARE(QDir(m_out->path()).entryList({"*.jpg"}, QDir::Files),
+             (QStringList{"after1.jpg", "after2.jpg", "good1.jpg", "good2.jpg"}));
+}
+
+void TestFaultIsolation::serverThatNeverAnswersFailsOnlyThatPdf() {
+    m_host->setCallTimeout(500ms);
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList messages =
+        runBatch({"/in/hang.pdf", "/in/after.pdf"}, ConversionMethod::GflAx);
+    QVERIFY(clock.elapsed() < 10'000);
+    QCOMPARE(messages, (QStringList{"Could not create JPG on /in/hang.pdf", "Done."}));
+    QCOMPARE(QDir(m_out->path()).entryList({"*.jpg"}, QDir::Files),
+             (QStringList{"after1.jpg", "after2.jpg"}));
+}
+
+void TestFaultIsolation::exitFailingAfterExportKeepsTheImages() {
+    const QStringList messages = runBatch({"/in/Annual.Report.pdf"}, ConversionMethod::Acrobat);
+    QCOMPARE(messages, (QStringList{"Unable to create PDF with Adobe Acrobat Pro. Do you have "
+                                    "Adobe Acrobat Pro (pay version) installed?",
+                                    "Done."}));
+    QVERIFY(QFile::exists(m_out->filePath("Annual.jpg")));
+}
+
+QTEST_GUILESS_MAIN(TestFaultIsolation)
+#include "tst_faultisolation.moc"

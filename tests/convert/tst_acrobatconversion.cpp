@@ -1,0 +1,139 @@
+#include "components/JpegProbe.h"
+#include "convert/BatchDriver.h"
+#include "convert/ConversionContext.h"
+#include "convert/Procedures.h"
+#include "filelist/FileListModel.h"
+#include "platform/Automation.h"
+#include "support/RecordingUserInterface.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kFailure = "Unable to create PDF with Adobe Acrobat Pro. Do you have Adobe Acrobat "
+                         "Pro (pay version) installed?";
+
+class AcrobatWindow : public DriverWindow {
+public:
+    MousePointer pointer = MousePointer::Default;
+    std::optional<ConversionMethod> selectedMethod() const override {
+        return ConversionMethod::Acrobat;
+    }
+    void setProgress(float) override {}
+    MousePointer windowPointer() const override { return pointer; }
+    void setWindowPointer(MousePointer p) override { pointer = p; }
+};
+
+QStringList jpgs(const QString& folder) {
+    return QDir(folder).entryList({"*.jpg"}, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+class TestAcrobatConversion : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void onePageIsExactlyTheOutputPath();
+    void severalPagesAreNumbered();
+    void unopenablePdfOnlyWarnsThroughTheDriver();
+    void missingServerShowsTheMessageForEveryPdf();
+    void failedExportShowsTheMessage();
+    void folderWithoutSeparator();
+    void convertsTheCorpus();
+
+private:
+    bool convert(const QString& pdf, QString folder = {});
+    std::unique_ptr<QTemporaryDir> m_in;
+    std::unique_ptr<QTemporaryDir> m_out;
+    std::unique_ptr<AutomationHost> m_host;
+    RecordingUserInterface m_ui;
+};
+
+void TestAcrobatConversion::init() {
+    m_in = std::make_unique<QTemporaryDir>();
+    m_out = std::make_unique<QTemporaryDir>();
+    m_host = std::make_unique<AutomationHost>(TestPaths::programFolder());
+    m_ui.messages.clear();
+}
+
+bool TestAcrobatConversion::convert(const QString& pdf, QString folder) {
+    if (folder.isNull())
+        folder = m_out->path() + '/';
+    FixedConversionView view(folder, "abc", "abc");
+    ConversionContext context{view, m_ui, TestPaths::programFolder(), {}, m_host.get()};
+    context.jpgCreated = true;
+    ConvertWithAcrobat(pdf, context);
+    return context.jpgCreated;
+}
+
+void TestAcrobatConversion::onePageIsExactlyTheOutputPath() {
+    const QString pdf = m_in->filePath("Annual.Report.pdf");
+    QVERIFY(QFile::copy(TestPaths::corpusFile("minimal-document.pdf"), pdf));
+    QVERIFY(convert(pdf));
+    QCOMPARE(jpgs(m_out->path()), QStringList{"Annual.jpg"});
+    QCOMPARE(probeJpeg(m_out->filePath("Annual.jpg")).size, QSize(1240, 1754));
+    QVERIFY(m_ui.messages.isEmpty());
+    // The application was asked to end: its server is gone.
+    QVERIFY(m_host->serverProcessIds().isEmpty());
+}
+
+void TestAcrobatConversion::severalPagesAreNumbered() {
+    const QString pdf = m_in->filePath("Annual.Report.pdf");
+    QVERIFY(QFile::copy(TestPaths::corpusFile("pdflatex-4-pages.pdf"), pdf));
+    QVERIFY(convert(pdf));
+    QCOMPARE(jpgs(m_out->path()), (QStringList{"Annual_Page_1.jpg", "Annual_Page_2.jpg",
+                                               "Annual_Page_3.jpg", "Annual_Page_4.jpg"}));
+}
+
+void TestAcrobatConversion::unopenablePdfOnlyWarnsThroughTheDriver() {
+    const QString pdf = m_in->filePath("damaged.pdf");
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4\nthis is all there is\n");
+    file.close();
+    QVERIFY(!convert(pdf));
+    QVERIFY(m_ui.messages.isEmpty());
+    QVERIFY(jpgs(m_out->path()).isEmpty());
+    QVERIFY(m_host->serverProcessIds().isEmpty());
+}
+
+void TestAcrobatConversion::missingServerShowsTheMessageForEveryPdf() {
+    QTemporaryDir emptyProgram;
+    AutomationHost host(emptyProgram.path());
+    FixedConversionView view(m_out->path() + '/', {}, {});
+    ConversionContext context{view, m_ui, emptyProgram.path(), {}, &host};
+    FileListModel list;
+    list.append({"/in/a.pdf", "/in/b.pdf"});
+    AcrobatWindow window;
+    BatchDriver driver(list, window, context);
+    driver.run();
+    QCOMPARE(m_ui.messageTexts(),
+             (QStringList{kFailure, "Could not create JPG on /in/a.pdf", kFailure,
+                          "Could not create JPG on /in/b.pdf", "Done."}));
+    QCOMPARE(m_ui.messages.first().style, MessageStyle::Plain);
+    QCOMPARE(m_ui.messages.first().caption, QString());
+}
+
+void TestAcrobatConversion::failedExportShowsTheMessage() {
+    QVERIFY(!convert(TestPaths::corpusFile("minimal-document.pdf"), m_out->filePath("gone/")));
+    QCOMPARE(m_ui.messageTexts(), QStringList{kFailure});
+}
+
+void TestAcrobatConversion::folderWithoutSeparator() {
+    QVERIFY(convert(TestPaths::corpusFile("minimal-document.pdf"), m_out->path()));
+    QCOMPARE(jpgs(m_out->path()), QStringList{"minimal-document.jpg"});
+}
+
+void TestAcrobatConversion::convertsTheCorpus() {
+    for (const QString& pdf : TestPaths::corpusPdfs())
+        QVERIFY2(convert(pdf), qPrintable(pdf));
+    QCOMPARE(jpgs(m_out->path()).size(), 42); // every page of every PDF
+    QVERIFY(m_ui.messages.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestAcrobatConversion)
+#include "tst_acrobatconversion.moc"
