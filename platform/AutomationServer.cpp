@@ -9,7 +9,7 @@ AutomationServer::AutomationServer(const QString& executable, QObject* parent)
     : QObject(parent), m_executable(executable) {
     // Crash reports and sanitizer output of a server belong on our own error stream.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.setWorkingDirectory(QFileInfo(executable).absolutePath());
+    // The server shares our current folder, so a relative path names the same file for both.
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &AutomationServer::readAnswers);
     connect(&m_process, &QProcess::finished, this, &AutomationServer::onFinished);
 }

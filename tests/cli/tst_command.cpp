@@ -21,8 +21,10 @@ struct CommandRun {
     QString errors;
 };
 
-CommandRun runCommand(const QStringList& arguments) {
+CommandRun runCommand(const QStringList& arguments, const QString& workingFolder = {}) {
     QProcess process;
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
     process.start(TestPaths::programFolder() + "/pagekiln-convert", arguments);
     if (!process.waitForFinished(300'000))
         return {};
@@ -84,6 +86,8 @@ private slots:
     void parallelJobsWriteTheSameFiles_data();
     void parallelJobsWriteTheSameFiles();
     void folderArgumentFindsWhatTheFolderCommandFinds();
+    void relativePaths_data();
+    void relativePaths();
 };
 
 void TestCommand::sameOutputsAsTheWindow_data() {
@@ -194,6 +198,31 @@ void TestCommand::folderArgumentFindsWhatTheFolderCommandFinds() {
             announced.append(line.section("] ", 1));
     }
     QCOMPARE(announced, expected);
+}
+
+void TestCommand::relativePaths_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("gflax") << "gflax" << QStringList{"in1.jpg", "in2.jpg"};
+    QTest::newRow("acrobat") << "acrobat"
+                             << QStringList{"in_Page_1.jpg", "in_Page_2.jpg", "in_Page_3.jpg",
+                                            "in_Page_4.jpg"};
+    QTest::newRow("ghostscript") << "ghostscript"
+                                 << QStringList{"in-001.jpg", "in-002.jpg", "in-003.jpg",
+                                                "in-004.jpg"};
+}
+
+void TestCommand::relativePaths() {
+    QFETCH(QString, method);
+    QFETCH(QStringList, expected);
+    // Paths relative to where the command was started mean the same to the component servers.
+    QTemporaryDir here;
+    QVERIFY(QDir(here.path()).mkpath("out"));
+    QVERIFY(QFile::copy(TestPaths::corpusFile("pdflatex-4-pages.pdf"), here.filePath("in.pdf")));
+    const CommandRun run = runCommand(
+        {"--quiet", "--method", method, "--pages", "2", "--output", "out/", "in.pdf"}, here.path());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(QDir(here.filePath("out")).entryList(QDir::Files), expected);
 }
 
 QTEST_GUILESS_MAIN(TestCommand)
