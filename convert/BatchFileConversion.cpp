@@ -8,8 +8,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 namespace {
 
@@ -49,23 +52,42 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
     return layout;
 }
 
+bool copyContents(QFile& in, QFileDevice& out) {
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(CopyChunk);
+        if (chunk.isEmpty() || out.write(chunk) != chunk.size())
+            return false;
+    }
+    return out.flush() && out.error() == QFileDevice::NoError;
+}
+
+// The copies below are not forced to disk: doing so for every page costs more than the
+// conversion itself on a busy disk, and a crash loses at worst a page that can be made again.
+
+// Copies source over target in the private working folder, where nobody else looks.
+bool copyIntoWorkFolder(const QString& source, const QString& target) {
+    QFile in(source);
+    QFile out(target);
+    return in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           copyContents(in, out);
+}
+
 // Writes a copy of source at target, replacing a file of that name only once the whole copy
 // is in place, so a failed copy never costs the user an older image.
 bool copyReplacing(const QString& source, const QString& target) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.pagekiln-XXXXXX"));
+    if (!out.open() || !copyContents(in, out))
         return false;
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(CopyChunk);
-        if (chunk.isEmpty() || out.write(chunk) != chunk.size()) {
-            out.cancelWriting();
-            return false;
-        }
-    }
-    return out.commit();
+    out.setPermissions(in.permissions());
+    out.close();
+    if (std::rename(QFile::encodeName(out.fileName()).constData(),
+                    QFile::encodeName(target).constData()) != 0)
+        return false;
+    out.setAutoRemove(false);
+    return true;
 }
 
 // Puts the working copy in place and runs the script on it. The script's end, not the
@@ -77,7 +99,7 @@ ScriptRunStatus runScript(const QString& pdfPath, const Layout& layout, BusyPoin
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
     pointer.busy();
-    if (!QFile::copy(pdfPath, layout.workingCopy) || !FileExists(layout.workingCopy))
+    if (!copyIntoWorkFolder(pdfPath, layout.workingCopy) || !FileExists(layout.workingCopy))
         return ScriptRunStatus::CopyInFailed;
     LaunchError error;
     const QString command = QLatin1Char('"') + layout.script + QLatin1Char('"');
