@@ -6,12 +6,15 @@
 # the script ends, whatever happens; a conversion that fails leaves no image.
 set -u
 
-trap 'rm -f ./current.pdf' EXIT
+# Ghostscript deletes the copy itself once the last page is out, which spares starting rm
+# for every PDF; after a failure the trap removes it.
+trap '[ ! -e ./current.pdf ] || rm -f ./current.pdf' EXIT
 
 mkdir -p ./current || exit 1
 if ! gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=jpeggray -r150 -dJPEGQ=90 \
-    -sOutputFile=current/page%d.jpg \
-    -c '{0.5 gt {1} {0} ifelse} settransfer' -f ./current.pdf; then
+    --permit-file-control=./current.pdf -sOutputFile=current/page%d.jpg \
+    -c '{0.5 gt {1} {0} ifelse} settransfer' -f ./current.pdf \
+    -c '(./current.pdf) deletefile'; then
     rm -f ./current/*.jpg
     exit 1
 fi

@@ -5,10 +5,13 @@
 # fails leaves no image, not even a partly written one.
 set -u
 
-trap 'rm -f ./current.pdf' EXIT
+# Ghostscript deletes the copy itself once the last page is out, which spares starting rm
+# for every PDF; after a failure the trap removes it.
+trap '[ ! -e ./current.pdf ] || rm -f ./current.pdf' EXIT
 
 if ! gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=jpeg -r150 -dJPEGQ=90 \
-    -sOutputFile=current%d.jpg ./current.pdf; then
+    --permit-file-control=./current.pdf -sOutputFile=current%d.jpg ./current.pdf \
+    -c '(./current.pdf) deletefile'; then
     rm -f ./current*.jpg
     exit 1
 fi
