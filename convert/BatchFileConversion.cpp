@@ -90,7 +90,8 @@ bool copyReplacing(const QString& source, const QString& target) {
     return true;
 }
 
-// Puts the working copy in place and runs the script on it. The script's end, not the
+// Puts the working copy in place and runs the script on it; Converted here only means that the
+// script has run, the images it left decide the rest. The script's end, not the
 // disappearance of the working copy, ends the wait: a script that is missing, fails to start
 // or forgets to remove the copy cannot hold the conversion for ever.
 ScriptRunStatus runScript(const QString& pdfPath, const Layout& layout, BusyPointer& pointer) {
@@ -169,6 +170,8 @@ ScriptRunStatus convertThroughScript(const QString& pdfPath, ConversionContext& 
     const QString baseName = PdfBaseName(pdfPath);
     BusyPointer pointer(context.ui);
     context.jpgCreated = false;
+    if (context.workFolder.isEmpty())
+        return ScriptRunStatus::CopyInFailed; // no private folder: never work beside others
     const Layout layout = layoutFor(context, method);
     ScriptRunStatus status = runScript(pdfPath, layout, pointer);
     if (status == ScriptRunStatus::Interrupted)

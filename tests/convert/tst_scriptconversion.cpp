@@ -93,6 +93,7 @@ private slots:
     void missingScriptCountsAsNotConverted();
     void unreadablePdfCountsAsNotConverted();
     void missingOutputFolderCountsAsNotConverted();
+    void noWorkFolderCountsAsNotConverted();
     void failedCopyIsNotReportedAsSuccess();
     void existingOutputIsReplaced();
     void folderWithoutSeparatorGetsOne();
@@ -184,6 +185,19 @@ void TestScriptConversion::missingOutputFolderCountsAsNotConverted() {
              ScriptRunStatus::OutputFailed);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.workIsEmpty());
+}
+
+void TestScriptConversion::noWorkFolderCountsAsNotConverted() {
+    Fixture f;
+    f.script("ps/pdf2tiff.sh", pagesScript(1));
+    FixedConversionView view(f.out, {}, {});
+    ConversionContext context{view, f.ui, f.program, QString()};
+    context.jpgCreated = true;
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
+             ScriptRunStatus::CopyInFailed);
+    QVERIFY(!context.jpgCreated);
+    QVERIFY(f.outputs().isEmpty());
+    QCOMPARE(f.ui.applicationPointers.last(), MousePointer::Default);
 }
 
 void TestScriptConversion::failedCopyIsNotReportedAsSuccess() {

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <limits>
 
@@ -80,11 +81,16 @@ void TestRunAndWait::failureResult() {
 void TestRunAndWait::returnsExitCode() {
     QTemporaryDir dir;
     const QString script = writeScript(dir.filePath("three.sh"), "exit 3\n");
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(RunAndWait(quoted(script), 0, dir.path()), 3);
-    // The child's end wakes the wait; no fixed pause is added.
-    QVERIFY2(clock.elapsed() < 90, qPrintable(QString::number(clock.elapsed())));
+    // The child's end wakes the wait; no fixed pause is added. The quickest of a few runs
+    // stays well under a 100 ms tick even on a busy machine.
+    qint64 quickest = std::numeric_limits<qint64>::max();
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(RunAndWait(quoted(script), 0, dir.path()), 3);
+        quickest = std::min(quickest, clock.elapsed());
+    }
+    QVERIFY2(quickest < 90, qPrintable(QString::number(quickest)));
 }
 
 void TestRunAndWait::killedChildReportsSignal() {
