@@ -7,7 +7,7 @@
 
 // Opening a program or a document the way a desktop shell does, with the classic shell's
 // result codes: a value above 32 is success, 0 to 32 name the failure. The numbers and texts
-// callers see for a failure are fixed, so the failure table below is part of the interface.
+// callers see for a failure are fixed: the failure table below belongs to the interface.
 
 // Show commands of the started program's window. Linux has no such thing for a child process;
 // the value is still worked out and reported so the rules stay visible and testable.
