@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <limits>
 
 BatchDriver::BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
@@ -56,9 +55,10 @@ void BatchDriver::convertEntry(const QString& path) {
         return;
     }
     try {
-        m_procedures.forMethod(*method)(path, m_context);
-    } catch (const std::exception&) {
-        // A failure that no procedure handles costs this PDF only.
+        m_procedures.forMethod (*method)(path, m_context);
+    } catch (...) {
+        // A failure that no procedure handles costs this PDF only; the run goes on and the
+        // list is released at its end.
         m_context.jpgCreated = false;
     }
 }

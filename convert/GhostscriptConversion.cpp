@@ -1,6 +1,11 @@
+#include "convert/BatchFileConversion.h"
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
 
-// Not built yet: converts nothing.
-void ConvertWithGhostscript(const QString&, ConversionContext& context) { context.jpgCreated = false; }
-void ConvertBlackWhite(const QString&, ConversionContext& context) { context.jpgCreated = false; }
+void ConvertWithGhostscript(const QString& pdfPath, ConversionContext& context) {
+    convertThroughScript(pdfPath, context, ghostscriptMethod());
+}
+
+void ConvertBlackWhite(const QString& pdfPath, ConversionContext& context) {
+    convertThroughScript(pdfPath, context, blackWhiteMethod());
+}

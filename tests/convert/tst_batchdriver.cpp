@@ -3,6 +3,7 @@
 #include "filelist/FileListModel.h"
 #include "support/RecordingUserInterface.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -34,6 +35,11 @@ private slots:
     void secondRunDuringRunIsIgnored();
     void noMethodSelectedCountsAsNotConverted();
     void addsDuringRunWaitForTheEnd();
+    void doneShownBeforeTheReset();
+    void pointerSequence();
+    void methodChosenAfreshForEachEntry();
+    void throwingProcedureCostsOneEntry();
+    void realProceduresWithoutScripts();
 };
 
 void TestBatchDriver::emptyListSaysNoFiles() {
@@ -109,9 +115,8 @@ void TestBatchDriver::secondRunDuringRunIsIgnored() {
     BatchDriver driver(list, window, context, table);
     driverPtr = &driver;
     QCOMPARE(driver.run(), BatchDriver::Outcome::Completed);
-    QCOMPARE(nested,
-             (QList<BatchDriver::Outcome>{BatchDriver::Outcome::Ignored,
-                                          BatchDriver::Outcome::Ignored}));
+    QCOMPARE(nested, (QList<BatchDriver::Outcome>{BatchDriver::Outcome::Ignored,
+                                                  BatchDriver::Outcome::Ignored}));
     QCOMPARE(list.count(), 2);
     QCOMPARE(ui.messageTexts(), QStringList{"Done."});
 }
@@ -149,6 +154,121 @@ void TestBatchDriver::addsDuringRunWaitForTheEnd() {
     driver.run();
     QCOMPARE(calls, 1);
     QCOMPARE(list.entries(), (QStringList{"/in/a.pdf", "/in/late.pdf"}));
+}
+
+// "Done." appears while the bar still shows the last value and the pointer is busy; the reset
+// follows once the box is closed.
+void TestBatchDriver::doneShownBeforeTheReset() {
+    FileListModel list;
+    list.append({"/in/a.pdf", "/in/b.pdf"});
+    FakeWindow window;
+    RecordingUserInterface ui;
+    FixedConversionView view({}, {}, {});
+    ConversionContext context{view, ui, {}, {}};
+    ProcedureTable table;
+    table.ghostscript = [](const QString&, ConversionContext& c) { c.jpgCreated = true; };
+    QList<float> barAtMessage;
+    QList<MousePointer> pointerAtMessage;
+    QList<bool> frozenAtMessage;
+    ui.onMessage = [&](const RecordingUserInterface::Message&) {
+        barAtMessage.append(window.progress.last());
+        pointerAtMessage.append(window.pointer);
+        frozenAtMessage.append(list.isFrozen());
+    };
+    BatchDriver driver(list, window, context, table);
+    driver.run();
+    QCOMPARE(ui.messageTexts(), QStringList{"Done."});
+    QCOMPARE(barAtMessage, QList<float>{100.0f});
+    QCOMPARE(pointerAtMessage, QList<MousePointer>{MousePointer::Hourglass});
+    QCOMPARE(window.progress.last(), 0.0f);
+    QCOMPARE(window.pointer, MousePointer::Default);
+    QVERIFY(!list.isFrozen());
+}
+
+void TestBatchDriver::pointerSequence() {
+    FileListModel list;
+    list.append({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
+    FakeWindow window;
+    RecordingUserInterface ui;
+    FixedConversionView view({}, {}, {});
+    ConversionContext context{view, ui, {}, {}};
+    ProcedureTable table;
+    table.ghostscript = [&](const QString&, ConversionContext& c) {
+        window.setWindowPointer(MousePointer::Custom); // a hover inside a wait
+        c.jpgCreated = true;
+    };
+    BatchDriver driver(list, window, context, table);
+    driver.run();
+    using P = MousePointer;
+    QCOMPARE(window.pointers, (QList<P>{P::Hourglass, P::Hourglass, P::Custom, P::Hourglass,
+                                        P::Custom, P::Hourglass, P::Custom, P::Default}));
+}
+
+void TestBatchDriver::methodChosenAfreshForEachEntry() {
+    FileListModel list;
+    list.append({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
+    FakeWindow window;
+    RecordingUserInterface ui;
+    FixedConversionView view({}, {}, {});
+    ConversionContext context{view, ui, {}, {}};
+    QStringList calls;
+    ProcedureTable table;
+    table.ghostscript = [&](const QString& path, ConversionContext& c) {
+        calls.append("gs " + path);
+        window.method = ConversionMethod::BlackWhite; // an option click inside the wait
+        c.jpgCreated = true;
+    };
+    table.blackWhite = [&](const QString& path, ConversionContext& c) {
+        calls.append("bw " + path);
+        window.method = ConversionMethod::GflAx;
+        c.jpgCreated = true;
+    };
+    table.gflax = [&](const QString& path, ConversionContext& c) {
+        calls.append("gflax " + path);
+        c.jpgCreated = false;
+    };
+    BatchDriver driver(list, window, context, table);
+    driver.run();
+    QCOMPARE(calls, (QStringList{"gs /in/a.pdf", "bw /in/b.pdf", "gflax /in/c.pdf"}));
+    QCOMPARE(ui.messageTexts(), (QStringList{"Could not create JPG on /in/c.pdf", "Done."}));
+}
+
+void TestBatchDriver::throwingProcedureCostsOneEntry() {
+    FileListModel list;
+    list.append({"/in/a.pdf", "/in/b.pdf"});
+    FakeWindow window;
+    RecordingUserInterface ui;
+    FixedConversionView view({}, {}, {});
+    ConversionContext context{view, ui, {}, {}};
+    ProcedureTable table;
+    table.ghostscript = [](const QString& path, ConversionContext& c) {
+        c.jpgCreated = true;
+        if (path.endsWith("a.pdf"))
+            throw 42;
+    };
+    BatchDriver driver(list, window, context, table);
+    QCOMPARE(driver.run(), BatchDriver::Outcome::Completed);
+    QCOMPARE(ui.messageTexts(), (QStringList{"Could not create JPG on /in/a.pdf", "Done."}));
+    QVERIFY(!driver.isRunning());
+    QVERIFY(!list.isFrozen());
+}
+
+// The shipped procedures with no program folder to find their scripts in: every entry is
+// reported, nothing crashes.
+void TestBatchDriver::realProceduresWithoutScripts() {
+    QTemporaryDir dir;
+    FileListModel list;
+    list.append({dir.filePath("a.pdf"), dir.filePath("b.pdf")});
+    FakeWindow window;
+    window.method = ConversionMethod::BlackWhite;
+    RecordingUserInterface ui;
+    FixedConversionView view(dir.path() + '/', {}, {});
+    ConversionContext context{view, ui, dir.filePath("no-program"), dir.filePath("work")};
+    BatchDriver driver(list, window, context);
+    driver.run();
+    QCOMPARE(ui.messageTexts(),
+             (QStringList{"Could not create JPG on " + dir.filePath("a.pdf"),
+                          "Could not create JPG on " + dir.filePath("b.pdf"), "Done."}));
 }
 
 QTEST_GUILESS_MAIN(TestBatchDriver)
