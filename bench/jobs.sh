@@ -11,7 +11,7 @@ manual=/usr/share/doc/gnuplot/gnuplot.pdf
 runs=${RUNS:-3}
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/out1" "$work/out2" "$work/home"
 cp "$corpus"/*.pdf "$work/in/"
 # Pieces of the manual, 1 to 20 pages each, named so that they sort among the corpus files.
@@ -45,7 +45,7 @@ done
 cmp -s <(cd "$work/out1" && find . -type f | sort | xargs sha1sum) \
        <(cd "$work/out2" && find . -type f | sort | xargs sha1sum) \
     && echo "outputs identical: $(ls "$work/out1" | wc -l) images" \
-    || echo "OUTPUTS DIFFER"
+    || { echo "OUTPUTS DIFFER"; diff <(cd "$work/out1" && find . -type f | sort | xargs sha1sum) <(cd "$work/out2" && find . -type f | sort | xargs sha1sum) | head -5; }
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 m1=$(median "${one[@]}"); m2=$(median "${two[@]}")
 echo "jobs1_s ${one[*]}"

@@ -37,7 +37,17 @@ QString progressBar(int done, int count) {
         .arg(count > 0 ? done * 100 / count : 100);
 }
 
+// Each parallel job runs its own component servers; they share the processors between them
+// instead of each taking all of them.
+void shareProcessorsBetweenJobs(int jobs) {
+    if (qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
+        return;
+    const int each = std::max(1, QThread::idealThreadCount() / std::max(1, jobs));
+    qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(each));
+}
+
 int convert(const CliOptions& options) {
+    shareProcessorsBetweenJobs(options.jobs);
     ConsoleUserInterface console;
     ParallelConverter::Setup setup;
     setup.method = options.method;

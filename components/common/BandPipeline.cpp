@@ -1,5 +1,7 @@
 #include "BandPipeline.h"
 
+#include <QtGlobal>
+
 #include "JpegSplice.h"
 
 #include <QBuffer>
@@ -158,6 +160,21 @@ int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
     return std::max(16, rows / 16 * 16);
 }
 
+namespace {
+// Helper threads per page. A caller that already runs several servers side by side (the
+// command line's parallel jobs) asks each for fewer through the environment, so that the
+// cores are shared rather than oversubscribed. The bands, and so the bytes written, do not
+// depend on it.
+int helperCount() {
+    static const int count = [] {
+        bool ok = false;
+        const int wanted = qEnvironmentVariableIntValue("PAGEKILN_RENDER_THREADS", &ok);
+        return ok && wanted >= 1 ? std::min(wanted, 8) : kWorkers;
+    }();
+    return count;
+}
+} // namespace
+
 BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows)
     : m_job(new Job{page,
                     bandRows,
@@ -170,7 +187,7 @@ BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, i
                     false,
                     {}}) {
     m_job->segments.resize(std::size_t(m_job->bandCount));
-    for (int i = 0; i < std::min(kWorkers, m_job->bandCount); ++i)
+    for (int i = 0; i < std::min(helperCount(), m_job->bandCount); ++i)
         m_workers.emplace_back(work, ctx, std::ref(*m_job));
 }
 

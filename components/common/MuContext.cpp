@@ -4,6 +4,18 @@
 
 namespace {
 void ignoreWarning(void*, const char*) {}
+
+// Bands of one page are rendered on several threads, and by default each band decodes only the
+// part of an image it needs, caching it for the next band that fits inside. Which band comes
+// first then decides the pixels, so the same page could come out differently from run to run.
+// Decoding whole images keeps every band, and every run, the same.
+void decodeWholeImage(void*, int w, int h, int l2factor, fz_irect* subarea) {
+    (void)l2factor;
+    subarea->x0 = 0;
+    subarea->y0 = 0;
+    subarea->x1 = w;
+    subarea->y1 = h;
+}
 } // namespace
 
 MuContext::MuContext(std::size_t storeBytes) {
@@ -16,6 +28,7 @@ MuContext::MuContext(std::size_t storeBytes) {
     // Damaged files produce floods of warnings; the client learns what matters from answers.
     fz_set_warning_callback(m_ctx, ignoreWarning, nullptr);
     fz_set_error_callback(m_ctx, ignoreWarning, nullptr);
+    fz_tune_image_decode(m_ctx, decodeWholeImage, nullptr);
 }
 
 MuContext::~MuContext() {

@@ -21,8 +21,14 @@ struct CommandRun {
     QString errors;
 };
 
-CommandRun runCommand(const QStringList& arguments, const QString& workingFolder = {}) {
+CommandRun runCommand(const QStringList& arguments, const QString& workingFolder = {},
+                      const QString& renderThreads = {}) {
     QProcess process;
+    if (!renderThreads.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PAGEKILN_RENDER_THREADS", renderThreads);
+        process.setProcessEnvironment(environment);
+    }
     if (!workingFolder.isEmpty())
         process.setWorkingDirectory(workingFolder);
     process.start(TestPaths::programFolder() + "/pagekiln-convert", arguments);
@@ -86,6 +92,7 @@ private slots:
     void parallelJobsWriteTheSameFiles_data();
     void parallelJobsWriteTheSameFiles();
     void folderArgumentFindsWhatTheFolderCommandFinds();
+    void imagingIsRepeatable();
     void relativePaths_data();
     void relativePaths();
 };
@@ -198,6 +205,28 @@ void TestCommand::folderArgumentFindsWhatTheFolderCommandFinds() {
             announced.append(line.section("] ", 1));
     }
     QCOMPARE(announced, expected);
+}
+
+void TestCommand::imagingIsRepeatable() {
+    // Pages with images, rendered in bands on one and on two threads, again and again: the
+    // bytes never change.
+    const QStringList pdfs{TestPaths::corpusFile("grayscale-image.pdf"),
+                           TestPaths::corpusFile("base64image.pdf"),
+                           TestPaths::corpusFile("imagemagick-images.pdf")};
+    QMap<QString, QByteArray> first;
+    for (const QString threads : {"1", "2", "2", "2", "2", "2", "2"}) {
+        QTemporaryDir output;
+        const QStringList arguments =
+            QStringList{"--quiet", "--jobs", "1",        "--method",         "gflax",
+                        "--pages", "3",      "--output", output.path() + "/"} +
+            pdfs;
+        QCOMPARE(runCommand(arguments, {}, threads).exitCode, 0);
+        const auto files = filesIn(output.path());
+        QCOMPARE(files.size(), 5);
+        if (first.isEmpty())
+            first = files;
+        QCOMPARE(files, first);
+    }
 }
 
 void TestCommand::relativePaths_data() {
