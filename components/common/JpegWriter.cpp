@@ -100,7 +100,7 @@ bool JpegWriter::begin(QIODevice& out, int width, int height, Colour colour, int
     s.cinfo.in_color_space = colour == Colour::Gray ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&s.cinfo);
     jpeg_set_quality(&s.cinfo, quality, TRUE);
-    s.cinfo.dct_method = JDCT_ISLOW;
+    s.cinfo.dct_method = JDCT_IFAST;
     jpeg_start_compress(&s.cinfo, TRUE);
     return true;
 }
