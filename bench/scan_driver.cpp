@@ -57,8 +57,8 @@ bool touch(const QString& path) {
 }
 
 // 2,000 folders (the root's descendants, at most 6 deep) and 98,000 files: 10,000 PDFs (some
-// with an upper-case extension) among images and text files, spread at random with a fixed
-// seed so every run reads the same tree.
+// with an upper-case extension) among images and text files, spread by a random generator that
+// always starts from the same number, so every run reads the same tree.
 int makeTree(const QString& root) {
     QRandomGenerator random(20240607);
     QList<Folder> folders{{root, 0}};

@@ -12,4 +12,6 @@ std::optional<ConversionMethod> methodFromCode(const QString& code) {
     return std::nullopt;
 }
 
-QString codeOfMethod(ConversionMethod method) { return QString::number(static_cast<int>(method)); }
+QString codeOfMethod(ConversionMethod method) {
+    return QString::number(static_cast<int>(method));
+}

@@ -7,7 +7,9 @@
 
 namespace {
 
-QString qualified(const QString& key) { return QStringLiteral("Pagekiln/") + key; }
+QString qualified(const QString& key) {
+    return QStringLiteral("Pagekiln/") + key;
+}
 
 std::unique_ptr<QSettings> store() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
@@ -27,6 +29,10 @@ void AppSettings::write(const QString& key, const QString& value) {
     settings->sync();
 }
 
-bool AppSettings::contains(const QString& key) const { return store()->contains(qualified(key)); }
+bool AppSettings::contains(const QString& key) const {
+    return store()->contains(qualified(key));
+}
 
-QString AppSettings::defaultLocalFolder() { return QDir::homePath() + QLatin1Char('/'); }
+QString AppSettings::defaultLocalFolder() {
+    return QDir::homePath() + QLatin1Char('/');
+}

@@ -86,9 +86,9 @@ void TestStartup::restoresSettings() {
 
     FormHarness harness;
     {
-        QSettings seed = FormHarness::store();
+        QSettings before = FormHarness::store();
         for (auto it = stored.begin(); it != stored.end(); ++it)
-            seed.setValue("Pagekiln/" + it.key(), it.value());
+            before.setValue("Pagekiln/" + it.key(), it.value());
     }
     const auto form = harness.makeForm();
     const Form1Controls& c = form->controls();

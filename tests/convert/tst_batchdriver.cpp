@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 class FakeWindow : public DriverWindow {
@@ -23,6 +25,27 @@ public:
         pointers.append(p);
     }
 };
+
+// One driver run over a list, a fake window and a recording UI.
+struct Rig {
+    explicit Rig(const QStringList& entries) { list.append(entries); }
+
+    BatchDriver::Outcome run(ProcedureTable table = {}) {
+        driver = std::make_unique<BatchDriver>(list, window, context, std::move(table));
+        return driver->run();
+    }
+
+    FileListModel list;
+    FakeWindow window;
+    RecordingUserInterface ui;
+    FixedConversionView view{{}, {}, {}};
+    ConversionContext context{view, ui, {}, {}};
+    std::unique_ptr<BatchDriver> driver; // the last run's
+};
+
+void succeed(const QString&, ConversionContext& c) {
+    c.jpgCreated = true;
+}
 
 } // namespace
 
@@ -43,214 +66,153 @@ private slots:
 };
 
 void TestBatchDriver::emptyListSaysNoFiles() {
-    FileListModel list;
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
-    BatchDriver driver(list, window, context);
-    QCOMPARE(driver.run(), BatchDriver::Outcome::NoFiles);
-    QCOMPARE(ui.messages.size(), 1);
-    QCOMPARE(ui.messages.first(),
+    Rig rig({});
+    QCOMPARE(rig.run(), BatchDriver::Outcome::NoFiles);
+    QCOMPARE(rig.ui.messages.size(), 1);
+    QCOMPARE(rig.ui.messages.first(),
              (RecordingUserInterface::Message{"No files added.", MessageStyle::Plain, {}}));
-    QCOMPARE(window.progress, QList<float>{0.0f});
-    QCOMPARE(window.pointer, MousePointer::Default);
+    QCOMPARE(rig.window.progress, QList<float>{0.0f});
+    QCOMPARE(rig.window.pointer, MousePointer::Default);
 }
 
 void TestBatchDriver::threeEntriesProgressAndMessages() {
-    FileListModel list;
-    list.append({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
+    Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     QStringList converted;
     ProcedureTable table;
     table.ghostscript = [&](const QString& path, ConversionContext& c) {
-        QCOMPARE(window.pointer, MousePointer::Hourglass);
+        QCOMPARE(rig.window.pointer, MousePointer::Hourglass);
         converted.append(path);
         c.jpgCreated = true;
     };
-    BatchDriver driver(list, window, context, table);
-    QCOMPARE(driver.run(), BatchDriver::Outcome::Completed);
-    QCOMPARE(converted, list.entries());
-    QCOMPARE(window.progress, (QList<float>{33.333332f, 66.666664f, 100.0f, 0.0f}));
-    QCOMPARE(ui.messageTexts(), QStringList{"Done."});
-    QCOMPARE(window.pointer, MousePointer::Default);
+    QCOMPARE(rig.run(table), BatchDriver::Outcome::Completed);
+    QCOMPARE(converted, rig.list.entries());
+    QCOMPARE(rig.window.progress, (QList<float>{33.333332f, 66.666664f, 100.0f, 0.0f}));
+    QCOMPARE(rig.ui.messageTexts(), QStringList{"Done."});
+    QCOMPARE(rig.window.pointer, MousePointer::Default);
 }
 
 void TestBatchDriver::failingEntryBetweenGoodOnes() {
-    FileListModel list;
-    list.append({"/in/a.pdf", "/in/bad.pdf", "/in/c.pdf"});
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
+    Rig rig({"/in/a.pdf", "/in/bad.pdf", "/in/c.pdf"});
     ProcedureTable table;
     table.ghostscript = [](const QString& path, ConversionContext& c) {
         c.jpgCreated = !path.contains("bad");
     };
-    BatchDriver driver(list, window, context, table);
-    driver.run();
-    QCOMPARE(ui.messageTexts(), (QStringList{"Could not create JPG on /in/bad.pdf", "Done."}));
-    QCOMPARE(ui.messages.first().style, MessageStyle::Warning);
-    QCOMPARE(ui.messages.first().caption, QString("Could not create JPG"));
+    rig.run(table);
+    QCOMPARE(rig.ui.messageTexts(), (QStringList{"Could not create JPG on /in/bad.pdf", "Done."}));
+    QCOMPARE(rig.ui.messages.first().style, MessageStyle::Warning);
+    QCOMPARE(rig.ui.messages.first().caption, QString("Could not create JPG"));
 }
 
 void TestBatchDriver::secondRunDuringRunIsIgnored() {
-    FileListModel list;
-    list.append({"/in/a.pdf", "/in/b.pdf"});
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
-    ProcedureTable table;
-    BatchDriver* driverPtr = nullptr;
+    Rig rig({"/in/a.pdf", "/in/b.pdf"});
     QList<BatchDriver::Outcome> nested;
+    ProcedureTable table;
     table.ghostscript = [&](const QString&, ConversionContext& c) {
-        nested.append(driverPtr->run());
-        QVERIFY(!list.remove(1));
+        nested.append(rig.driver->run());
+        QVERIFY(!rig.list.remove(1));
         c.jpgCreated = true;
     };
-    BatchDriver driver(list, window, context, table);
-    driverPtr = &driver;
-    QCOMPARE(driver.run(), BatchDriver::Outcome::Completed);
+    QCOMPARE(rig.run(table), BatchDriver::Outcome::Completed);
     QCOMPARE(nested, (QList<BatchDriver::Outcome>{BatchDriver::Outcome::Ignored,
                                                   BatchDriver::Outcome::Ignored}));
-    QCOMPARE(list.count(), 2);
-    QCOMPARE(ui.messageTexts(), QStringList{"Done."});
+    QCOMPARE(rig.list.count(), 2);
+    QCOMPARE(rig.ui.messageTexts(), QStringList{"Done."});
 }
 
 void TestBatchDriver::noMethodSelectedCountsAsNotConverted() {
-    FileListModel list;
-    list.append("/in/a.pdf");
-    FakeWindow window;
-    window.method.reset();
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
-    context.jpgCreated = true; // left over from an earlier run
-    BatchDriver driver(list, window, context);
-    driver.run();
-    QCOMPARE(ui.messageTexts(), (QStringList{"Could not create JPG on /in/a.pdf", "Done."}));
+    Rig rig({"/in/a.pdf"});
+    rig.window.method.reset();
+    rig.context.jpgCreated = true; // left over from an earlier run
+    rig.run();
+    QCOMPARE(rig.ui.messageTexts(), (QStringList{"Could not create JPG on /in/a.pdf", "Done."}));
 }
 
 void TestBatchDriver::addsDuringRunWaitForTheEnd() {
-    FileListModel list;
-    list.append("/in/a.pdf");
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
-    ProcedureTable table;
+    Rig rig({"/in/a.pdf"});
     int calls = 0;
+    ProcedureTable table;
     table.ghostscript = [&](const QString&, ConversionContext& c) {
         ++calls;
-        list.append("/in/late.pdf");
-        QCOMPARE(list.count(), 1);
+        rig.list.append("/in/late.pdf");
+        QCOMPARE(rig.list.count(), 1);
         c.jpgCreated = true;
     };
-    BatchDriver driver(list, window, context, table);
-    driver.run();
+    rig.run(table);
     QCOMPARE(calls, 1);
-    QCOMPARE(list.entries(), (QStringList{"/in/a.pdf", "/in/late.pdf"}));
+    QCOMPARE(rig.list.entries(), (QStringList{"/in/a.pdf", "/in/late.pdf"}));
 }
 
 // "Done." appears while the bar still shows the last value and the pointer is busy; the reset
 // follows once the box is closed.
 void TestBatchDriver::doneShownBeforeTheReset() {
-    FileListModel list;
-    list.append({"/in/a.pdf", "/in/b.pdf"});
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
-    ProcedureTable table;
-    table.ghostscript = [](const QString&, ConversionContext& c) { c.jpgCreated = true; };
+    Rig rig({"/in/a.pdf", "/in/b.pdf"});
     QList<float> barAtMessage;
     QList<MousePointer> pointerAtMessage;
     QList<bool> frozenAtMessage;
-    ui.onMessage = [&](const RecordingUserInterface::Message&) {
-        barAtMessage.append(window.progress.last());
-        pointerAtMessage.append(window.pointer);
-        frozenAtMessage.append(list.isFrozen());
+    rig.ui.onMessage = [&](const RecordingUserInterface::Message&) {
+        barAtMessage.append(rig.window.progress.last());
+        pointerAtMessage.append(rig.window.pointer);
+        frozenAtMessage.append(rig.list.isFrozen());
     };
-    BatchDriver driver(list, window, context, table);
-    driver.run();
-    QCOMPARE(ui.messageTexts(), QStringList{"Done."});
+    ProcedureTable table;
+    table.ghostscript = succeed;
+    rig.run(table);
+    QCOMPARE(rig.ui.messageTexts(), QStringList{"Done."});
     QCOMPARE(barAtMessage, QList<float>{100.0f});
     QCOMPARE(pointerAtMessage, QList<MousePointer>{MousePointer::Hourglass});
-    QCOMPARE(window.progress.last(), 0.0f);
-    QCOMPARE(window.pointer, MousePointer::Default);
-    QVERIFY(!list.isFrozen());
+    QCOMPARE(rig.window.progress.last(), 0.0f);
+    QCOMPARE(rig.window.pointer, MousePointer::Default);
+    QVERIFY(!rig.list.isFrozen());
 }
 
 void TestBatchDriver::pointerSequence() {
-    FileListModel list;
-    list.append({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
+    Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     ProcedureTable table;
     table.ghostscript = [&](const QString&, ConversionContext& c) {
-        window.setWindowPointer(MousePointer::Custom); // a hover inside a wait
+        rig.window.setWindowPointer(MousePointer::Custom); // a hover inside a wait
         c.jpgCreated = true;
     };
-    BatchDriver driver(list, window, context, table);
-    driver.run();
+    rig.run(table);
     using P = MousePointer;
-    QCOMPARE(window.pointers, (QList<P>{P::Hourglass, P::Hourglass, P::Custom, P::Hourglass,
-                                        P::Custom, P::Hourglass, P::Custom, P::Default}));
+    QCOMPARE(rig.window.pointers, (QList<P>{P::Hourglass, P::Hourglass, P::Custom, P::Hourglass,
+                                            P::Custom, P::Hourglass, P::Custom, P::Default}));
 }
 
 void TestBatchDriver::methodChosenAfreshForEachEntry() {
-    FileListModel list;
-    list.append({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
+    Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     QStringList calls;
     ProcedureTable table;
     table.ghostscript = [&](const QString& path, ConversionContext& c) {
         calls.append("gs " + path);
-        window.method = ConversionMethod::BlackWhite; // an option click inside the wait
+        rig.window.method = ConversionMethod::BlackWhite; // an option click inside the wait
         c.jpgCreated = true;
     };
     table.blackWhite = [&](const QString& path, ConversionContext& c) {
         calls.append("bw " + path);
-        window.method = ConversionMethod::GflAx;
+        rig.window.method = ConversionMethod::GflAx;
         c.jpgCreated = true;
     };
     table.gflax = [&](const QString& path, ConversionContext& c) {
         calls.append("gflax " + path);
         c.jpgCreated = false;
     };
-    BatchDriver driver(list, window, context, table);
-    driver.run();
+    rig.run(table);
     QCOMPARE(calls, (QStringList{"gs /in/a.pdf", "bw /in/b.pdf", "gflax /in/c.pdf"}));
-    QCOMPARE(ui.messageTexts(), (QStringList{"Could not create JPG on /in/c.pdf", "Done."}));
+    QCOMPARE(rig.ui.messageTexts(), (QStringList{"Could not create JPG on /in/c.pdf", "Done."}));
 }
 
 void TestBatchDriver::throwingProcedureCostsOneEntry() {
-    FileListModel list;
-    list.append({"/in/a.pdf", "/in/b.pdf"});
-    FakeWindow window;
-    RecordingUserInterface ui;
-    FixedConversionView view({}, {}, {});
-    ConversionContext context{view, ui, {}, {}};
+    Rig rig({"/in/a.pdf", "/in/b.pdf"});
     ProcedureTable table;
     table.ghostscript = [](const QString& path, ConversionContext& c) {
         c.jpgCreated = true;
         if (path.endsWith("a.pdf"))
             throw 42;
     };
-    BatchDriver driver(list, window, context, table);
-    QCOMPARE(driver.run(), BatchDriver::Outcome::Completed);
-    QCOMPARE(ui.messageTexts(), (QStringList{"Could not create JPG on /in/a.pdf", "Done."}));
-    QVERIFY(!driver.isRunning());
-    QVERIFY(!list.isFrozen());
+    QCOMPARE(rig.run(table), BatchDriver::Outcome::Completed);
+    QCOMPARE(rig.ui.messageTexts(), (QStringList{"Could not create JPG on /in/a.pdf", "Done."}));
+    QVERIFY(!rig.driver->isRunning());
+    QVERIFY(!rig.list.isFrozen());
 }
 
 // The shipped procedures with no program folder to find their scripts in: every entry is
