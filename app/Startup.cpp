@@ -3,6 +3,7 @@
 #include "platform/FileNames.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
@@ -26,6 +27,16 @@ std::function<double()> timeOfDayRandom() {
 
 void openInBrowser(const QString& address) {
     QProcess::startDetached(QStringLiteral("xdg-open"), {address});
+}
+
+QStringList filesFromArguments(const QStringList& arguments) {
+    QStringList files;
+    for (const QString& argument : arguments) {
+        const QFileInfo file(argument);
+        if (file.isFile())
+            files.append(file.absoluteFilePath());
+    }
+    return files;
 }
 
 std::optional<QCursor> loadCursorFile(const QString& path) {

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -15,6 +16,10 @@ std::function<double()> timeOfDayRandom();
 
 // Opens address in the desktop's browser without waiting for it.
 void openInBrowser(const QString& address);
+
+// The files a file manager hands over on the command line ("Open with", the desktop entry's
+// %F), as absolute paths in their order; arguments that name no file are passed over.
+QStringList filesFromArguments(const QStringList& arguments);
 
 // A cursor from a Windows cursor (.cur) or icon file, keeping the hot spot a cursor file
 // carries; nothing when the file is missing or unreadable.

@@ -4,7 +4,6 @@
 #include "platform/WorkFolder.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 #include <chrono>
 #include <cstdio>
@@ -56,11 +55,7 @@ int main(int argc, char** argv) {
     window.load();
     // Files handed over by a file manager ("Open with", the desktop entry's %F) join the
     // list as dropped files do; nothing else on the command line is read.
-    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
-        const QFileInfo file(argument);
-        if (file.isFile())
-            window.fileList().append(file.absoluteFilePath());
-    }
+    window.fileList().append(filesFromArguments(QCoreApplication::arguments().mid(1)));
     window.show();
     return app.exec();
 }

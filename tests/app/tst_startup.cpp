@@ -1,7 +1,10 @@
 #include "app/ActionButton.h"
+#include "app/Startup.h"
 #include "support/FormHarness.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +27,7 @@ private slots:
     void homePageOpensOnlyOnSeven_data();
     void homePageOpensOnlyOnSeven();
     void titleAndFocus();
+    void openedFilesJoinTheList();
 };
 
 void TestStartup::restoresSettings_data() {
@@ -156,6 +160,19 @@ void TestStartup::titleAndFocus() {
     QVERIFY(form->minimumSize() == form->maximumSize());
     QCOMPARE(form->controls().ProgressBar1->value(), 0);
     QCOMPARE(form->palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+void TestStartup::openedFilesJoinTheList() {
+    QTemporaryDir dir;
+    for (const QString name : {"b b.pdf", "-a.pdf", "notes.txt"}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString relative = QDir::current().relativeFilePath(dir.filePath("-a.pdf"));
+    QCOMPARE(
+        filesFromArguments({dir.filePath("b b.pdf"), relative, dir.filePath("missing.pdf"),
+                            dir.path(), dir.filePath("notes.txt")}),
+        (QStringList{dir.filePath("b b.pdf"), dir.filePath("-a.pdf"), dir.filePath("notes.txt")}));
 }
 
 QTEST_MAIN(TestStartup)
