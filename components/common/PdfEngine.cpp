@@ -89,39 +89,79 @@ fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, fz_re
 
 } // namespace
 
+// A recorded page with its raster at one resolution and the encoder rendering it.
+struct LoadedPage {
+    int index = -1;
+    double dpi = 0;
+    fz_display_list* list = nullptr;
+    PageRaster raster;
+    std::unique_ptr<BandEncoder> encoder; // its helpers read the display list
+};
+
 struct PdfEngine::Impl {
     EngineSettings settings;
     MuContext mu;
     pdf_document* doc = nullptr;
     FileStamp stamp;
     int pages = 0;
-    fz_display_list* list = nullptr;
-    PageRaster raster;
-    std::unique_ptr<BandEncoder> encoder; // started when the page is loaded
+    LoadedPage page;
+    // A batch that asks for page after page gets the next one recorded and rendering while the
+    // current one is still being encoded, so both processors stay busy across page ends.
+    LoadedPage ahead;
     quint64 saveCounter = 0;
 
     explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
     ~Impl() {
-        dropPage();
+        drop(ahead);
+        drop(page);
         dropDocument();
     }
-    void dropPage() {
-        encoder.reset(); // its helpers read the display list
-        fz_drop_display_list(mu.get(), list);
-        list = nullptr;
-        raster = {};
+    void drop(LoadedPage& loaded) {
+        loaded.encoder.reset();
+        fz_drop_display_list(mu.get(), loaded.list);
+        loaded = {};
     }
-    void startEncoder() {
-        encoder = std::make_unique<BandEncoder>(mu.get(), raster, settings.jpegQuality,
-                                                bandRowsFor(raster, settings.bandBytes));
+    void startEncoder(LoadedPage& loaded) {
+        loaded.encoder =
+            std::make_unique<BandEncoder>(mu.get(), loaded.raster, settings.jpegQuality,
+                                          bandRowsFor(loaded.raster, settings.bandBytes));
     }
+    // Records page index (0-based) at dpi into loaded; an error text when it cannot be.
+    QString record(LoadedPage& loaded, int index, double dpi);
     void dropDocument() {
+        drop(ahead);
         pdf_drop_document(mu.get(), doc);
         doc = nullptr;
         pages = 0;
         stamp = {};
     }
 };
+
+QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
+    fz_context* ctx = mu.get();
+    fz_rect bounds;
+    bool colour = true;
+    QString error;
+    fz_display_list* list = recordPage(ctx, doc, index, bounds, colour, error);
+    if (!list)
+        return error;
+    const double scale = dpi / 72.0;
+    const double width = std::round((bounds.x1 - bounds.x0) * scale);
+    const double height = std::round((bounds.y1 - bounds.y0) * scale);
+    if (width > settings.largestSide || height > settings.largestSide || width < 1 || height < 1) {
+        fz_drop_display_list(ctx, list);
+        return QStringLiteral("the page would be %1 x %2 pixels at this resolution")
+            .arg(width)
+            .arg(height);
+    }
+    const float s = float(scale);
+    loaded.index = index;
+    loaded.dpi = dpi;
+    loaded.list = list;
+    loaded.raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
+                     int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
+    return {};
+}
 
 PdfEngine::PdfEngine(EngineSettings settings) : d(std::make_unique<Impl>(settings)) {}
 
@@ -131,7 +171,7 @@ EngineOutcome PdfEngine::openDocument(const QString& path) {
     const FileStamp stamp = FileStamp::of(path);
     if (d->doc && stamp == d->stamp)
         return EngineOutcome::success();
-    d->dropPage();
+    d->drop(d->page);
     d->dropDocument();
     if (!QFileInfo(path).isFile())
         return EngineOutcome::failure(QStringLiteral("cannot open the file: it does not exist"));
@@ -151,7 +191,7 @@ EngineOutcome PdfEngine::openDocument(const QString& path) {
 }
 
 void PdfEngine::closeDocument() {
-    d->dropPage();
+    d->drop(d->page);
     d->dropDocument();
 }
 
@@ -164,53 +204,50 @@ int PdfEngine::pageCount() const {
 }
 
 EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
-    d->dropPage();
+    const int index = pageNumber - 1;
+    const bool following = d->page.list && index == d->page.index + 1;
+    d->drop(d->page);
     if (!d->doc)
         return EngineOutcome::failure(QStringLiteral("no document is open"));
-    if (!std::isfinite(dpi) || dpi <= 0)
+    if (!std::isfinite(dpi) || dpi <= 0) {
+        d->drop(d->ahead);
         return EngineOutcome::failure(QStringLiteral("the resolution must be above 0"));
-    if (pageNumber < 1 || pageNumber > d->pages)
+    }
+    if (pageNumber < 1 || pageNumber > d->pages) {
+        d->drop(d->ahead);
         return EngineOutcome::failure(
             QStringLiteral("there is no page %1: the document has %2 pages")
                 .arg(pageNumber)
                 .arg(d->pages));
-    fz_context* ctx = d->mu.get();
-    fz_rect bounds;
-    bool colour = true;
-    QString error;
-    fz_display_list* list = recordPage(ctx, d->doc, pageNumber - 1, bounds, colour, error);
-    if (!list)
-        return EngineOutcome::failure(error);
-    const double scale = dpi / 72.0;
-    const double width = std::round((bounds.x1 - bounds.x0) * scale);
-    const double height = std::round((bounds.y1 - bounds.y0) * scale);
-    if (width > d->settings.largestSide || height > d->settings.largestSide || width < 1 ||
-        height < 1) {
-        fz_drop_display_list(ctx, list);
-        return EngineOutcome::failure(
-            QStringLiteral("the page would be %1 x %2 pixels at this resolution")
-                .arg(width)
-                .arg(height));
     }
-    d->list = list;
-    const float s = float(scale);
-    d->raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
-                 int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
-    // Rendering starts at once: a loaded page is almost always saved next.
-    d->startEncoder();
+    if (d->ahead.list && d->ahead.index == index && d->ahead.dpi == dpi) {
+        d->page = std::move(d->ahead);
+        d->ahead = {};
+    } else {
+        d->drop(d->ahead);
+        const QString error = d->record(d->page, index, dpi);
+        if (!error.isEmpty())
+            return EngineOutcome::failure(error);
+        // Rendering starts at once: a loaded page is almost always saved next.
+        d->startEncoder(d->page);
+    }
+    // Only a batch that has already gone from one page to the next gets the following page
+    // ahead of time, so converting first pages only never renders a page for nothing.
+    if (following && index + 1 < d->pages && d->record(d->ahead, index + 1, dpi).isEmpty())
+        d->startEncoder(d->ahead);
     return EngineOutcome::success();
 }
 
 bool PdfEngine::hasPage() const {
-    return d->list != nullptr;
+    return d->page.list != nullptr;
 }
 
 QSize PdfEngine::pageSize() const {
-    return {d->raster.width, d->raster.height};
+    return {d->page.raster.width, d->page.raster.height};
 }
 
 EngineOutcome PdfEngine::saveJpeg(const QString& path) {
-    if (!d->list)
+    if (!d->page.list)
         return EngineOutcome::failure(QStringLiteral("there is no image to save"));
     // The image goes to a new file beside the target and replaces it only once complete, so a
     // failed save never leaves a truncated image. No fsync: a batch writes hundreds of pages.
@@ -222,10 +259,10 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return EngineOutcome::failure(
             QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
-    if (!d->encoder)
-        d->startEncoder();
-    QString error = d->encoder->writeTo(file);
-    d->encoder.reset();
+    if (!d->page.encoder)
+        d->startEncoder(d->page);
+    QString error = d->page.encoder->writeTo(file);
+    d->page.encoder.reset();
     file.close();
     if (error.isEmpty() && file.error() != QFileDevice::NoError)
         error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());

@@ -6,6 +6,7 @@
 #include "support/TestPaths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -41,6 +42,8 @@ private slots:
     void imageSizeFollowsPageSizeAndResolution();
     void bandsJoinIntoOneCleanImage_data();
     void bandsJoinIntoOneCleanImage();
+    void pagesAheadMatchPagesAlone_data();
+    void pagesAheadMatchPagesAlone();
     void saveReplacesAndRefusesOtherFormats();
     void saveIntoMissingFolderFails();
     void reloadsAFileThatChanged();
@@ -182,6 +185,37 @@ void TestComponentServer::imageSizeFollowsPageSizeAndResolution() {
     const JpegInfo info = probeJpeg(out);
     QVERIFY(info.valid());
     QCOMPARE(info.size, TestPdfs::pixelSize(TestPdfs::pageSize(pdf, page), dpi));
+}
+
+void TestComponentServer::pagesAheadMatchPagesAlone_data() {
+    using Steps = QList<QPair<int, double>>; // page, resolution
+    QTest::addColumn<Steps>("steps");
+    QTest::newRow("in order") << Steps{{1, 72}, {2, 72}, {3, 72}, {4, 72}};
+    QTest::newRow("resolution changes") << Steps{{1, 72}, {2, 72}, {3, 96}, {4, 72}};
+    QTest::newRow("back and skip") << Steps{{2, 72}, {3, 72}, {1, 72}, {4, 72}, {3, 72}};
+    QTest::newRow("last page") << Steps{{3, 60}, {4, 60}, {4, 60}};
+}
+
+// A batch that goes from page to page gets the next one rendered ahead; whatever the order
+// and resolution of the requests, every saved image is byte for byte the page rendered alone.
+void TestComponentServer::pagesAheadMatchPagesAlone() {
+    using Steps = QList<QPair<int, double>>;
+    QFETCH(Steps, steps);
+    const QString pdf = TestPaths::corpusFile("pdflatex-4-pages.pdf");
+    GflAxObject batch;
+    for (const auto& [page, dpi] : steps) {
+        QVERIFY(load(batch, pdf, dpi, page).ok);
+        const QString inBatch = m_dir.filePath("batch.jpg");
+        QVERIFY(batch.call("savebitmap", {inBatch}).ok);
+        GflAxObject alone;
+        QVERIFY(load(alone, pdf, dpi, page).ok);
+        const QString byItself = m_dir.filePath("alone.jpg");
+        QVERIFY(alone.call("savebitmap", {byItself}).ok);
+        QFile a(inBatch);
+        QFile b(byItself);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY2(a.readAll() == b.readAll(), qPrintable(QString("page %1").arg(page)));
+    }
 }
 
 void TestComponentServer::bandsJoinIntoOneCleanImage_data() {
