@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagekiln"));
 
+    // Working folders of instances that were killed hold copies of users' PDFs: they go now.
+    removeStaleWorkFolders();
     auto workFolder = std::make_unique<WorkFolder>();
 
     const QString programFolder = QCoreApplication::applicationDirPath();

@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 const QHash<QString, ConversionMethod>& methodNames() {
@@ -26,7 +28,7 @@ CliOptions storedDefaults(const AppSettings& settings, int defaultJobs) {
     options.resolution =
         settings.read(AppSettings::ResolutionKey, AppSettings::defaultResolution());
     options.pages = settings.read(AppSettings::PagesKey, AppSettings::defaultPages());
-    options.jobs = std::max(1, defaultJobs);
+    options.jobs = std::clamp(defaultJobs, 1, MaxJobs);
     return options;
 }
 
@@ -103,6 +105,7 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.jobs = value->toInt(&ok);
             if (!ok || options.jobs < 1)
                 return usageError(QStringLiteral("--jobs needs a whole number of at least 1"));
+            options.jobs = std::min(options.jobs, MaxJobs);
         }
     }
     if (options.paths.isEmpty())
@@ -122,10 +125,13 @@ QString usageText() {
         "  --output DIR       output folder text (default: the window's output folder)\n"
         "  --resolution TEXT  resolution of the gflax method, as typed in the window\n"
         "  --pages TEXT       number of pages of the gflax method, as typed in the window\n"
-        "  --jobs N           convert up to N PDF files at once (default: processors)\n"
+        "  --jobs N           convert up to N PDF files at once (default: processors;\n"
+        "                     at most 256, and no more than the open-file limit allows)\n"
         "  --quiet            print warnings only\n"
         "  --help, --version\n"
         "\n"
-        "Exit status: 0 when every PDF gave at least one JPG, 1 when any did not, 2 for a usage\n"
-        "error.\n");
+        "Exit status: 0 when every PDF gave at least one JPG, 1 when any did not or when the\n"
+        "folders given hold no PDF, 2 for a usage error, 130 or 143 when stopped by SIGINT or\n"
+        "SIGTERM. A first signal lets the pages under way finish and starts no further PDF; a\n"
+        "second one ends at once. Either way no working file is left behind.\n");
 }

@@ -9,6 +9,10 @@
 
 class AppSettings;
 
+// More conversions at once than this only add threads and open files that wait for the
+// processors; a larger --jobs is taken as this.
+constexpr int MaxJobs = 256;
+
 // What one run of pagekiln-convert was asked to do. Every value not given on the command line
 // comes from the window's stored settings, as the same text the window's field would hold.
 struct CliOptions {

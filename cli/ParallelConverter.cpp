@@ -3,17 +3,27 @@
 #include "convert/ConversionContext.h"
 #include "convert/Naming.h"
 #include "platform/Automation.h"
+#include "platform/OpenFiles.h"
 #include "platform/WorkFolder.h"
 
 #include <QEventLoop>
 #include <QThread>
 
+#include <algorithm>
 #include <exception>
+#include <limits>
 #include <memory>
 
 namespace {
 enum State { Waiting = 0, Running = 1, Done = 2 };
-}
+
+// Descriptors one job may hold at once: its thread's event loop, two component servers with
+// their pipes, the script it waits for, and the files of a copy; with room to spare.
+constexpr long long DescriptorsPerJob = 16;
+// Kept for the main thread, the libraries and the standard streams.
+constexpr long long DescriptorsReserved = 64;
+
+} // namespace
 
 // One conversion thread's share: its working folder, its component servers and its context,
 // all created in and used only by that thread.
@@ -59,18 +69,43 @@ private:
 
 ParallelConverter::ParallelConverter(Setup setup, UserInterface& ui, QObject* parent)
     : QObject(parent), m_setup(std::move(setup)), m_ui(ui) {
-    const int jobs = std::max(1, m_setup.jobs);
-    for (int i = 0; i < jobs; ++i) {
-        auto* thread = new QThread(this);
-        auto* worker = new ConversionWorker(i, m_setup, m_ui);
-        worker->moveToThread(thread);
-        connect(thread, &QThread::finished, worker, &QObject::deleteLater);
-        connect(worker, &ConversionWorker::done, this, &ParallelConverter::onWorkerDone);
-        thread->start();
-        m_threads.push_back(thread);
-        m_workers.push_back(worker);
-        m_workerBusy.push_back(false);
+    m_jobLimit = std::min(std::max(1, m_setup.jobs), jobsWithinOpenFiles(openFileLimit()));
+}
+
+int ParallelConverter::jobsWithinOpenFiles(long long openFiles) {
+    const long long jobs = (openFiles - DescriptorsReserved) / DescriptorsPerJob;
+    return static_cast<int>(std::clamp<long long>(jobs, 1, std::numeric_limits<int>::max()));
+}
+
+bool ParallelConverter::addWorker() {
+    auto* thread = new QThread(this);
+    thread->start();
+    if (!thread->isRunning()) { // the system refused another thread
+        delete thread;
+        return false;
     }
+    auto* worker = new ConversionWorker(static_cast<int>(m_workers.size()), m_setup, m_ui);
+    worker->moveToThread(thread);
+    connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &ConversionWorker::done, this, &ParallelConverter::onWorkerDone);
+    m_threads.push_back(thread);
+    m_workers.push_back(worker);
+    m_workerBusy.push_back(false);
+    return true;
+}
+
+// An idle worker, started now when every running one is busy and the limit allows; -1 when
+// none is free.
+int ParallelConverter::idleWorker() {
+    const auto idle = std::find(m_workerBusy.begin(), m_workerBusy.end(), false);
+    if (idle != m_workerBusy.end())
+        return static_cast<int>(idle - m_workerBusy.begin());
+    if (static_cast<int>(m_workers.size()) >= m_jobLimit || !addWorker()) {
+        m_jobLimit = std::max(1, static_cast<int>(m_workers.size()));
+        m_threadsUnavailable = m_workers.empty();
+        return -1;
+    }
+    return static_cast<int>(m_workers.size()) - 1;
 }
 
 ParallelConverter::~ParallelConverter() {
@@ -92,16 +127,27 @@ QList<bool> ParallelConverter::run(const QStringList& pdfs) {
     m_state.assign(pdfs.size(), Waiting);
     m_results = QList<bool>(pdfs.size(), false);
     m_done = 0;
+    m_running = 0;
     if (pdfs.isEmpty())
         return m_results;
     QEventLoop loop;
-    connect(this, &ParallelConverter::conversionFinished, &loop, [this, &loop]() {
-        if (m_done == static_cast<int>(m_pdfs.size()))
-            loop.quit();
-    });
+    connect(this, &ParallelConverter::ended, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     dispatch();
+    endIfIdle();
     loop.exec();
     return m_results;
+}
+
+void ParallelConverter::stop() {
+    m_stopping = true;
+    endIfIdle();
+}
+
+void ParallelConverter::endIfIdle() {
+    if (m_running > 0)
+        return;
+    if (m_done == static_cast<int>(m_pdfs.size()) || m_stopping || m_threadsUnavailable)
+        emit ended();
 }
 
 bool ParallelConverter::mayStart(int index) const {
@@ -113,33 +159,39 @@ bool ParallelConverter::mayStart(int index) const {
 }
 
 void ParallelConverter::dispatch() {
+    if (m_stopping)
+        return;
     const int count = static_cast<int>(m_pdfs.size());
-    for (std::size_t worker = 0; worker < m_workers.size(); ++worker) {
-        if (m_workerBusy[worker])
+    for (int index = 0; index < count; ++index) {
+        if (m_state[index] != Waiting || !mayStart(index))
             continue;
-        for (int index = 0; index < count; ++index) {
-            if (m_state[index] != Waiting || !mayStart(index))
-                continue;
-            m_state[index] = Running;
-            m_workerBusy[worker] = true;
-            emit conversionStarted(index + 1, count, m_pdfs[index]);
-            ConversionWorker* target = m_workers[worker];
-            const QString path = m_pdfs[index];
-            QMetaObject::invokeMethod(
-                target, [target, index, path]() { target->convert(index, path); },
-                Qt::QueuedConnection);
+        const int worker = idleWorker();
+        if (worker < 0)
             break;
-        }
+        start(worker, index);
     }
+}
+
+void ParallelConverter::start(int worker, int index) {
+    m_state[index] = Running;
+    m_workerBusy[worker] = true;
+    ++m_running;
+    emit conversionStarted(index + 1, static_cast<int>(m_pdfs.size()), m_pdfs[index]);
+    ConversionWorker* target = m_workers[worker];
+    const QString path = m_pdfs[index];
+    QMetaObject::invokeMethod(
+        target, [target, index, path]() { target->convert(index, path); }, Qt::QueuedConnection);
 }
 
 void ParallelConverter::onWorkerDone(int worker, int index, bool jpgCreated) {
     m_workerBusy[worker] = false;
+    --m_running;
     m_state[index] = Done;
     m_results[index] = jpgCreated;
     ++m_done;
     emit conversionFinished(index + 1, static_cast<int>(m_pdfs.size()), m_pdfs[index], jpgCreated);
     dispatch();
+    endIfIdle();
 }
 
 #include "ParallelConverter.moc"

@@ -15,8 +15,10 @@ class UserInterface;
 class ConversionWorker;
 
 // Converts a list of PDF files with up to `jobs` conversions at once, each in its own thread
-// with its own working folder and component servers. Files whose outputs could collide (one
-// base name a prefix of the other, or equal) are never converted at the same time and keep the
+// with its own working folder and component servers. Threads are started as conversions need
+// them, never more than there are PDFs, and never more than the open-file limit leaves room
+// for (each job holds pipes to its servers and files it copies). Files whose outputs could collide
+// (one base name a prefix of the other, or equal) are never converted at the same time and keep the
 // list's order among themselves, so the files written are those of a one-at-a-time run.
 class ParallelConverter : public QObject {
     Q_OBJECT
@@ -39,17 +41,34 @@ public:
     // The calling thread's event loop runs meanwhile.
     QList<bool> run(const QStringList& pdfs);
 
+    // Starts no further PDF; run() returns once the conversions under way have ended.
+    void stop();
+
+    // How many conversions may run at once: jobs, bounded by the open-file limit.
+    int jobLimit() const { return m_jobLimit; }
+
+    // True when not even one conversion thread could be started.
+    bool threadsUnavailable() const { return m_threadsUnavailable; }
+
+    // The number of jobs an open-file limit of openFiles leaves room for (at least 1).
+    static int jobsWithinOpenFiles(long long openFiles);
+
     // True when the outputs of two PDFs with these base names may share a file name.
     static bool outputsMayCollide(const QString& baseA, const QString& baseB);
 
 signals:
     void conversionStarted(int position, int count, const QString& path);
     void conversionFinished(int position, int count, const QString& path, bool jpgCreated);
+    void ended(); // run() is about to return
 
 private:
     void onWorkerDone(int worker, int index, bool jpgCreated);
     void dispatch();
     bool mayStart(int index) const;
+    int idleWorker();
+    bool addWorker();
+    void start(int worker, int index);
+    void endIfIdle();
 
     Setup m_setup;
     UserInterface& m_ui;
@@ -62,4 +81,8 @@ private:
     std::vector<int> m_state; // 0 waiting, 1 running, 2 done
     QList<bool> m_results;
     int m_done = 0;
+    int m_running = 0;
+    int m_jobLimit = 1;
+    bool m_stopping = false;
+    bool m_threadsUnavailable = false;
 };

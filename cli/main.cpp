@@ -4,6 +4,10 @@
 #include "convert/BatchDriver.h"
 #include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
+#include "platform/OpenFiles.h"
+#include "platform/StopRequest.h"
+#include "platform/StopSignals.h"
+#include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -16,17 +20,42 @@ namespace {
 
 enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageError = 2 };
 
+struct Inputs {
+    QStringList pdfs;
+    QStringList emptyFolders; // folders given that hold no PDF
+};
+
 // The PDFs of the arguments: a folder stands for every PDF found in and below it, as the
 // window's folder command finds them; anything else is taken as it stands, as a drop is.
-QStringList collectInputs(const QStringList& paths) {
-    QStringList pdfs;
+Inputs collectInputs(const QStringList& paths) {
+    Inputs inputs;
     for (const QString& path : paths) {
-        if (QFileInfo(path).isDir())
-            pdfs += CollectPdfFiles(path);
-        else
-            pdfs.append(path);
+        if (!QFileInfo(path).isDir()) {
+            inputs.pdfs.append(path);
+            continue;
+        }
+        const QStringList found = CollectPdfFiles(path);
+        if (found.isEmpty())
+            inputs.emptyFolders.append(path);
+        inputs.pdfs += found;
     }
-    return pdfs;
+    return inputs;
+}
+
+// Counts of a run that a signal stopped, taken when the stop came.
+struct StopCounts {
+    int finished = 0;
+    int underWay = 0;
+};
+
+QString stopSummary(int signalNumber, const StopCounts& counts, int total) {
+    return QStringLiteral("pagekiln-convert: stopped by %1: %2 of %3 PDF files finished, %4 "
+                          "stopped under way, %5 not started")
+        .arg(StopSignals::signalName(signalNumber))
+        .arg(counts.finished)
+        .arg(total)
+        .arg(counts.underWay)
+        .arg(total - counts.finished - counts.underWay);
 }
 
 QString progressBar(int done, int count) {
@@ -46,9 +75,27 @@ void shareProcessorsBetweenJobs(int jobs) {
     qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(each));
 }
 
+void reportJobLimit(ConsoleUserInterface& console, const ParallelConverter& converter, int wanted) {
+    if (converter.jobLimit() < wanted)
+        console.printLine(QStringLiteral("pagekiln-convert: converting at most %1 PDF files at "
+                                         "once: the open-file limit allows no more")
+                              .arg(converter.jobLimit()));
+}
+
 int convert(const CliOptions& options) {
-    shareProcessorsBetweenJobs(options.jobs);
+    // Litter of earlier runs that were killed: nobody else will ever remove it.
+    removeStaleWorkFolders();
+    StopSignals stopSignals;
     ConsoleUserInterface console;
+    const Inputs inputs = collectInputs(options.paths);
+    if (inputs.pdfs.isEmpty()) {
+        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1")
+                              .arg(inputs.emptyFolders.join(QStringLiteral(", "))));
+        return SomeFailed;
+    }
+    for (const QString& folder : inputs.emptyFolders)
+        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1").arg(folder));
+    shareProcessorsBetweenJobs(std::min(options.jobs, static_cast<int>(inputs.pdfs.size())));
     ParallelConverter::Setup setup;
     setup.method = options.method;
     setup.programFolder = QCoreApplication::applicationDirPath();
@@ -59,9 +106,18 @@ int convert(const CliOptions& options) {
     ParallelConverter converter(setup, console);
 
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    int started = 0;
     int finished = 0;
+    StopCounts atStop;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &converter, [&]() {
+        atStop = {finished, started - finished};
+        requestStop(); // scripts end now; a page being saved is finished
+        converter.stop();
+    });
+    QObject::connect(&stopSignals, &StopSignals::stopNowRequested, &converter, &stopNow);
     QObject::connect(&converter, &ParallelConverter::conversionStarted, &converter,
                      [&](int position, int count, const QString& path) {
+                         ++started;
                          if (!options.quiet)
                              console.printLine(
                                  QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(path));
@@ -74,10 +130,21 @@ int convert(const CliOptions& options) {
                          if (terminal && !options.quiet)
                              console.printStatus(progressBar(finished, count));
                      });
-    const QList<bool> results = converter.run(collectInputs(options.paths));
+    reportJobLimit(console, converter,
+                   std::min(options.jobs, static_cast<int>(inputs.pdfs.size())));
+    QCoreApplication::processEvents(); // a signal that came during the folder scan counts
+    const QList<bool> results = converter.run(inputs.pdfs);
     if (terminal && !options.quiet)
         console.printLine(progressBar(finished, static_cast<int>(results.size())));
-    return results.contains(false) ? SomeFailed : AllConverted;
+    if (converter.threadsUnavailable())
+        console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
+                                         "(the system is out of threads or memory)"));
+    if (stopSignals.firstSignal() != 0) {
+        console.printLine(
+            stopSummary(stopSignals.firstSignal(), atStop, static_cast<int>(results.size())));
+        return stopSignals.exitStatus();
+    }
+    return results.contains(false) || !inputs.emptyFolders.isEmpty() ? SomeFailed : AllConverted;
 }
 
 } // namespace
@@ -103,5 +170,6 @@ int main(int argc, char** argv) {
     case CliRequest::Convert:
         break;
     }
+    raiseOpenFileLimit();
     return convert(parse.options);
 }

@@ -3,7 +3,9 @@
 #include "convert/ConversionContext.h"
 #include "convert/Naming.h"
 #include "platform/FileNames.h"
-#include "platform/RunAndWait.h"
+#include "platform/RegularFile.h"
+#include "platform/ScriptRun.h"
+#include "platform/StopRequest.h"
 #include "platform/UserInterface.h"
 
 #include <QDir>
@@ -64,12 +66,34 @@ bool copyContents(QFile& in, QFileDevice& out) {
 // The copies below are not forced to disk: doing so for every page costs more than the
 // conversion itself on a busy disk, and a crash loses at worst a page that can be made again.
 
-// Copies source over target in the private working folder, where nobody else looks.
-bool copyIntoWorkFolder(const QString& source, const QString& target) {
-    QFile in(source);
+// Copies source over target in the private working folder, where nobody else looks. Only a
+// regular file is read: a FIFO or a device named like a PDF would hold the copy for ever.
+ScriptRunStatus copyIntoWorkFolder(const QString& source, const QString& target) {
+    QFile in;
+    const InputCheck check = openRegularFile(source, in);
+    if (check == InputCheck::NotRegular)
+        return ScriptRunStatus::NotRegular;
     QFile out(target);
-    return in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           copyContents(in, out);
+    if (check != InputCheck::Regular || !out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !copyContents(in, out) || !FileExists(target))
+        return ScriptRunStatus::CopyInFailed;
+    return ScriptRunStatus::Converted;
+}
+
+ScriptRunStatus statusOf(const ScriptResult& result) {
+    switch (result.end) {
+    case ScriptEnd::Ended:
+        return ScriptRunStatus::Converted;
+    case ScriptEnd::NotStarted:
+        return ScriptRunStatus::LaunchFailed;
+    case ScriptEnd::Stalled:
+        return ScriptRunStatus::Stalled;
+    case ScriptEnd::Stopped:
+        return ScriptRunStatus::Stopped;
+    case ScriptEnd::Interrupted:
+        break;
+    }
+    return ScriptRunStatus::Interrupted;
 }
 
 // Writes a copy of source at target, replacing a file of that name only once the whole copy
@@ -93,29 +117,25 @@ bool copyReplacing(const QString& source, const QString& target) {
 // Puts the working copy in place and runs the script on it; Converted here only means that the
 // script has run, the images it left decide the rest. The script's end, not the
 // disappearance of the working copy, ends the wait: a script that is missing, fails to start
-// or forgets to remove the copy cannot hold the conversion for ever.
+// or forgets to remove the copy cannot hold the conversion for ever, and one that stops
+// getting on (no new or growing page image within the idle limit) is ended.
 ScriptRunStatus runScript(const QString& pdfPath, const Layout& layout, BusyPointer& pointer) {
+    if (stopRequested())
+        return ScriptRunStatus::Stopped;
     if (!QDir().mkpath(layout.workFolder))
         return ScriptRunStatus::CopyInFailed;
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
     pointer.busy();
-    if (!copyIntoWorkFolder(pdfPath, layout.workingCopy) || !FileExists(layout.workingCopy))
-        return ScriptRunStatus::CopyInFailed;
-    LaunchError error;
-    const QString command = QLatin1Char('"') + layout.script + QLatin1Char('"');
-    const RunOutcome outcome =
-        runProgram(command, static_cast<std::int32_t>(ShowState::Hidden), layout.workFolder, error);
+    if (const ScriptRunStatus copied = copyIntoWorkFolder(pdfPath, layout.workingCopy);
+        copied != ScriptRunStatus::Converted)
+        return copied;
+    // Run by /bin/sh whatever its mode: a script that lost its execute bit still converts.
+    const ScriptResult result =
+        runShellScript(layout.script, layout.workFolder,
+                       ScriptProgress{layout.imageFolder, QStringLiteral("*"), scriptIdleLimit()});
     pointer.busy();
-    switch (outcome.end) {
-    case ChildEnd::NotStarted:
-        return ScriptRunStatus::LaunchFailed;
-    case ChildEnd::StillRunning:
-        return ScriptRunStatus::Interrupted;
-    case ChildEnd::Ended:
-        break;
-    }
-    return ScriptRunStatus::Converted;
+    return statusOf(result);
 }
 
 int copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
@@ -174,8 +194,6 @@ ScriptRunStatus convertThroughScript(const QString& pdfPath, ConversionContext& 
         return ScriptRunStatus::CopyInFailed; // no private folder: never work beside others
     const Layout layout = layoutFor(context, method);
     ScriptRunStatus status = runScript(pdfPath, layout, pointer);
-    if (status == ScriptRunStatus::Interrupted)
-        return status; // the script still works in the folder; it goes when the program ends
     if (status == ScriptRunStatus::Converted) {
         const QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
         pointer.busy();

@@ -32,6 +32,9 @@ enum class ScriptRunStatus {
     NoImages,     // the script ran but left no image
     OutputFailed, // images were made but none could be written to the output folder
     Interrupted,  // the application quit while the script was running
+    NotRegular,   // the PDF is a FIFO, device, socket or folder: it was not read
+    Stalled,      // the script made no progress within the idle limit and was ended
+    Stopped,      // a stop request ended the script; no image of this PDF was kept
 };
 
 // Converts one PDF with the given method; sets context.jpgCreated only once an image has been

@@ -3,6 +3,7 @@
 #include "convert/NumberReading.h"
 #include "convert/Procedures.h"
 #include "platform/Automation.h"
+#include "platform/StopRequest.h"
 
 #include <QJsonArray>
 
@@ -30,7 +31,8 @@ bool convertPage(AutomationObject& gflax, const QString& pdfPath, const QString&
 
 // One component object per PDF; pages 1 to the count typed in the pages box. A failing call
 // ends this PDF, keeping the pages already saved. The counter is wider than the count, so a
-// count of 32767 ends after its last page instead of wrapping around.
+// count of 32767 ends after its last page instead of wrapping around. A stop request ends the
+// PDF after the page under way, so every page written is whole.
 void ConvertWithGflAx(const QString& pdfPath, ConversionContext& context) {
     context.jpgCreated = false;
     AutomationReply reply;
@@ -39,7 +41,7 @@ void ConvertWithGflAx(const QString& pdfPath, ConversionContext& context) {
         return;
     const QString baseName = PdfBaseName(pdfPath);
     const int pageCount = ReadPageCount(context.view.pagesText());
-    for (int page = 1; page <= pageCount; ++page) {
+    for (int page = 1; page <= pageCount && !stopRequested(); ++page) {
         if (!convertPage(gflax, pdfPath, baseName, page, context.view))
             return;
         context.jpgCreated = true;

@@ -1,9 +1,13 @@
 #include "platform/AutomationServer.h"
 
+#include "platform/StopRequest.h"
+
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTimer>
+
+#include <unistd.h>
 
 AutomationServer::AutomationServer(const QString& executable, QObject* parent)
     : QObject(parent), m_executable(executable) {
@@ -12,9 +16,13 @@ AutomationServer::AutomationServer(const QString& executable, QObject* parent)
     // The server shares our current folder, so a relative path names the same file for both.
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &AutomationServer::readAnswers);
     connect(&m_process, &QProcess::finished, this, &AutomationServer::onFinished);
+    // A group of its own keeps the terminal's Ctrl+C away from the server: we end it ourselves,
+    // after the page under way is saved whole.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
 }
 
 AutomationServer::~AutomationServer() {
+    releaseServer(std::exchange(m_pid, 0));
     if (m_process.state() == QProcess::NotRunning)
         return;
     // End of input tells a server to end; one that does not is not waited for long.
@@ -32,6 +40,8 @@ bool AutomationServer::start(QString& error) {
         m_state = State::Dead;
         return false;
     }
+    m_pid = static_cast<pid_t>(m_process.processId());
+    adoptServer(m_pid);
     return true;
 }
 
@@ -142,6 +152,7 @@ void AutomationServer::readAnswers() {
 }
 
 void AutomationServer::onFinished() {
+    releaseServer(std::exchange(m_pid, 0));
     m_state = State::Dead;
     emit progressed();
     emit gone(this);

@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <chrono>
+#include <sys/types.h>
 
 // The client end of one component server process: one JSON request per line on its
 // standard input, one answer per line on its standard output, matched by id.
@@ -52,6 +53,7 @@ private:
     AutomationReply earlierFailure(const QList<qint64>& earlier);
 
     QProcess m_process;
+    pid_t m_pid = 0; // recorded for stop requests while the server runs
     QString m_executable;
     State m_state = State::Running;
     qint64 m_nextId = 1;

@@ -172,7 +172,7 @@ void TestScriptConversion::unreadablePdfCountsAsNotConverted() {
              ScriptRunStatus::CopyInFailed);
     QVERIFY(!context.jpgCreated);
     QCOMPARE(convertThroughScript(f.input, context, ghostscriptMethod()),
-             ScriptRunStatus::CopyInFailed);
+             ScriptRunStatus::NotRegular);
     QVERIFY(f.outputs().isEmpty());
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <sys/types.h>
+
+// A process-wide request to stop converting, and the helper processes it ends. Conversions run
+// on several threads, each waiting for its own helpers; a stop has to reach all of them from
+// whichever thread receives it, so the state lives here rather than in any one object.
+//
+// Converter scripts (and the Ghostscript they start) run in process groups of their own and
+// are recorded here while they run: a stop ends them at once, as they write only to our
+// private working folder. Component servers are recorded too, but a stop leaves them alone so
+// that the page under way is saved whole; only stopNow() ends them.
+
+// Sets the stop flag and ends every recorded script group; safe from any thread.
+void requestStop();
+
+// True once a stop was requested (until clearStopRequest()).
+bool stopRequested();
+
+// Ends every recorded script group and component server at once.
+void stopNow();
+
+// Forgets a stop request, for a fresh run in the same process (tests).
+void clearStopRequest();
+
+// Records the process group of a script that was just started. When a stop was requested
+// already, the group is ended at once and false is returned.
+bool adoptScriptGroup(pid_t group);
+void releaseScriptGroup(pid_t group);
+
+// Records a component server by its process id (the descriptor taken here stays valid however
+// long the process runs, so a later stopNow() never reaches a process that reused the id).
+void adoptServer(pid_t pid);
+void releaseServer(pid_t pid);
+
+// Ends a process group for good: the processes cannot catch it, and stopped ones end too.
+void endProcessGroup(pid_t group);
