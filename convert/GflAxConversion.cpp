@@ -5,6 +5,7 @@
 #include "platform/Automation.h"
 #include "platform/StopRequest.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 
 namespace {
@@ -24,7 +25,10 @@ bool convertPage(AutomationObject& gflax, const QString& pdfPath, const QString&
     gflax.setWithoutWaiting(QStringLiteral("Saveformat"), kSaveFormatJpeg);
     const QString output = outputPrefix(view.outputFolderText()) + baseName +
                            QString::number(page) + QStringLiteral(".jpg");
-    return gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output}).ok();
+    const AutomationReply saved = gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output});
+    if (serverLost(saved))
+        removeUnfinishedSaves(QFileInfo(output).path(), QFileInfo(output).fileName() + '.');
+    return saved.ok();
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 #include "convert/BatchFileConversion.h"
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
+#include "platform/StopRequest.h"
 #include "support/RecordingUserInterface.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
 
 // The conversion steps around the script, driven with stand-in scripts so every path through
 // them can be forced: what the script sees, how images are numbered and copied, what happens
@@ -81,6 +85,35 @@ QByteArray pagesScript(int count) {
            " ]; do echo page$i > current$i.jpg; i=$((i+1)); done\nrm -f current.pdf\n";
 }
 
+// True while the process runs (a zombie no longer does).
+bool processRuns(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+// Runs the conversion with PAGEKILN_SCRIPT_IDLE_SECONDS set; with stopOnMarker, a stop is
+// requested as soon as the script has written the file "marker" beside the working folder.
+ScriptRunStatus convertWith(const QString& pdf, ConversionContext& context,
+                            const ScriptMethod& method, const QByteArray& idleSeconds,
+                            const QString& marker) {
+    qputenv("PAGEKILN_SCRIPT_IDLE_SECONDS", idleSeconds);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QFile::exists(marker))
+            requestStop();
+    });
+    if (!marker.isEmpty())
+        watch.start(10);
+    const ScriptRunStatus status = convertThroughScript(pdf, context, method);
+    watch.stop();
+    clearStopRequest();
+    qunsetenv("PAGEKILN_SCRIPT_IDLE_SECONDS");
+    return status;
+}
+
 } // namespace
 
 class TestScriptConversion : public QObject {
@@ -100,6 +133,8 @@ private slots:
     void outputFolderReadForEveryImage();
     void busyPointerThenDefault();
     void blackWhiteCollectsImageFolder();
+    void faults_data();
+    void faults();
 };
 
 void TestScriptConversion::imagesNumberedInListingOrder() {
@@ -272,6 +307,74 @@ void TestScriptConversion::blackWhiteCollectsImageFolder() {
     QCOMPARE(readAll(f.out + "Scan 7-002.jpg"), "two\n");
     QVERIFY(!QFileInfo::exists(f.work + "/bw/current"));
     QVERIFY(f.workIsEmpty());
+}
+
+// A sleeper the script leaves in its process group, to see that the group is ended.
+static const QByteArray HangingScript = "sleep 1000 &\necho $! > ../sleeper.pid\n"
+                                        "echo > ../marker\nwait\n";
+
+void TestScriptConversion::faults_data() {
+    QTest::addColumn<QString>("script"); // relative to the program folder
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<bool>("fifo");       // the input is a FIFO named like a PDF
+    QTest::addColumn<QByteArray>("idle"); // idle limit in seconds
+    QTest::addColumn<bool>("stop");       // a stop request comes while the script runs
+    QTest::addColumn<ScriptRunStatus>("status");
+    QTest::addColumn<int>("images");
+
+    const QByteArray slowPages = "i=1\nwhile [ $i -le 40 ]; do echo p > current$i.jpg; "
+                                 "sleep 0.05; i=$((i+1)); done\n";
+    QTest::newRow("script without its execute bit")
+        << "ps/pdf2tiff.sh" << pagesScript(2) << false << false << QByteArray("300") << false
+        << ScriptRunStatus::Converted << 2;
+    QTest::newRow("FIFO, Ghostscript")
+        << "ps/pdf2tiff.sh" << pagesScript(2) << true << true << QByteArray("300") << false
+        << ScriptRunStatus::NotRegular << 0;
+    QTest::newRow("FIFO, black and white")
+        << "bw/convert.sh" << QByteArray("mkdir current\necho p > current/x.jpg\n") << true << true
+        << QByteArray("300") << false << ScriptRunStatus::NotRegular << 0;
+    QTest::newRow("hanging script ended by the idle limit")
+        << "ps/pdf2tiff.sh" << HangingScript << true << false << QByteArray("0.3") << false
+        << ScriptRunStatus::Stalled << 0;
+    QTest::newRow("pages keep coming: longer than the limit, never cut")
+        << "ps/pdf2tiff.sh" << slowPages << true << false << QByteArray("1") << false
+        << ScriptRunStatus::Converted << 40;
+    QTest::newRow("stop request ends the script and its group")
+        << "ps/pdf2tiff.sh" << HangingScript << true << false << QByteArray("300") << true
+        << ScriptRunStatus::Stopped << 0;
+}
+
+void TestScriptConversion::faults() {
+    QFETCH(QString, script);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, executable);
+    QFETCH(bool, fifo);
+    QFETCH(QByteArray, idle);
+    QFETCH(bool, stop);
+    QFETCH(ScriptRunStatus, status);
+    QFETCH(int, images);
+    Fixture f;
+    f.script(script, body);
+    if (!executable)
+        QFile::setPermissions(f.program + '/' + script, QFileDevice::ReadOwner);
+    QString pdf = f.pdf("a.pdf");
+    if (fifo) {
+        pdf = f.input + "/pipe.pdf";
+        QCOMPARE(::mkfifo(QFile::encodeName(pdf).constData(), 0600), 0);
+    }
+    const ScriptMethod& method =
+        script.startsWith("bw/") ? blackWhiteMethod() : ghostscriptMethod();
+    FixedConversionView view(f.out, {}, {});
+    ConversionContext context{view, f.ui, f.program, f.work};
+    QCOMPARE(convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString()),
+             status);
+    QCOMPARE(f.outputs().size(), images);
+    QCOMPARE(context.jpgCreated, images > 0);
+    QVERIFY(f.workIsEmpty());
+    QFile sleeper(f.work + "/sleeper.pid");
+    if (sleeper.open(QIODevice::ReadOnly)) // whatever the script left running has ended
+        QTRY_VERIFY(!processRuns(sleeper.readAll().trimmed().toLongLong()));
 }
 
 QTEST_GUILESS_MAIN(TestScriptConversion)

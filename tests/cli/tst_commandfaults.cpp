@@ -1,0 +1,210 @@
+#include "platform/WorkFolder.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+// The command's faults: stopped by a signal mid-batch, given what is not a PDF file, asked for
+// more jobs than the system can hold. Whatever happens, nothing is left behind.
+namespace {
+
+const QString Gnuplot = QStringLiteral("/usr/share/doc/gnuplot/gnuplot.pdf"); // 311 pages
+
+// A run's own folders: its TMPDIR, inputs and outputs, and the folder it runs in.
+struct Sandbox {
+    QTemporaryDir root;
+    QString tmp = root.filePath("tmp");
+    QString in = root.filePath("in");
+    QString out = root.filePath("out");
+    Sandbox() {
+        for (const QString& folder : {tmp, in, out})
+            QDir().mkpath(folder);
+    }
+    void start(QProcess& process, const QStringList& arguments, rlim_t openFiles = 0) const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", tmp);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(root.path());
+        if (openFiles > 0)
+            process.setChildProcessModifier([openFiles] {
+                const rlimit limit{openFiles, openFiles};
+                ::setrlimit(RLIMIT_NOFILE, &limit);
+            });
+        process.start(TestPaths::programFolder() + "/pagekiln-convert", arguments);
+    }
+    // A working folder of an instance that was killed long ago.
+    void leaveStaleFolder() const {
+        const QString folder = tmp + "/pagekiln-Stale1";
+        QDir().mkpath(folder + "/ps");
+        QFile record(folder + '/' + WorkFolder::OwnerFileName);
+        if (record.open(QIODevice::WriteOnly))
+            record.write(ownerRecordOf(::getpid()).section(' ', 0, 0).toLatin1() + " 1 999\n");
+    }
+    QStringList leftInTmp() const {
+        return QDir(tmp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+bool anyJpgUnder(const QString& folder) {
+    QDirIterator it(folder, {"*.jpg"}, QDir::Files, QDirIterator::Subdirectories);
+    return it.hasNext();
+}
+
+// A JPEG that was written to its end: it starts with SOI and ends with EOI.
+bool isWholeJpeg(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4)
+        return false;
+    const QByteArray head = file.read(2);
+    file.seek(file.size() - 2);
+    return head == "\xFF\xD8" && file.read(2) == "\xFF\xD9";
+}
+
+// Processes (other than this test) whose current folder lies under folder: the command's
+// scripts, Ghostscript and component servers all work in the sandbox.
+QStringList processesWorkingUnder(const QString& folder) {
+    QStringList found;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        if (pid.toLongLong() <= 0 || pid == self)
+            continue;
+        const QString cwd = QFileInfo("/proc/" + pid + "/cwd").symLinkTarget();
+        if (cwd == folder || cwd.startsWith(folder + '/'))
+            found.append(pid + " " + cwd);
+    }
+    return found;
+}
+
+} // namespace
+
+class TestCommandFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void stopsLeaveNothingBehind_data();
+    void stopsLeaveNothingBehind();
+    void awkwardInputs_data();
+    void awkwardInputs();
+};
+
+void TestCommandFaults::stopsLeaveNothingBehind_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("twice"); // a second signal: end at once
+    QTest::newRow("Ghostscript, SIGINT") << "ghostscript" << SIGINT << false;
+    QTest::newRow("Ghostscript, SIGTERM") << "ghostscript" << SIGTERM << false;
+    QTest::newRow("black and white, SIGTERM") << "bw" << SIGTERM << false;
+    QTest::newRow("imaging, SIGINT") << "gflax" << SIGINT << false;
+    QTest::newRow("imaging, SIGTERM") << "gflax" << SIGTERM << false;
+    QTest::newRow("imaging, SIGINT twice") << "gflax" << SIGINT << true;
+}
+
+void TestCommandFaults::stopsLeaveNothingBehind() {
+    QFETCH(QString, method);
+    QFETCH(int, signalNumber);
+    QFETCH(bool, twice);
+    if (!QFile::exists(Gnuplot))
+        QSKIP("needs the gnuplot manual (gnuplot-doc)");
+    Sandbox box;
+    box.leaveStaleFolder();
+    QStringList arguments{"--method", method,         "--output", "out/",    "--jobs",
+                          "2",        "--resolution", "72",       "--pages", "400"};
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        QVERIFY(QFile::copy(Gnuplot, box.in + '/' + name + ".pdf"));
+        arguments.append("in/" + QString(name) + ".pdf");
+    }
+    QProcess command;
+    box.start(command, arguments);
+    QVERIFY(command.waitForStarted());
+    // Mid-batch: pages are being made (in the working folder, or straight into the output).
+    QTRY_VERIFY_WITH_TIMEOUT(anyJpgUnder(method == "gflax" ? box.out : box.tmp), 120'000);
+    ::kill(static_cast<pid_t>(command.processId()), signalNumber);
+    if (twice)
+        ::kill(static_cast<pid_t>(command.processId()), signalNumber);
+    QVERIFY(command.waitForFinished(120'000));
+    const QString errors = QString::fromLocal8Bit(command.readAllStandardError());
+    QCOMPARE(command.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(command.exitCode(), 128 + signalNumber);
+    QVERIFY2(errors.contains("stopped by SIG") && errors.contains("not started"),
+             qPrintable(errors));
+    QCOMPARE(box.leftInTmp(), QStringList{}); // its own working folders and the stale one
+    QCOMPARE(QDir(box.out).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\.")),
+             QStringList{}); // no temporary of a save
+    for (const QString& name : QDir(box.out).entryList(QDir::Files))
+        QVERIFY2(isWholeJpeg(box.out + '/' + name), qPrintable(name));
+    QTRY_COMPARE_WITH_TIMEOUT(processesWorkingUnder(box.root.path()), QStringList{}, 20'000);
+}
+
+void TestCommandFaults::awkwardInputs_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QStringList>("inputs"); // "fifo", "empty folder" or a corpus file
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("openFiles"); // limit for the command; 0 = as inherited
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message"); // expected on standard error; "<in>" = input folder
+    QTest::addColumn<QStringList>("outputs");
+    const QString minimal = "minimal-document.pdf";
+    const QStringList converted{"minimal-document-001.jpg"};
+    QTest::newRow("FIFO among PDFs, Ghostscript")
+        << "ghostscript" << QStringList{"fifo", minimal} << QStringList{} << 0 << 1
+        << "Could not create JPG on <in>/pipe.pdf" << converted;
+    QTest::newRow("FIFO among PDFs, black and white")
+        << "bw" << QStringList{minimal, "fifo"} << QStringList{} << 0 << 1
+        << "Could not create JPG on <in>/pipe.pdf" << converted;
+    QTest::newRow("folder without a PDF")
+        << "ghostscript" << QStringList{"empty folder"} << QStringList{} << 0 << 1
+        << "no PDF file found in <in>/empty" << QStringList{};
+    QTest::newRow("--jobs 5000, one PDF")
+        << "ghostscript" << QStringList{minimal} << QStringList{"--jobs", "5000"} << 0 << 0 << ""
+        << converted;
+    QTest::newRow("--jobs 5000, few open files allowed")
+        << "ghostscript" << QStringList{minimal, "pdflatex-4-pages.pdf"}
+        << QStringList{"--jobs", "5000"} << 90 << 0 << "the open-file limit allows no more"
+        << QStringList{"minimal-document-001.jpg", "pdflatex-4-pages-001.jpg",
+                       "pdflatex-4-pages-002.jpg", "pdflatex-4-pages-003.jpg",
+                       "pdflatex-4-pages-004.jpg"};
+}
+
+void TestCommandFaults::awkwardInputs() {
+    QFETCH(QString, method);
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, options);
+    QFETCH(int, openFiles);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QFETCH(QStringList, outputs);
+    Sandbox box;
+    QStringList arguments = QStringList{"--method", method, "--output", box.out} + options;
+    for (const QString& input : inputs) {
+        QString path = box.in + '/' + input;
+        if (input == "fifo") {
+            path = box.in + "/pipe.pdf";
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (input == "empty folder") {
+            path = box.in + "/empty";
+            QVERIFY(QDir().mkpath(path + "/sub"));
+        } else {
+            QVERIFY(QFile::copy(TestPaths::corpusFile(input), path));
+        }
+        arguments.append(path);
+    }
+    QProcess command;
+    box.start(command, arguments, static_cast<rlim_t>(openFiles));
+    QVERIFY(command.waitForFinished(120'000)); // a FIFO must not hold it
+    const QString errors = QString::fromLocal8Bit(command.readAllStandardError());
+    QCOMPARE(command.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(command.exitCode(), status);
+    QVERIFY2(errors.contains(QString(message).replace("<in>", box.in)), qPrintable(errors));
+    QCOMPARE(QDir(box.out).entryList(QDir::Files, QDir::Name), outputs);
+    QCOMPARE(box.leftInTmp(), QStringList{});
+}
+
+QTEST_GUILESS_MAIN(TestCommandFaults)
+#include "tst_commandfaults.moc"
