@@ -82,20 +82,7 @@ void reportJobLimit(ConsoleUserInterface& console, const ParallelConverter& conv
                               .arg(converter.jobLimit()));
 }
 
-int convert(const CliOptions& options) {
-    // Litter of earlier runs that were killed: nobody else will ever remove it.
-    removeStaleWorkFolders();
-    StopSignals stopSignals;
-    ConsoleUserInterface console;
-    const Inputs inputs = collectInputs(options.paths);
-    if (inputs.pdfs.isEmpty()) {
-        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1")
-                              .arg(inputs.emptyFolders.join(QStringLiteral(", "))));
-        return SomeFailed;
-    }
-    for (const QString& folder : inputs.emptyFolders)
-        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1").arg(folder));
-    shareProcessorsBetweenJobs(std::min(options.jobs, static_cast<int>(inputs.pdfs.size())));
+ParallelConverter::Setup setupFor(const CliOptions& options) {
     ParallelConverter::Setup setup;
     setup.method = options.method;
     setup.programFolder = QCoreApplication::applicationDirPath();
@@ -103,45 +90,79 @@ int convert(const CliOptions& options) {
     setup.resolution = options.resolution;
     setup.pages = options.pages;
     setup.jobs = options.jobs;
-    ParallelConverter converter(setup, console);
+    return setup;
+}
 
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+struct RunCounts {
     int started = 0;
     int finished = 0;
     StopCounts atStop;
+};
+
+// A first signal: scripts end now, a page being saved is finished, nothing new starts. A
+// second one: the servers end too.
+void connectStops(StopSignals& stopSignals, ParallelConverter& converter, RunCounts& counts) {
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &converter, [&]() {
-        atStop = {finished, started - finished};
-        requestStop(); // scripts end now; a page being saved is finished
+        counts.atStop = {counts.finished, counts.started - counts.finished};
+        requestStop();
         converter.stop();
     });
     QObject::connect(&stopSignals, &StopSignals::stopNowRequested, &converter, &stopNow);
+}
+
+// False, after naming them, when the folders given hold no PDF at all.
+bool announceEmptyFolders(ConsoleUserInterface& console, const Inputs& inputs) {
+    if (inputs.pdfs.isEmpty()) {
+        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1")
+                              .arg(inputs.emptyFolders.join(QStringLiteral(", "))));
+        return false;
+    }
+    for (const QString& folder : inputs.emptyFolders)
+        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1").arg(folder));
+    return true;
+}
+
+int convert(const CliOptions& options) {
+    // Litter of earlier runs that were killed: nobody else will ever remove it.
+    removeStaleWorkFolders();
+    StopSignals stopSignals;
+    ConsoleUserInterface console;
+    const Inputs inputs = collectInputs(options.paths);
+    if (!announceEmptyFolders(console, inputs))
+        return SomeFailed;
+    const int wantedJobs = std::min(options.jobs, static_cast<int>(inputs.pdfs.size()));
+    shareProcessorsBetweenJobs(wantedJobs);
+    ParallelConverter converter(setupFor(options), console);
+    reportJobLimit(console, converter, wantedJobs);
+
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    RunCounts counts;
+    connectStops(stopSignals, converter, counts);
     QObject::connect(&converter, &ParallelConverter::conversionStarted, &converter,
                      [&](int position, int count, const QString& path) {
-                         ++started;
+                         ++counts.started;
                          if (!options.quiet)
                              console.printLine(
                                  QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(path));
                      });
     QObject::connect(&converter, &ParallelConverter::conversionFinished, &converter,
                      [&](int, int count, const QString& path, bool jpgCreated) {
-                         ++finished;
+                         ++counts.finished;
                          if (!jpgCreated)
                              console.printLine(BatchDriver::FailurePrefix + path);
                          if (terminal && !options.quiet)
-                             console.printStatus(progressBar(finished, count));
+                             console.printStatus(progressBar(counts.finished, count));
                      });
-    reportJobLimit(console, converter,
-                   std::min(options.jobs, static_cast<int>(inputs.pdfs.size())));
     QCoreApplication::processEvents(); // a signal that came during the folder scan counts
     const QList<bool> results = converter.run(inputs.pdfs);
     if (terminal && !options.quiet)
-        console.printLine(progressBar(finished, static_cast<int>(results.size())));
+        console.printLine(progressBar(counts.finished, static_cast<int>(results.size())));
     if (converter.threadsUnavailable())
         console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
                                          "(the system is out of threads or memory)"));
     if (stopSignals.firstSignal() != 0) {
-        console.printLine(
-            stopSummary(stopSignals.firstSignal(), atStop, static_cast<int>(results.size())));
+        console.printLine(stopSummary(stopSignals.firstSignal(), counts.atStop,
+                                      static_cast<int>(results.size())));
         return stopSignals.exitStatus();
     }
     return results.contains(false) || !inputs.emptyFolders.isEmpty() ? SomeFailed : AllConverted;
