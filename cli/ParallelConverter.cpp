@@ -100,7 +100,9 @@ int ParallelConverter::idleWorker() {
     const auto idle = std::find(m_workerBusy.begin(), m_workerBusy.end(), false);
     if (idle != m_workerBusy.end())
         return static_cast<int>(idle - m_workerBusy.begin());
-    if (static_cast<int>(m_workers.size()) >= m_jobLimit || !addWorker()) {
+    if (static_cast<int>(m_workers.size()) >= m_jobLimit)
+        return -1;
+    if (!addWorker()) { // out of threads: go on with those there are
         m_jobLimit = std::max(1, static_cast<int>(m_workers.size()));
         m_threadsUnavailable = m_workers.empty();
         return -1;

@@ -40,7 +40,8 @@ int collect(pid_t pid) {
 
 pid_t spawnScript(const QByteArray& script, const QByteArray& folder) {
     char shell[] = "/bin/sh";
-    char* argv[] = {shell, const_cast<char*>(script.constData()), nullptr};
+    char endOfOptions[] = "--"; // a script path may start with "-"
+    char* argv[] = {shell, endOfOptions, const_cast<char*>(script.constData()), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
