@@ -337,6 +337,9 @@ void TestScriptConversion::faults_data() {
     QTest::newRow("hanging script ended by the idle limit")
         << "ps/pdf2tiff.sh" << HangingScript << true << false << QByteArray("0.3") << false
         << ScriptRunStatus::Stalled << 0;
+    QTest::newRow("stopped script ended by the idle limit")
+        << "ps/pdf2tiff.sh" << QByteArray("echo $$ > ../sleeper.pid\nkill -STOP $$\n") << true
+        << false << QByteArray("0.3") << false << ScriptRunStatus::Stalled << 0;
     QTest::newRow("pages keep coming: longer than the limit, never cut")
         << "ps/pdf2tiff.sh" << slowPages << true << false << QByteArray("1") << false
         << ScriptRunStatus::Converted << 40;
