@@ -201,6 +201,13 @@ ScriptRunStatus convertThroughScript(const QString& pdfPath, ConversionContext& 
             status = ScriptRunStatus::NoImages;
         else if (copyImagesOut(images, layout, baseName, context) == 0)
             status = ScriptRunStatus::OutputFailed;
+    } else if (status == ScriptRunStatus::Stopped) {
+        // Ghostscript writes the pages one after the other: all but the last are whole, the
+        // last may have been cut short and is dropped.
+        QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
+        if (!images.isEmpty())
+            images.removeLast();
+        copyImagesOut(images, layout, baseName, context);
     }
     pointer.busy();
     clearWorkFolder(layout, method);

@@ -34,7 +34,7 @@ enum class ScriptRunStatus {
     Interrupted,  // the application quit while the script was running
     NotRegular,   // the PDF is a FIFO, device, socket or folder: it was not read
     Stalled,      // the script made no progress within the idle limit and was ended
-    Stopped,      // a stop request ended the script; no image of this PDF was kept
+    Stopped,      // a stop request ended the script; the pages it had finished were kept
 };
 
 // Converts one PDF with the given method; sets context.jpgCreated only once an image has been

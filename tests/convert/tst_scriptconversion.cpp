@@ -343,9 +343,11 @@ void TestScriptConversion::faults_data() {
     QTest::newRow("pages keep coming: longer than the limit, never cut")
         << "ps/pdf2tiff.sh" << slowPages << true << false << QByteArray("1") << false
         << ScriptRunStatus::Converted << 40;
-    QTest::newRow("stop request ends the script and its group")
-        << "ps/pdf2tiff.sh" << HangingScript << true << false << QByteArray("300") << true
-        << ScriptRunStatus::Stopped << 0;
+    QTest::newRow("stop request ends the script and its group; whole pages kept")
+        << "ps/pdf2tiff.sh"
+        << "echo p > current1.jpg\necho p > current2.jpg\necho half > current3.jpg\n" +
+               HangingScript
+        << true << false << QByteArray("300") << true << ScriptRunStatus::Stopped << 2;
 }
 
 void TestScriptConversion::faults() {
@@ -373,6 +375,8 @@ void TestScriptConversion::faults() {
     QCOMPARE(convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString()),
              status);
     QCOMPARE(f.outputs().size(), images);
+    for (const QString& name : f.outputs())
+        QVERIFY2(readAll(f.out + name) != "half\n", qPrintable(name)); // never a page cut short
     QCOMPARE(context.jpgCreated, images > 0);
     QVERIFY(f.workIsEmpty());
     QFile sleeper(f.work + "/sleeper.pid");
