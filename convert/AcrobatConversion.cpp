@@ -4,7 +4,6 @@
 #include "platform/Automation.h"
 #include "platform/UserInterface.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 
 namespace {
@@ -30,14 +29,7 @@ ExportOutcome exportDocument(AutomationObject& document, const QString& pdfPath,
         return ExportOutcome::Failed;
     const QString output = outputPrefix(context.view.outputFolderText()) + PdfBaseName(pdfPath) +
                            QStringLiteral(".jpg");
-    const AutomationReply saved =
-        script.call(QStringLiteral("SaveAs"), QJsonArray{output, kJpegConversion});
-    if (serverLost(saved)) { // pages go to "<stem>_Page_<n>.jpg", a single page to output
-        const QFileInfo target(output);
-        removeUnfinishedSaves(target.path(), target.completeBaseName() + QStringLiteral("_Page_"));
-        removeUnfinishedSaves(target.path(), target.fileName() + QLatin1Char('.'));
-    }
-    if (!saved.ok())
+    if (!script.call(QStringLiteral("SaveAs"), QJsonArray{output, kJpegConversion}).ok())
         return ExportOutcome::Failed;
     if (!document.call(QStringLiteral("Close")).ok())
         return ExportOutcome::Failed;

@@ -5,7 +5,6 @@
 #include "platform/Automation.h"
 #include "platform/StopRequest.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 
 namespace {
@@ -25,10 +24,7 @@ bool convertPage(AutomationObject& gflax, const QString& pdfPath, const QString&
     gflax.setWithoutWaiting(QStringLiteral("Saveformat"), kSaveFormatJpeg);
     const QString output = outputPrefix(view.outputFolderText()) + baseName +
                            QString::number(page) + QStringLiteral(".jpg");
-    const AutomationReply saved = gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output});
-    if (serverLost(saved))
-        removeUnfinishedSaves(QFileInfo(output).path(), QFileInfo(output).fileName() + '.');
-    return saved.ok();
+    return gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output}).ok();
 }
 
 } // namespace

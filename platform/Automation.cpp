@@ -2,7 +2,6 @@
 
 #include "platform/AutomationServer.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -179,14 +178,4 @@ AutomationObject CreateObject(AutomationHost* host, const QString& className,
         return {};
     }
     return host->createObject(className, reply);
-}
-
-void removeUnfinishedSaves(const QString& folder, const QString& namePrefix) {
-    QDir dir(folder);
-    const QString start = QLatin1Char('.') + namePrefix;
-    for (const QString& name :
-         dir.entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden)) {
-        if (name.startsWith(start) && name.endsWith(QLatin1String(".part")))
-            dir.remove(name);
-    }
 }

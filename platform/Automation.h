@@ -105,18 +105,6 @@ private:
     QHash<QString, AutomationServer*> m_servers;
 };
 
-// A component saves an image to ".<name>.<server pid>-<n>.part" beside the target and renames
-// it once complete, so a server that died, hung or was ended in the middle of a save leaves
-// that file behind. Removes the files in folder whose names start with "." + namePrefix and
-// end with ".part"; for callers whose save failed because the server was lost.
-void removeUnfinishedSaves(const QString& folder, const QString& namePrefix);
-
-// True when the call failed because the server died, hung or was ended (not by its answer).
-inline bool serverLost(const AutomationReply& reply) {
-    return reply.failure == AutomationFailure::ServerFailed ||
-           reply.failure == AutomationFailure::TimedOut;
-}
-
 // CreateObject(className) through host; a null host means nothing is registered.
 AutomationObject CreateObject(AutomationHost* host, const QString& className,
                               AutomationReply& reply);

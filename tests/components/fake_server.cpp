@@ -1,27 +1,14 @@
 // A stand-in component server for fault tests. "GflAx.GflAx" dies inside LoadBitmap when the
 // path contains "crash", never answers when it contains "hang", and otherwise writes a small
-// file on saveBitmap; a save to a path containing "diesaving" or "stallsaving" starts the
-// image's temporary file as the real servers name it, then dies or never answers. "AcroExch.app"
-// refuses Exit; its documents export one file.
+// file on saveBitmap. "AcroExch.app" refuses Exit; its documents export one file.
 #include "ComponentServer.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <csignal>
 #include <thread>
 
 namespace {
-
-// The temporary a real server writes first: ".<name>.<pid>-<n>.part" beside the target.
-void startSave(const QString& path) {
-    const QFileInfo target(path);
-    QFile part(target.path() + "/." + target.fileName() + "." +
-               QString::number(QCoreApplication::applicationPid()) + "-1.part");
-    if (part.open(QIODevice::WriteOnly))
-        part.write("\xFF\xD8 half an image");
-}
 
 bool writeFile(const QString& path) {
     QFile file(path);
@@ -37,15 +24,6 @@ public:
         if (name == "loadbitmap" && path.contains("crash"))
             std::raise(SIGKILL);
         if (name == "loadbitmap" && path.contains("hang")) {
-            for (;;)
-                std::this_thread::sleep_for(std::chrono::hours(1));
-        }
-        if (name == "savebitmap" && path.contains("diesaving")) {
-            startSave(path);
-            std::raise(SIGKILL);
-        }
-        if (name == "savebitmap" && path.contains("stallsaving")) {
-            startSave(path);
             for (;;)
                 std::this_thread::sleep_for(std::chrono::hours(1));
         }

@@ -45,8 +45,6 @@ private slots:
     void serverDyingInLoadBitmapFailsOnlyThatPdf();
     void serverThatNeverAnswersFailsOnlyThatPdf();
     void exitFailingAfterExportKeepsTheImages();
-    void serverLostMidSaveLeavesNoTemporary_data();
-    void serverLostMidSaveLeavesNoTemporary();
 
 private:
     QStringList runBatch(const QStringList& pdfs, ConversionMethod method);
@@ -102,21 +100,6 @@ void TestFaultIsolation::exitFailingAfterExportKeepsTheImages() {
                                     "Adobe Acrobat Pro (pay version) installed?",
                                     "Done."}));
     QVERIFY(QFile::exists(m_out->filePath("Annual.jpg")));
-}
-
-void TestFaultIsolation::serverLostMidSaveLeavesNoTemporary_data() {
-    QTest::addColumn<QString>("pdf");
-    QTest::newRow("server dies") << "/in/diesaving.pdf";
-    QTest::newRow("server never answers") << "/in/stallsaving.pdf";
-}
-
-void TestFaultIsolation::serverLostMidSaveLeavesNoTemporary() {
-    QFETCH(QString, pdf);
-    m_host->setCallTimeout(2s);
-    const QStringList messages = runBatch({pdf, "/in/after.pdf"}, ConversionMethod::GflAx);
-    QCOMPARE(messages, (QStringList{"Could not create JPG on " + pdf, "Done."}));
-    QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden),
-             (QStringList{"after1.jpg", "after2.jpg"}));
 }
 
 QTEST_GUILESS_MAIN(TestFaultIsolation)
