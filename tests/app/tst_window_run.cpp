@@ -1,10 +1,14 @@
 #include "app/ActionButton.h"
+#include "app/QtUserInterface.h"
 #include "support/FormHarness.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 // A run of the window with fake procedures: stopping it from the window, and runs of any
 // length.
@@ -14,6 +18,8 @@ private slots:
     void stopAfterTheEntryUnderWay_data();
     void stopAfterTheEntryUnderWay();
     void everyEntryOfAVeryLongList();
+    void realQuestionBox_data();
+    void realQuestionBox();
 };
 
 namespace {
@@ -123,6 +129,42 @@ void TestWindowRun::everyEntryOfAVeryLongList() {
     QCOMPARE(calls, Count);
     QCOMPARE(last, QStringLiteral("/in/%1.pdf").arg(Count));
     QCOMPARE(harness.ui.messageTexts(), QStringList{"Done."});
+}
+
+// The real box: Yes and No buttons, and only Yes agrees; Enter and Escape alone never do.
+void TestWindowRun::realQuestionBox_data() {
+    QTest::addColumn<QString>("press"); // a button's text, or a key
+    QTest::addColumn<QuestionAnswer>("answer");
+    QTest::newRow("Yes") << "&Yes" << QuestionAnswer::Yes;
+    QTest::newRow("No") << "&No" << QuestionAnswer::No;
+    QTest::newRow("Enter") << "Enter" << QuestionAnswer::No;
+    QTest::newRow("Escape") << "Escape" << QuestionAnswer::No;
+}
+
+void TestWindowRun::realQuestionBox() {
+    QFETCH(QString, press);
+    QFETCH(QuestionAnswer, answer);
+    QWidget owner;
+    QtUserInterface ui(&owner);
+    QStringList seen;
+    // Runs inside the box's own event loop, once the box is up.
+    QTimer::singleShot(0, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen << box->windowTitle() << box->text();
+        for (QAbstractButton* button : box->buttons())
+            seen << button->text();
+        if (press == "Enter" || press == "Escape") {
+            QTest::keyClick(box, press == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
+            return;
+        }
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == press)
+                button->click();
+    });
+    QCOMPARE(ui.askQuestion("Stop?", {}), answer);
+    seen.sort();
+    QCOMPARE(seen, (QStringList{"&No", "&Yes", "Pagekiln", "Stop?"}));
 }
 
 QTEST_MAIN(TestWindowRun)
