@@ -17,6 +17,7 @@ class TestWindowRun : public QObject {
 private slots:
     void stopAfterTheEntryUnderWay_data();
     void stopAfterTheEntryUnderWay();
+    void escapeWithoutARunAsksNothing();
     void everyEntryOfAVeryLongList();
     void realQuestionBox_data();
     void realQuestionBox();
@@ -106,6 +107,19 @@ void TestWindowRun::stopAfterTheEntryUnderWay() {
     QVERIFY(!form->driver().isRunning());
     QCOMPARE(form->fileList().entries(), FiveEntries);
     QCOMPARE(form->controls().Check2->value(), 0);
+}
+
+void TestWindowRun::escapeWithoutARunAsksNothing() {
+    FormHarness harness;
+    auto form = harness.makeForm();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    form->fileList().append(FiveEntries);
+    QTest::keyClick(form->controls().Txt_Pages, Qt::Key_Escape);
+    QVERIFY(harness.ui.questions.isEmpty());
+    QVERIFY(harness.ui.messages.isEmpty());
+    QCOMPARE(form->fileList().entries(), FiveEntries);
 }
 
 // The window converts every entry, however long the list.
