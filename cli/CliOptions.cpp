@@ -131,7 +131,8 @@ QString usageText() {
         "  --help, --version\n"
         "\n"
         "Exit status: 0 when every PDF gave at least one JPG, 1 when any did not or when the\n"
-        "folders given hold no PDF, 2 for a usage error, 130 or 143 when stopped by SIGINT or\n"
-        "SIGTERM. A first signal lets the pages under way finish and starts no further PDF; a\n"
-        "second one ends at once. Either way no working file is left behind.\n");
+        "folders given hold no PDF, 2 for a usage error, 128 + the signal's number when stopped\n"
+        "by SIGINT (130), SIGTERM (143) or SIGHUP. A first signal lets the pages under way\n"
+        "finish and starts no further PDF; a second one ends at once. Either way no working\n"
+        "file is left behind.\n");
 }

@@ -5,8 +5,8 @@
 #include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
 #include "platform/OpenFiles.h"
+#include "platform/ProgramEnd.h"
 #include "platform/StopRequest.h"
-#include "platform/StopSignals.h"
 #include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -14,7 +14,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -51,7 +50,7 @@ struct StopCounts {
 QString stopSummary(int signalNumber, const StopCounts& counts, int total) {
     return QStringLiteral("pagekiln-convert: stopped by %1: %2 of %3 PDF files finished, %4 "
                           "stopped under way, %5 not started")
-        .arg(StopSignals::signalName(signalNumber))
+        .arg(SignalName(signalNumber))
         .arg(counts.finished)
         .arg(total)
         .arg(counts.underWay)
@@ -96,18 +95,25 @@ ParallelConverter::Setup setupFor(const CliOptions& options) {
 struct RunCounts {
     int started = 0;
     int finished = 0;
+    int firstSignal = 0; // the signal that stopped the run, 0 while none came
     StopCounts atStop;
 };
 
 // A first signal: scripts end now, a page being saved is finished, nothing new starts. A
 // second one: the servers end too.
-void connectStops(StopSignals& stopSignals, ParallelConverter& converter, RunCounts& counts) {
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &converter, [&]() {
-        counts.atStop = {counts.finished, counts.started - counts.finished};
-        requestStop();
-        converter.stop();
-    });
-    QObject::connect(&stopSignals, &StopSignals::stopNowRequested, &converter, &stopNow);
+void connectStops(TerminationRequests& endRequests, ParallelConverter& converter,
+                  RunCounts& counts) {
+    QObject::connect(&endRequests, &TerminationRequests::received, &converter,
+                     [&](int signalNumber) {
+                         if (counts.firstSignal != 0) {
+                             stopNow();
+                             return;
+                         }
+                         counts.firstSignal = signalNumber;
+                         counts.atStop = {counts.finished, counts.started - counts.finished};
+                         requestStop();
+                         converter.stop();
+                     });
 }
 
 // False, after naming them, when the folders given hold no PDF at all.
@@ -125,7 +131,7 @@ bool announceEmptyFolders(ConsoleUserInterface& console, const Inputs& inputs) {
 int convert(const CliOptions& options) {
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    StopSignals stopSignals;
+    TerminationRequests endRequests;
     ConsoleUserInterface console;
     const Inputs inputs = collectInputs(options.paths);
     if (!announceEmptyFolders(console, inputs))
@@ -135,9 +141,9 @@ int convert(const CliOptions& options) {
     ParallelConverter converter(setupFor(options), console);
     reportJobLimit(console, converter, wantedJobs);
 
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = StandardErrorIsTerminal();
     RunCounts counts;
-    connectStops(stopSignals, converter, counts);
+    connectStops(endRequests, converter, counts);
     QObject::connect(&converter, &ParallelConverter::conversionStarted, &converter,
                      [&](int position, int count, const QString& path) {
                          ++counts.started;
@@ -160,10 +166,10 @@ int convert(const CliOptions& options) {
     if (converter.threadsUnavailable())
         console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
                                          "(the system is out of threads or memory)"));
-    if (stopSignals.firstSignal() != 0) {
-        console.printLine(stopSummary(stopSignals.firstSignal(), counts.atStop,
-                                      static_cast<int>(results.size())));
-        return stopSignals.exitStatus();
+    if (counts.firstSignal != 0) {
+        console.printLine(
+            stopSummary(counts.firstSignal, counts.atStop, static_cast<int>(results.size())));
+        return ExitStatusForSignal(counts.firstSignal);
     }
     return results.contains(false) || !inputs.emptyFolders.isEmpty() ? SomeFailed : AllConverted;
 }

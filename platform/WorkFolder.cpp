@@ -8,6 +8,10 @@
 
 namespace {
 
+// A running converter writes a page in a few milliseconds at best, while one pass over the
+// folder takes a fraction of that; a handful of passes outlasts it.
+constexpr int RemovalPasses = 50;
+
 const QString Prefix = QStringLiteral("pagekiln-");
 
 QByteArray readSmallFile(const QString& path) {
@@ -45,6 +49,7 @@ bool ownerRuns(const QString& folder) {
 const QString WorkFolder::OwnerFileName = QStringLiteral("owner");
 
 WorkFolder::WorkFolder() : m_dir(QDir::tempPath() + QLatin1Char('/') + Prefix + "XXXXXX") {
+    m_dir.setAutoRemove(false);
     if (!m_dir.isValid())
         return;
     QFile owner(m_dir.filePath(OwnerFileName));
@@ -52,10 +57,24 @@ WorkFolder::WorkFolder() : m_dir(QDir::tempPath() + QLatin1Char('/') + Prefix + 
         owner.write(ownerRecordOf(::getpid()).toLatin1() + '\n');
 }
 
+WorkFolder::~WorkFolder() {
+    removeNow();
+}
+
 QString WorkFolder::subfolder(const QString& name) const {
     const QString folder = m_dir.path() + QLatin1Char('/') + name + QLatin1Char('/');
     QDir().mkpath(folder);
     return folder;
+}
+
+bool WorkFolder::removeNow() {
+    if (m_removed || !m_dir.isValid())
+        return true;
+    for (int pass = 0; pass < RemovalPasses && !m_removed; ++pass) {
+        QDir(m_dir.path()).removeRecursively();
+        m_removed = !QFileInfo::exists(m_dir.path());
+    }
+    return m_removed;
 }
 
 QString ownerRecordOf(qint64 processId) {

@@ -2,14 +2,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
 
-// Working folders left by instances that were killed are removed at the next start; those of
-// running instances, of other programs and those that name no owner stay.
+// The private working folder goes with everything in it, also while a converter that was left
+// running still writes pages into it. Working folders left by instances that were killed are
+// removed at the next start; those of running instances, of other programs and those that
+// name no owner stay.
 namespace {
 
 // The process id of a child that has ended and been collected: nobody runs as it now (unless
@@ -45,6 +48,7 @@ class TestWorkFolder : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void removedWhileAWriterKeepsWriting();
     void ownRecordNamesThisProcess();
     void staleFoldersSwept_data();
     void staleFoldersSwept();
@@ -53,6 +57,24 @@ private slots:
 void TestWorkFolder::initTestCase() {
     endedPid = endedProcessId();
     QVERIFY(endedPid > 0);
+}
+
+void TestWorkFolder::removedWhileAWriterKeepsWriting() {
+    WorkFolder folder;
+    QVERIFY(folder.isValid());
+    const QString pages = folder.subfolder("ps");
+    // Writes numbered pages as fast as a shell can until the folder is gone under it.
+    QProcess writer;
+    writer.setWorkingDirectory(pages);
+    writer.start("/bin/sh",
+                 {"-c", "i=0; while : > current$i.jpg; do i=$((i+1)); done 2>/dev/null"});
+    QVERIFY(writer.waitForStarted());
+    QTRY_VERIFY(QDir(pages).entryList({"current*.jpg"}).size() >= 20);
+    QVERIFY(folder.removeNow());
+    QVERIFY(!QFileInfo::exists(folder.path()));
+    // Nothing can be written into a removed folder: the writer fails and ends by itself.
+    QVERIFY(writer.waitForFinished(30000));
+    QVERIFY(!QFileInfo::exists(folder.path()));
 }
 
 void TestWorkFolder::ownRecordNamesThisProcess() {
