@@ -36,6 +36,7 @@ FoundObjects findPageObjects(fz_context* ctx, pdf_document* doc) {
         if (isType(ctx, obj, PDF_NAME(Page)))
             found.pages.push_back(num);
         else if (isType(ctx, obj, PDF_NAME(Pages)) && !pdf_dict_get(ctx, obj, PDF_NAME(Parent)) &&
+                 pdf_is_array(ctx, pdf_dict_get(ctx, obj, PDF_NAME(Kids))) &&
                  pdf_dict_get_int(ctx, obj, PDF_NAME(Count)) > 0)
             found.roots.push_back(num);
         pdf_drop_obj(ctx, obj);

@@ -7,10 +7,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,6 +29,26 @@ ComponentReply load(GflAxObject& gflax, const QString& path, double dpi, int pag
     return gflax.call("loadbitmap", {path});
 }
 
+// Converts pdf with the imaging object (page 1 at dpi, to "<base>1.jpg") or the export object
+// (every page at 150 dpi, to "<base>.jpg" or "<base>_Page_<n>.jpg") into folder. Returns the
+// first image written, or an empty text after a failure.
+QString convertWith(const QString& component, const QString& pdf, double dpi, const QString& folder,
+                    const QString& base) {
+    if (component == "imaging") {
+        GflAxObject gflax;
+        const QString out = folder + '/' + base + "1.jpg";
+        return load(gflax, pdf, dpi, 1).ok && gflax.call("savebitmap", {out}).ok ? out : QString();
+    }
+    AcroDocument document;
+    if (document.call("open", {pdf}).result != QJsonValue(true))
+        return {};
+    ComponentReply script = document.call("getjsobject", {});
+    const QString out = folder + '/' + base + ".jpg";
+    if (!script.newObject || !script.newObject->call("saveas", {out, "com.adobe.acrobat.jpeg"}).ok)
+        return {};
+    return QFile::exists(out) ? out : exportPagePath(out, 1, 2);
+}
+
 } // namespace
 
 class TestComponentServer : public QObject {
@@ -36,8 +59,18 @@ private slots:
     void rejectsMalformedAndUnknownRequests();
     void releasedObjectIsGone();
     void exitEndsTheServerAfterAnswering();
-    void loadFailures_data();
-    void loadFailures();
+    void faultCodes_data();
+    void faultCodes();
+    void saveFaults_data();
+    void saveFaults();
+    void cmykIsColourManaged_data();
+    void cmykIsColourManaged();
+    void densityIsTheResolution_data();
+    void densityIsTheResolution();
+    void longestNamesSave_data();
+    void longestNamesSave();
+    void lostPageTreeIsRebuilt_data();
+    void lostPageTreeIsRebuilt();
     void imageSizeFollowsPageSizeAndResolution_data();
     void imageSizeFollowsPageSizeAndResolution();
     void bandsJoinIntoOneCleanImage_data();
@@ -45,7 +78,6 @@ private slots:
     void pagesAheadMatchPagesAlone_data();
     void pagesAheadMatchPagesAlone();
     void saveReplacesAndRefusesOtherFormats();
-    void saveIntoMissingFolderFails();
     void reloadsAFileThatChanged();
     void exportPagePaths_data();
     void exportPagePaths();
@@ -122,42 +154,203 @@ void TestComponentServer::exitEndsTheServerAfterAnswering() {
     QVERIFY(server.ended());
 }
 
-void TestComponentServer::loadFailures_data() {
+void TestComponentServer::faultCodes_data() {
     QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("password");
     QTest::addColumn<double>("dpi");
     QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("code");
     const QString minimal = TestPaths::corpusFile("minimal-document.pdf");
-    QTest::newRow("missing file") << m_dir.filePath("nothing.pdf") << 72.0 << 1 << "does not exist";
-    QTest::newRow("zero bytes") << "empty.pdf" << 72.0 << 1 << "cannot open";
-    QTest::newRow("not a PDF") << "text.pdf" << 72.0 << 1 << "cannot open";
-    QTest::newRow("password") << "locked.pdf" << 72.0 << 1 << "password";
-    QTest::newRow("page 0") << minimal << 72.0 << 0 << "no page 0";
+    QTest::newRow("missing file") << "nothing.pdf"
+                                  << "" << 72.0 << 1 << "missing";
+    QTest::newRow("zero bytes") << "empty.pdf"
+                                << "" << 72.0 << 1 << "not-pdf";
+    QTest::newRow("not a PDF") << "text.pdf"
+                               << "" << 72.0 << 1 << "not-pdf";
+    QTest::newRow("damaged") << "damaged.pdf"
+                             << "" << 72.0 << 1 << "damaged";
+    QTest::newRow("pipe") << "pipe.pdf"
+                          << "" << 72.0 << 1 << "not-regular";
+    QTest::newRow("folder") << "folder.pdf"
+                            << "" << 72.0 << 1 << "not-regular";
+    QTest::newRow("password needed") << "locked.pdf"
+                                     << "" << 72.0 << 1 << "password";
+    QTest::newRow("wrong password") << "locked.pdf"
+                                    << "guess" << 72.0 << 1 << "password-wrong";
+    QTest::newRow("right password") << "locked.pdf"
+                                    << "secret" << 72.0 << 1 << "none";
+    QTest::newRow("page 0") << minimal << "" << 72.0 << 0 << "bad-argument";
     QTest::newRow("beyond the end")
-        << TestPaths::corpusFile("pdflatex-4-pages.pdf") << 72.0 << 5 << "no page 5";
-    QTest::newRow("resolution 0") << minimal << 0.0 << 1 << "above 0";
-    QTest::newRow("negative resolution") << minimal << -72.0 << 1 << "above 0";
+        << TestPaths::corpusFile("pdflatex-4-pages.pdf") << "" << 72.0 << 5 << "no-page";
+    QTest::newRow("resolution 0") << minimal << "" << 0.0 << 1 << "bad-argument";
     // A Letter page is 792 points high: 6000 dpi gives 66,000 pixels.
-    QTest::newRow("too many pixels") << TestPdfs::gnuplotManual() << 6000.0 << 1 << "66000";
+    QTest::newRow("too many pixels")
+        << TestPdfs::gnuplotManual() << "" << 6000.0 << 1 << "too-large";
 }
 
-void TestComponentServer::loadFailures() {
+// Every broken input gets its own code, through the protocol as the client sees it; a pipe
+// fails at once instead of waiting for a writer.
+void TestComponentServer::faultCodes() {
     QFETCH(QString, file);
+    QFETCH(QString, password);
     QFETCH(double, dpi);
     QFETCH(int, page);
-    QFETCH(QString, reason);
+    QFETCH(QString, code);
     QFile(m_dir.filePath("empty.pdf")).open(QIODevice::WriteOnly);
     QFile text(m_dir.filePath("text.pdf"));
     QVERIFY(text.open(QIODevice::WriteOnly));
     text.write("Dear reader,\nthis is not a PDF.\n");
     text.close();
+    QFile damaged(m_dir.filePath("damaged.pdf"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n");
+    damaged.close();
+    QDir(m_dir.path()).mkpath("folder.pdf");
+    ::mkfifo(QFile::encodeName(m_dir.filePath("pipe.pdf")).constData(), 0600);
     const QString path = QDir::isAbsolutePath(file) ? file : m_dir.filePath(file);
+    ComponentServer server(gflaxClasses());
+    const qint64 object =
+        ask(server, {{"op", "create"}, {"class", "GflAx.GflAx"}}).value("object").toInteger();
+    for (const auto& [name, value] :
+         {std::pair<QString, QJsonValue>{"EpsDpi", dpi}, {"Page", page}, {"Password", password}})
+        QVERIFY(ask(server, {{"op", "set"}, {"object", object}, {"name", name}, {"value", value}})
+                    .value("ok")
+                    .toBool());
+    const QJsonObject answer = ask(
+        server,
+        {{"op", "call"}, {"object", object}, {"name", "LoadBitmap"}, {"args", QJsonArray{path}}});
+    QCOMPARE(answer.value("code").toString("none"), code);
+    QCOMPARE(answer.value("ok").toBool(), code == "none");
+    if (code != "none")
+        QVERIFY(!answer.value("error").toString().isEmpty());
+}
+
+void TestComponentServer::saveFaults_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("missing folder") << "no/such/folder/a.jpg"
+                                    << "no-folder";
+    QTest::newRow("folder is a file") << "text.pdf/a.jpg"
+                                      << "no-folder";
+    QTest::newRow("name too long") << QString(300, 'n') + ".jpg"
+                                   << "write-failed";
+}
+
+void TestComponentServer::saveFaults() {
+    QFETCH(QString, target);
+    QFETCH(QString, code);
     GflAxObject gflax;
-    const ComponentReply reply = load(gflax, path, dpi, page);
+    QVERIFY(load(gflax, TestPaths::corpusFile("minimal-document.pdf"), 72.0, 1).ok);
+    const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    const ComponentReply reply = gflax.call("savebitmap", {m_dir.filePath(target)});
     QVERIFY(!reply.ok);
-    QVERIFY2(reply.error.contains(reason), qPrintable(reply.error));
-    QVERIFY(!gflax.call("savebitmap", {m_dir.filePath("out.jpg")}).ok);
-    QVERIFY(!QFile::exists(m_dir.filePath("out.jpg")));
+    QCOMPARE(faultName(reply.fault), code);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+}
+
+void TestComponentServer::cmykIsColourManaged_data() {
+    QTest::addColumn<QString>("component");
+    QTest::addColumn<QByteArray>("fill");
+    QTest::addColumn<QColor>("expected");
+    for (const QString component : {"imaging", "export"}) {
+        const QByteArray c = component.toUtf8();
+        QTest::newRow(c + " cyan") << component << QByteArray("1 0 0 0 k") << QColor(0, 173, 239);
+        QTest::newRow(c + " magenta")
+            << component << QByteArray("0 1 0 0 k") << QColor(236, 0, 140);
+        QTest::newRow(c + " separation")
+            << component
+            << QByteArray("/CS0 cs 1 scn") // a spot colour whose alternate is CMYK cyan
+            << QColor(0, 173, 239);
+    }
+}
+
+// Pure CMYK inks come out as a colour-managed renderer shows them, not as 1 - (c + k).
+void TestComponentServer::cmykIsColourManaged() {
+    QFETCH(QString, component);
+    QFETCH(QByteArray, fill);
+    QFETCH(QColor, expected);
+    const QString pdf = m_dir.filePath("cmyk.pdf");
+    QVERIFY(TestPdfs::writeOnePagePdf(pdf, fill + " 0 0 200 100 re f", 200, 100,
+                                      "/ColorSpace << /CS0 [/Separation /Spot /DeviceCMYK "
+                                      "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
+                                      "/C1 [1 0 0 0] /N 1 >>] >>"));
+    QTemporaryDir out;
+    const QString jpg = convertWith(component, pdf, 72.0, out.path(), "cmyk");
+    QVERIFY(!jpg.isEmpty());
+    const QColor pixel = QImage(jpg).pixelColor(40, 40);
+    for (const auto& [got, want] : {std::pair{pixel.red(), expected.red()},
+                                    {pixel.green(), expected.green()},
+                                    {pixel.blue(), expected.blue()}})
+        QVERIFY2(std::abs(got - want) <= 8, qPrintable(pixel.name() + " " + expected.name()));
+}
+
+void TestComponentServer::densityIsTheResolution_data() {
+    QTest::addColumn<QString>("component");
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("density");
+    QTest::newRow("imaging 72") << "imaging" << 72.0 << 72;
+    QTest::newRow("imaging 288") << "imaging" << 288.0 << 288;
+    QTest::newRow("imaging 100.5") << "imaging" << 100.5 << 101;
+    QTest::newRow("export") << "export" << 0.0 << 150;
+}
+
+void TestComponentServer::densityIsTheResolution() {
+    QFETCH(QString, component);
+    QFETCH(double, dpi);
+    QFETCH(int, density);
+    QTemporaryDir out;
+    const QString jpg = convertWith(component, TestPaths::corpusFile("pdflatex-4-pages.pdf"), dpi,
+                                    out.path(), "page");
+    QVERIFY(!jpg.isEmpty());
+    const JpegInfo info = probeJpeg(jpg);
+    QCOMPARE(info.densityUnit, 1);
+    QCOMPARE(info.density, QSize(density, density));
+}
+
+void TestComponentServer::longestNamesSave_data() {
+    QTest::addColumn<QString>("component");
+    QTest::newRow("imaging") << "imaging";
+    QTest::newRow("export") << "export";
+}
+
+// A name as long as the folder allows is written, and no temporary file is left beside it.
+void TestComponentServer::longestNamesSave() {
+    QFETCH(QString, component);
+    QTemporaryDir out;
+    const QString base(245, QLatin1Char('b'));
+    const QString jpg = convertWith(component, TestPaths::corpusFile("minimal-document.pdf"), 36.0,
+                                    out.path(), base);
+    QVERIFY(!jpg.isEmpty());
+    QVERIFY(probeJpeg(jpg).valid());
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QFileInfo(jpg).fileName()});
+}
+
+void TestComponentServer::lostPageTreeIsRebuilt_data() {
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::newRow("catalogue without /Pages") << QByteArray("  /Pages 3 0 R\n") << QByteArray();
+    QTest::newRow("/Pages names another object")
+        << QByteArray("  /Pages 3 0 R\n") << QByteArray("  /Pages 2 0 R\n");
+    QTest::newRow("tree node lost its kids") << QByteArray("  /Kids [") << QByteArray("  /Lost [");
+}
+
+// A catalogue that lost its page tree: the pages are found and all of them render.
+void TestComponentServer::lostPageTreeIsRebuilt() {
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    const QString pdf = m_dir.filePath("lost-tree.pdf");
+    QFile::remove(pdf);
+    QVERIFY(TestPdfs::editPdf(TestPaths::corpusFile("pdflatex-4-pages.pdf"), pdf, from, to));
+    for (int page = 1; page <= 4; ++page) {
+        GflAxObject gflax;
+        const ComponentReply loaded = load(gflax, pdf, 36.0, page);
+        QVERIFY2(loaded.ok, qPrintable(loaded.error));
+        QVERIFY(gflax.call("savebitmap", {m_dir.filePath("tree.jpg")}).ok);
+    }
+    QTemporaryDir out;
+    QVERIFY(!convertWith("export", pdf, 0, out.path(), "tree").isEmpty());
+    QCOMPARE(QDir(out.path()).entryList({"*.jpg"}).size(), 4);
 }
 
 void TestComponentServer::imageSizeFollowsPageSizeAndResolution_data() {
@@ -271,15 +464,6 @@ void TestComponentServer::saveReplacesAndRefusesOtherFormats() {
     QVERIFY(QFileInfo(out).size() < 5'000'000);
 }
 
-void TestComponentServer::saveIntoMissingFolderFails() {
-    GflAxObject gflax;
-    QVERIFY(load(gflax, TestPaths::corpusFile("minimal-document.pdf"), 72.0, 1).ok);
-    const ComponentReply reply = gflax.call("savebitmap", {m_dir.filePath("no/such/folder/a.jpg")});
-    QVERIFY(!reply.ok);
-    QVERIFY(reply.error.contains("cannot write"));
-    QVERIFY(QDir(m_dir.path()).entryList({"*.jpg.*"}, QDir::Files | QDir::Hidden).isEmpty());
-}
-
 void TestComponentServer::reloadsAFileThatChanged() {
     const QString path = m_dir.filePath("changing.pdf");
     QFile::remove(path);
@@ -314,8 +498,12 @@ void TestComponentServer::exportPagePaths() {
 
 void TestComponentServer::exportOpenAndConversionId() {
     AcroDocument document;
-    QCOMPARE(document.call("open", {m_encrypted}).result, QJsonValue(false));
+    const ComponentReply locked = document.call("open", {m_encrypted});
+    QCOMPARE(locked.result, QJsonValue(false));
+    QCOMPARE(locked.fault, Fault::Password);
+    QCOMPARE(document.call("open", {m_encrypted, "guess"}).fault, Fault::PasswordWrong);
     QVERIFY(!document.call("getjsobject", {}).ok);
+    QCOMPARE(document.call("open", {m_encrypted, "secret"}).result, QJsonValue(true));
     QCOMPARE(document.call("open", {TestPaths::corpusFile("minimal-document.pdf")}).result,
              QJsonValue(true));
     ComponentReply script = document.call("getjsobject", {});
