@@ -9,6 +9,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 class TestAutomation : public QObject {
     Q_OBJECT
 private slots:
@@ -24,6 +26,7 @@ private slots:
     void eventLoopRunsDuringACall();
     void objectFromAMethod();
     void unwaitedSetFailsTheNextCall();
+    void serverKilledMidSaveLeavesNothing();
 };
 
 void TestAutomation::pathsSurviveTheRoundTrip_data() {
@@ -61,6 +64,7 @@ void TestAutomation::unknownClassIsNotRegistered() {
     AutomationReply reply;
     const AutomationObject object = host.createObject("Word.Application", reply);
     QCOMPARE(reply.failure, AutomationFailure::NotRegistered);
+    QCOMPARE(reply.code, "not-registered");
     QVERIFY(!object.isValid());
     QVERIFY(host.serverProcessIds().isEmpty());
 }
@@ -127,6 +131,8 @@ void TestAutomation::killedServerFailsTheCallOnly() {
     ::kill(pid_t(pids.first()), SIGKILL);
     reply = gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")});
     QCOMPARE(reply.failure, AutomationFailure::ServerFailed);
+    QCOMPARE(reply.code, "server-died");
+    QVERIFY2(reply.error.contains("(signal 9)"), qPrintable(reply.error));
     AutomationObject fresh = host.createObject("GflAx.GflAx", reply);
     QVERIFY2(reply.ok(), qPrintable(reply.error));
     QVERIFY(fresh.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")}).ok());
@@ -172,6 +178,38 @@ void TestAutomation::unwaitedSetFailsTheNextCall() {
     // Each failure is reported once; the properties that were accepted hold.
     QVERIFY(gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")}).ok());
     QCOMPARE(gflax.get("EpsDpi").value.toDouble(), 50.0);
+}
+
+// The server is killed once it holds the image file open in the target folder: the file had
+// no name yet, so nothing is left, under a final name or any other.
+void TestAutomation::serverKilledMidSaveLeavesNothing() {
+    QTemporaryDir dir;
+    AutomationHost host(TestPaths::programFolder());
+    AutomationReply reply;
+    AutomationObject gflax = host.createObject("GflAx.GflAx", reply);
+    QVERIFY(gflax.set("EpsDpi", 1200.0).ok());
+    QVERIFY(gflax.call("LoadBitmap", {TestPaths::corpusFile("pdflatex-image.pdf")}).ok());
+    const QString pid = QString::number(host.serverProcessIds().value(0));
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        const QDir fds("/proc/" + pid + "/fd");
+        for (const QString& fd :
+             fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            char target[4096] = {};
+            const QByteArray link = QFile::encodeName(fds.filePath(fd));
+            if (::readlink(link.constData(), target, sizeof target - 1) > 0 &&
+                QFile::decodeName(target).startsWith(dir.path() + '/')) {
+                ::kill(pid.toInt(), SIGKILL);
+                watch.stop();
+            }
+        }
+    });
+    watch.start(1);
+    reply = gflax.call("saveBitmap", {dir.filePath("page1.jpg")});
+    QVERIFY2(!watch.isActive(), qPrintable(reply.error)); // killed while saving, not after
+    QCOMPARE(reply.code, "server-died");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestAutomation)
