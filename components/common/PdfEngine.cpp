@@ -1,9 +1,9 @@
 #include "PdfEngine.h"
 
 #include "BandPipeline.h"
-#include "CmykDevice.h"
 #include "MuContext.h"
 #include "PageTree.h"
+#include "RecordingFilter.h"
 #include "ReplacingFile.h"
 
 #include <QDateTime>
@@ -140,7 +140,7 @@ fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, float
         bounds = fz_bound_page(ctx, page);
         list = fz_new_display_list(ctx, bounds);
         recorder = fz_new_list_device(ctx, list);
-        converter = newCmykConvertingDevice(ctx, recorder, scale);
+        converter = newRecordingFilter(ctx, recorder, scale);
         // A page without colour is rendered and encoded with one channel instead of three.
         // Images are judged by their colour space, not by their pixels: the pixel check
         // reads uninitialised memory for indexed images in this MuPDF, so the same page could

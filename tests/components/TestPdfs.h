@@ -24,16 +24,19 @@ inline bool makeEncrypted(const QString& source, const QString& target) {
     return gs.waitForFinished(60'000) && gs.exitCode() == 0;
 }
 
-// A one-page PDF of width x height points drawing `content`, written with an exact
-// cross-reference table so that nothing has to be repaired.
+// A one-page PDF of width x height points drawing `content` with `resources`, written with an
+// exact cross-reference table so that nothing has to be repaired; `extra` objects are numbered
+// from 5 on.
 inline bool writeOnePagePdf(const QString& path, const QByteArray& content, int width = 200,
-                            int height = 100, const QByteArray& resources = {}) {
-    const QList<QByteArray> objects{
+                            int height = 100, const QByteArray& resources = {},
+                            const QList<QByteArray>& extra = {}) {
+    QList<QByteArray> objects{
         "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(width) + ' ' +
             QByteArray::number(height) + "] /Resources << " + resources + " >> /Contents 4 0 R >>",
         "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
             "\nendstream"};
+    objects += extra;
     QByteArray pdf = "%PDF-1.4\n";
     QList<qsizetype> offsets;
     for (qsizetype i = 0; i < objects.size(); ++i) {

@@ -71,6 +71,8 @@ private slots:
     void longestNamesSave();
     void lostPageTreeIsRebuilt_data();
     void lostPageTreeIsRebuilt();
+    void truncatedImageShowsWhatLiesBeneath_data();
+    void truncatedImageShowsWhatLiesBeneath();
     void imageSizeFollowsPageSizeAndResolution_data();
     void imageSizeFollowsPageSizeAndResolution();
     void bandsJoinIntoOneCleanImage_data();
@@ -351,6 +353,43 @@ void TestComponentServer::lostPageTreeIsRebuilt() {
     QTemporaryDir out;
     QVERIFY(!convertWith("export", pdf, 0, out.path(), "tree").isEmpty());
     QCOMPARE(QDir(out.path()).entryList({"*.jpg"}).size(), 4);
+}
+
+void TestComponentServer::truncatedImageShowsWhatLiesBeneath_data() {
+    QTest::addColumn<QByteArray>("filter");
+    QTest::addColumn<bool>("mask");
+    QTest::newRow("uncompressed") << QByteArray() << false;
+    QTest::newRow("Flate") << QByteArray("/FlateDecode") << false;
+    QTest::newRow("Flate image mask") << QByteArray("/FlateDecode") << true;
+}
+
+// A 100 x 100 image whose data holds only its top 50 rows, over a blue page: the rows present
+// are drawn, the rest of the page stays blue (not black).
+void TestComponentServer::truncatedImageShowsWhatLiesBeneath() {
+    QFETCH(QByteArray, filter);
+    QFETCH(bool, mask);
+    const QByteArray rows =
+        mask ? QByteArray(50 * 13, '\0') // 1 bit a pixel, 0 = paint
+             : QByteArray(50 * 100 * 3, '\0').replace(QByteArray(3, '\0'), "\xc8\x32\x32");
+    const QByteArray data = filter.isEmpty() ? rows : qCompress(rows).mid(4);
+    const QByteArray image =
+        "<< /Type /XObject /Subtype /Image /Width 100 /Height 100 " +
+        QByteArray(mask ? "/ImageMask true" : "/ColorSpace /DeviceRGB /BitsPerComponent 8") +
+        (filter.isEmpty() ? "" : " /Filter " + filter) + " /Length " +
+        QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream";
+    const QString pdf = m_dir.filePath("truncated.pdf");
+    QVERIFY(TestPdfs::writeOnePagePdf(pdf,
+                                      "0 0 1 rg 0 0 200 200 re f 1 0 0 rg "
+                                      "q 200 0 0 200 0 0 cm /Im1 Do Q",
+                                      200, 200, "/XObject << /Im1 5 0 R >>", {image}));
+    QTemporaryDir out;
+    const QString jpg = convertWith("imaging", pdf, 72.0, out.path(), "truncated");
+    QVERIFY(!jpg.isEmpty());
+    const QImage page(jpg);
+    const QColor top = page.pixelColor(100, 20);
+    const QColor bottom = page.pixelColor(100, 180);
+    QVERIFY2(top.red() > 150 && top.blue() < 100, qPrintable(top.name()));
+    QVERIFY2(bottom.blue() > 200 && bottom.red() < 50, qPrintable(bottom.name()));
 }
 
 void TestComponentServer::imageSizeFollowsPageSizeAndResolution_data() {

@@ -1,4 +1,6 @@
-#include "CmykDevice.h"
+#include "RecordingFilter.h"
+
+#include "ImageRows.h"
 
 #include <lcms2.h>
 
@@ -40,7 +42,7 @@ const Transforms& transforms() {
     return made;
 }
 
-struct CmykDevice {
+struct RecordingFilter {
     fz_device super;
     fz_device* target;
     float scale;
@@ -48,7 +50,7 @@ struct CmykDevice {
 };
 
 fz_device* targetOf(fz_device* dev) {
-    return reinterpret_cast<CmykDevice*>(dev)->target;
+    return reinterpret_cast<RecordingFilter*>(dev)->target;
 }
 
 // Whether colours of cs are turned into CMYK on the way to the screen.
@@ -69,11 +71,11 @@ bool endsInCmyk(fz_context* ctx, fz_colorspace* cs) {
 // Replaces cs and color by their sRGB equivalent when they end in CMYK.
 void convert(fz_context* ctx, fz_device* dev, fz_colorspace*& cs, const float*& color,
              fz_color_params params) {
-    if (!color || !endsInCmyk(ctx, cs))
+    if (!color || !transforms().ready() || !endsInCmyk(ctx, cs))
         return;
     float cmyk[4];
     fz_convert_color(ctx, cs, color, fz_device_cmyk(ctx), cmyk, nullptr, params);
-    auto* self = reinterpret_cast<CmykDevice*>(dev);
+    auto* self = reinterpret_cast<RecordingFilter*>(dev);
     convertCmykColour(cmyk, self->rgb);
     cs = fz_device_rgb(ctx);
     color = self->rgb;
@@ -82,7 +84,7 @@ void convert(fz_context* ctx, fz_device* dev, fz_colorspace*& cs, const float*& 
 // The image with its pixels in sRGB, decoded at the resolution it is shown at (ctm in device
 // pixels), or null when it needs no conversion.
 fz_image* convertedImage(fz_context* ctx, fz_image* image, fz_matrix ctm) {
-    if (image->imagemask || !endsInCmyk(ctx, image->colorspace))
+    if (image->imagemask || !transforms().ready() || !endsInCmyk(ctx, image->colorspace))
         return nullptr;
     fz_pixmap* decoded = nullptr;
     fz_pixmap* cmyk = nullptr;
@@ -175,15 +177,39 @@ void fillShade(fz_context* ctx, fz_device* dev, fz_shade* shade, fz_matrix ctm, 
     fz_fill_shade(ctx, targetOf(dev), shade, ctm, alpha, params);
 }
 
+// Keeps drawing of image (unit square in image space through ctm) to the rows its data holds,
+// so what lies beneath shows where rows are missing; false when nothing is missing.
+bool clipToDecodedRows(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm) {
+    const int rows = decodedImageRows(ctx, image);
+    if (rows >= image->h)
+        return false;
+    fz_path* path = fz_new_path(ctx);
+    fz_try(ctx) {
+        // Image space has the first row of data at the top, y = 0.
+        fz_rectto(ctx, path, 0, 0, 1, float(rows) / float(image->h));
+        fz_clip_path(ctx, targetOf(dev), path, 0, ctm, fz_infinite_rect);
+    }
+    fz_always(ctx) {
+        fz_drop_path(ctx, path);
+    }
+    fz_catch(ctx) {
+        fz_rethrow(ctx);
+    }
+    return true;
+}
+
 void fillImage(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm, float alpha,
                fz_color_params params) {
-    const float scale = reinterpret_cast<CmykDevice*>(dev)->scale;
+    const bool clipped = clipToDecodedRows(ctx, dev, image, ctm);
+    const float scale = reinterpret_cast<RecordingFilter*>(dev)->scale;
     fz_image* converted = convertedImage(ctx, image, fz_concat(ctm, fz_scale(scale, scale)));
     fz_try(ctx) {
         fz_fill_image(ctx, targetOf(dev), converted ? converted : image, ctm, alpha, params);
     }
     fz_always(ctx) {
         fz_drop_image(ctx, converted);
+        if (clipped)
+            fz_pop_clip(ctx, targetOf(dev));
     }
     fz_catch(ctx) {
         fz_rethrow(ctx);
@@ -193,7 +219,10 @@ void fillImage(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm, 
 void fillImageMask(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm,
                    fz_colorspace* cs, const float* color, float alpha, fz_color_params params) {
     convert(ctx, dev, cs, color, params);
+    const bool clipped = clipToDecodedRows(ctx, dev, image, ctm);
     fz_fill_image_mask(ctx, targetOf(dev), image, ctm, cs, color, alpha, params);
+    if (clipped)
+        fz_pop_clip(ctx, targetOf(dev));
 }
 
 void clipImageMask(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm,
@@ -218,7 +247,7 @@ void endMask(fz_context* ctx, fz_device* dev) {
 void beginGroup(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs, int isolated,
                 int knockout, int blendmode, float alpha) {
     // A group blended in CMYK would be converted back with the plain formula.
-    if (cs && endsInCmyk(ctx, cs))
+    if (cs && transforms().ready() && endsInCmyk(ctx, cs))
         cs = fz_device_rgb(ctx);
     fz_begin_group(ctx, targetOf(dev), area, cs, isolated, knockout, blendmode, alpha);
 }
@@ -277,10 +306,8 @@ void convertCmykColour(const float cmyk[4], float rgb[3]) {
         rgb[i] = float(out[i]) / 65535.0f;
 }
 
-fz_device* newCmykConvertingDevice(fz_context* ctx, fz_device* target, float scale) {
-    if (!transforms().ready())
-        return fz_keep_device(ctx, target);
-    auto* dev = fz_new_derived_device(ctx, CmykDevice);
+fz_device* newRecordingFilter(fz_context* ctx, fz_device* target, float scale) {
+    auto* dev = fz_new_derived_device(ctx, RecordingFilter);
     dev->target = target;
     dev->scale = scale;
     dev->super.close_device = closeDevice;
