@@ -109,6 +109,8 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
                                           const QList<qint64>& earlier) {
     if (m_state != State::Running) {
         discard(earlier);
+        if (!m_badAnswer.isEmpty())
+            return badAnswerFailure();
         return AutomationReply::failed(AutomationFailure::ServerFailed,
                                        QStringLiteral("The %1 has ended.").arg(m_label));
     }
@@ -154,10 +156,7 @@ AutomationReply AutomationServer::unanswered(const QJsonObject& request,
     if (isSave(request))
         removeTemporaryFiles(request);
     if (!m_badAnswer.isEmpty())
-        return AutomationReply::failed(
-            AutomationFailure::BadAnswer,
-            QStringLiteral("The %1 gave an answer that cannot be read: %2")
-                .arg(m_label, QString::fromUtf8(m_badAnswer.left(120))));
+        return badAnswerFailure();
     if (died)
         return AutomationReply::failed(AutomationFailure::ServerFailed, diedText());
     if (quitting)
@@ -168,6 +167,12 @@ AutomationReply AutomationServer::unanswered(const QJsonObject& request,
                                    capitalized(QStringLiteral("the %1 gave no answer within %2 s.")
                                                    .arg(m_label)
                                                    .arg(double(timeout.count()) / 1000.0)));
+}
+
+AutomationReply AutomationServer::badAnswerFailure() const {
+    return AutomationReply::failed(AutomationFailure::BadAnswer,
+                                   QStringLiteral("The %1 gave an answer that cannot be read: %2")
+                                       .arg(m_label, QString::fromUtf8(m_badAnswer.left(120))));
 }
 
 QString AutomationServer::diedText() const {

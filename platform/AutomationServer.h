@@ -57,6 +57,7 @@ private:
     AutomationReply unanswered(const QJsonObject& request, std::chrono::milliseconds timeout,
                                bool quitting);
     QString diedText() const;
+    AutomationReply badAnswerFailure() const;
     void removeTemporaryFiles(const QJsonObject& request);
 
     QProcess m_process;
