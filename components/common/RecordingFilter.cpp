@@ -15,30 +15,30 @@ constexpr const char* kCmykProfile = "/usr/share/color/icc/ghostscript/default_c
 
 constexpr cmsUInt32Number kFlags = cmsFLAGS_NOCACHE | cmsFLAGS_BLACKPOINTCOMPENSATION;
 
-// The two transforms, made once per process; used without a cache, so threads may share them.
-struct Transforms {
-    cmsHTRANSFORM pixels = nullptr; // 8-bit ink amounts to 8-bit sRGB
-    cmsHTRANSFORM colour = nullptr; // 16-bit, for single colours
+// A transform from the press profile to sRGB, made when first needed (making one takes tens of
+// milliseconds, which pages without CMYK should not pay) and kept for the process; null without
+// the profile. Used without a cache, so threads may share it.
+cmsHTRANSFORM makeTransform(cmsUInt32Number input, cmsUInt32Number output) {
+    cmsHPROFILE cmyk = cmsOpenProfileFromFile(kCmykProfile, "r");
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM transform = nullptr;
+    if (cmyk && srgb)
+        transform =
+            cmsCreateTransform(cmyk, input, srgb, output, INTENT_RELATIVE_COLORIMETRIC, kFlags);
+    if (cmyk)
+        cmsCloseProfile(cmyk);
+    if (srgb)
+        cmsCloseProfile(srgb);
+    return transform;
+}
 
-    Transforms() {
-        cmsHPROFILE cmyk = cmsOpenProfileFromFile(kCmykProfile, "r");
-        cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-        if (cmyk && srgb) {
-            pixels = cmsCreateTransform(cmyk, TYPE_CMYK_8, srgb, TYPE_RGB_8,
-                                        INTENT_RELATIVE_COLORIMETRIC, kFlags);
-            colour = cmsCreateTransform(cmyk, TYPE_CMYK_16, srgb, TYPE_RGB_16,
-                                        INTENT_RELATIVE_COLORIMETRIC, kFlags);
-        }
-        if (cmyk)
-            cmsCloseProfile(cmyk);
-        if (srgb)
-            cmsCloseProfile(srgb);
-    }
-    bool ready() const { return pixels && colour; }
-};
+cmsHTRANSFORM pixelTransform() { // 8-bit ink amounts to 8-bit sRGB
+    static const cmsHTRANSFORM made = makeTransform(TYPE_CMYK_8, TYPE_RGB_8);
+    return made;
+}
 
-const Transforms& transforms() {
-    static const Transforms made;
+cmsHTRANSFORM colourTransform() { // 16-bit, for single colours
+    static const cmsHTRANSFORM made = makeTransform(TYPE_CMYK_16, TYPE_RGB_16);
     return made;
 }
 
@@ -68,10 +68,26 @@ bool endsInCmyk(fz_context* ctx, fz_colorspace* cs) {
     return false;
 }
 
+// The sRGB colour of a CMYK colour (each 0..1).
+void convertCmykColour(const float cmyk[4], float rgb[3]) {
+    if (!colourTransform()) { // MuPDF's own formula
+        for (int i = 0; i < 3; ++i)
+            rgb[i] = 1.0f - std::min(1.0f, cmyk[i] + cmyk[3]);
+        return;
+    }
+    cmsUInt16Number in[4];
+    cmsUInt16Number out[3];
+    for (int i = 0; i < 4; ++i)
+        in[i] = cmsUInt16Number(std::lround(std::clamp(cmyk[i], 0.0f, 1.0f) * 65535.0f));
+    cmsDoTransform(colourTransform(), in, out, 1);
+    for (int i = 0; i < 3; ++i)
+        rgb[i] = float(out[i]) / 65535.0f;
+}
+
 // Replaces cs and color by their sRGB equivalent when they end in CMYK.
 void convert(fz_context* ctx, fz_device* dev, fz_colorspace*& cs, const float*& color,
              fz_color_params params) {
-    if (!color || !transforms().ready() || !endsInCmyk(ctx, cs))
+    if (!color || !endsInCmyk(ctx, cs) || !colourTransform())
         return;
     float cmyk[4];
     fz_convert_color(ctx, cs, color, fz_device_cmyk(ctx), cmyk, nullptr, params);
@@ -84,7 +100,7 @@ void convert(fz_context* ctx, fz_device* dev, fz_colorspace*& cs, const float*& 
 // The image with its pixels in sRGB, decoded at the resolution it is shown at (ctm in device
 // pixels), or null when it needs no conversion.
 fz_image* convertedImage(fz_context* ctx, fz_image* image, fz_matrix ctm) {
-    if (image->imagemask || !transforms().ready() || !endsInCmyk(ctx, image->colorspace))
+    if (image->imagemask || !endsInCmyk(ctx, image->colorspace) || !pixelTransform())
         return nullptr;
     fz_pixmap* decoded = nullptr;
     fz_pixmap* cmyk = nullptr;
@@ -104,7 +120,7 @@ fz_image* convertedImage(fz_context* ctx, fz_image* image, fz_matrix ctm) {
         rgb->xres = cmyk->xres;
         rgb->yres = cmyk->yres;
         for (int y = 0; y < cmyk->h; ++y)
-            cmsDoTransform(transforms().pixels, cmyk->samples + std::ptrdiff_t(y) * cmyk->stride,
+            cmsDoTransform(pixelTransform(), cmyk->samples + std::ptrdiff_t(y) * cmyk->stride,
                            rgb->samples + std::ptrdiff_t(y) * rgb->stride,
                            cmsUInt32Number(cmyk->w));
         converted = fz_new_image_from_pixmap(ctx, rgb, image->mask);
@@ -247,7 +263,7 @@ void endMask(fz_context* ctx, fz_device* dev) {
 void beginGroup(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs, int isolated,
                 int knockout, int blendmode, float alpha) {
     // A group blended in CMYK would be converted back with the plain formula.
-    if (cs && transforms().ready() && endsInCmyk(ctx, cs))
+    if (cs && endsInCmyk(ctx, cs) && colourTransform())
         cs = fz_device_rgb(ctx);
     fz_begin_group(ctx, targetOf(dev), area, cs, isolated, knockout, blendmode, alpha);
 }
@@ -286,25 +302,6 @@ void closeDevice(fz_context* ctx, fz_device* dev) {
 }
 
 } // namespace
-
-bool cmykConversionAvailable() {
-    return transforms().ready();
-}
-
-void convertCmykColour(const float cmyk[4], float rgb[3]) {
-    if (!transforms().ready()) { // MuPDF's own formula
-        for (int i = 0; i < 3; ++i)
-            rgb[i] = 1.0f - std::min(1.0f, cmyk[i] + cmyk[3]);
-        return;
-    }
-    cmsUInt16Number in[4];
-    cmsUInt16Number out[3];
-    for (int i = 0; i < 4; ++i)
-        in[i] = cmsUInt16Number(std::lround(std::clamp(cmyk[i], 0.0f, 1.0f) * 65535.0f));
-    cmsDoTransform(transforms().colour, in, out, 1);
-    for (int i = 0; i < 3; ++i)
-        rgb[i] = float(out[i]) / 65535.0f;
-}
 
 fz_device* newRecordingFilter(fz_context* ctx, fz_device* target, float scale) {
     auto* dev = fz_new_derived_device(ctx, RecordingFilter);

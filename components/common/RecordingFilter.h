@@ -11,9 +11,3 @@
 // the resolution the page is recorded for (scale = device pixels per point), so the bands
 // that replay the recording never convert again. Without the profile colours pass unchanged.
 fz_device* newRecordingFilter(fz_context* ctx, fz_device* target, float scale);
-
-// Whether a CMYK profile was found (colours are converted).
-bool cmykConversionAvailable();
-
-// The sRGB colour of a CMYK colour (each 0..1), for tests and diagnostics.
-void convertCmykColour(const float cmyk[4], float rgb[3]);
