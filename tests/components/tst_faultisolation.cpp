@@ -158,7 +158,7 @@ void TestFaultIsolation::serverDyingMidSaveLeavesNoTemporaryFile() {
 void TestFaultIsolation::quittingFailsAPendingCallAtOnce() {
     AutomationReply reply;
     AutomationObject gflax = m_host->createObject("GflAx.GflAx", reply);
-    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
     reply = gflax.call("LoadBitmap", {"/in/hang.pdf"});
     QCOMPARE(reply.code, "interrupted");
     QVERIFY(gflax.call("LoadBitmap", {"/in/good.pdf"}).code == "server-died");
