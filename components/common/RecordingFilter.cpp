@@ -187,10 +187,47 @@ void ignoreText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix 
     fz_ignore_text(ctx, targetOf(dev), text, ctm);
 }
 
+// An axial or radial shading in CMYK as a copy with its colour table in sRGB, or null for any
+// other shading (meshes carry their colours in data the copy could not share, and
+// function-based shadings evaluate their function while drawing: both keep MuPDF's own
+// conversion). The shading itself may be drawn on other threads, so it is never changed.
+fz_shade* convertedShade(fz_context* ctx, fz_shade* shade, fz_color_params params) {
+    if ((shade->type != FZ_LINEAR && shade->type != FZ_RADIAL) || !shade->use_function ||
+        shade->buffer || !endsInCmyk(ctx, shade->colorspace) || !colourTransform())
+        return nullptr;
+    auto* copy = fz_malloc_struct(ctx, fz_shade);
+    *copy = *shade;
+    FZ_INIT_STORABLE(copy, 1, fz_drop_shade_imp);
+    copy->colorspace = fz_keep_colorspace(ctx, fz_device_rgb(ctx));
+    const int n = fz_colorspace_n(ctx, shade->colorspace);
+    for (auto& entry : copy->function) {
+        float cmyk[4];
+        fz_convert_color(ctx, shade->colorspace, entry, fz_device_cmyk(ctx), cmyk, nullptr, params);
+        const float extra = entry[n]; // the value kept after the colour (its opacity)
+        convertCmykColour(cmyk, entry);
+        entry[3] = extra;
+    }
+    if (shade->use_background) {
+        float cmyk[4];
+        fz_convert_color(ctx, shade->colorspace, shade->background, fz_device_cmyk(ctx), cmyk,
+                         nullptr, params);
+        convertCmykColour(cmyk, copy->background);
+    }
+    return copy;
+}
+
 void fillShade(fz_context* ctx, fz_device* dev, fz_shade* shade, fz_matrix ctm, float alpha,
                fz_color_params params) {
-    // Shadings are drawn as MuPDF converts them: their colours live in MuPDF's own tables.
-    fz_fill_shade(ctx, targetOf(dev), shade, ctm, alpha, params);
+    fz_shade* converted = convertedShade(ctx, shade, params);
+    fz_try(ctx) {
+        fz_fill_shade(ctx, targetOf(dev), converted ? converted : shade, ctm, alpha, params);
+    }
+    fz_always(ctx) {
+        fz_drop_shade(ctx, converted);
+    }
+    fz_catch(ctx) {
+        fz_rethrow(ctx);
+    }
 }
 
 // Keeps drawing of image (unit square in image space through ctm) to the rows its data holds,

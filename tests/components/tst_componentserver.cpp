@@ -252,30 +252,34 @@ void TestComponentServer::saveFaults() {
 
 void TestComponentServer::cmykIsColourManaged_data() {
     QTest::addColumn<QString>("component");
-    QTest::addColumn<QByteArray>("fill");
+    QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QColor>("expected");
     for (const QString component : {"imaging", "export"}) {
         const QByteArray c = component.toUtf8();
-        QTest::newRow(c + " cyan") << component << QByteArray("1 0 0 0 k") << QColor(0, 173, 239);
+        QTest::newRow(c + " cyan")
+            << component << QByteArray("1 0 0 0 k 0 0 200 100 re f") << QColor(0, 173, 239);
         QTest::newRow(c + " magenta")
-            << component << QByteArray("0 1 0 0 k") << QColor(236, 0, 140);
+            << component << QByteArray("0 1 0 0 k 0 0 200 100 re f") << QColor(236, 0, 140);
+        // A spot colour whose alternate is CMYK cyan.
         QTest::newRow(c + " separation")
-            << component
-            << QByteArray("/CS0 cs 1 scn") // a spot colour whose alternate is CMYK cyan
-            << QColor(0, 173, 239);
+            << component << QByteArray("/CS0 cs 1 scn 0 0 200 100 re f") << QColor(0, 173, 239);
+        QTest::newRow(c + " axial shading")
+            << component << QByteArray("/Sh0 sh") << QColor(236, 0, 140);
     }
 }
 
 // Pure CMYK inks come out as a colour-managed renderer shows them, not as 1 - (c + k).
 void TestComponentServer::cmykIsColourManaged() {
     QFETCH(QString, component);
-    QFETCH(QByteArray, fill);
+    QFETCH(QByteArray, content);
     QFETCH(QColor, expected);
     const QString pdf = m_dir.filePath("cmyk.pdf");
-    QVERIFY(TestPdfs::writeOnePagePdf(pdf, fill + " 0 0 200 100 re f", 200, 100,
-                                      "/ColorSpace << /CS0 [/Separation /Spot /DeviceCMYK "
-                                      "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
-                                      "/C1 [1 0 0 0] /N 1 >>] >>"));
+    QVERIFY(TestPdfs::writeOnePagePdf(
+        pdf, content, 200, 100,
+        "/ColorSpace << /CS0 [/Separation /Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] "
+        "/C0 [0 0 0 0] /C1 [1 0 0 0] /N 1 >>] >> /Shading << /Sh0 << /ShadingType 2 "
+        "/ColorSpace /DeviceCMYK /Coords [0 0 200 0] /Extend [true true] /Function << "
+        "/FunctionType 2 /Domain [0 1] /C0 [0 1 0 0] /C1 [0 1 0 0] /N 1 >> >> >>"));
     QTemporaryDir out;
     const QString jpg = convertWith(component, pdf, 72.0, out.path(), "cmyk");
     QVERIFY(!jpg.isEmpty());
