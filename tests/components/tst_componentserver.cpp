@@ -263,6 +263,9 @@ void TestComponentServer::cmykIsColourManaged_data() {
         // A spot colour whose alternate is CMYK cyan.
         QTest::newRow(c + " separation")
             << component << QByteArray("/CS0 cs 1 scn 0 0 200 100 re f") << QColor(0, 173, 239);
+        QTest::newRow(c + " ICC-based")
+            << component << QByteArray("/CS1 cs 1 0 0 0 scn 0 0 200 100 re f")
+            << QColor(0, 173, 239);
         QTest::newRow(c + " axial shading")
             << component << QByteArray("/Sh0 sh") << QColor(236, 0, 140);
     }
@@ -274,12 +277,18 @@ void TestComponentServer::cmykIsColourManaged() {
     QFETCH(QByteArray, content);
     QFETCH(QColor, expected);
     const QString pdf = m_dir.filePath("cmyk.pdf");
+    QFile profile("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+    QVERIFY(profile.open(QIODevice::ReadOnly));
+    const QByteArray icc = profile.readAll();
     QVERIFY(TestPdfs::writeOnePagePdf(
         pdf, content, 200, 100,
-        "/ColorSpace << /CS0 [/Separation /Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] "
+        "/ColorSpace << /CS1 [/ICCBased 5 0 R] /CS0 [/Separation /Spot /DeviceCMYK << "
+        "/FunctionType 2 /Domain [0 1] "
         "/C0 [0 0 0 0] /C1 [1 0 0 0] /N 1 >>] >> /Shading << /Sh0 << /ShadingType 2 "
         "/ColorSpace /DeviceCMYK /Coords [0 0 200 0] /Extend [true true] /Function << "
-        "/FunctionType 2 /Domain [0 1] /C0 [0 1 0 0] /C1 [0 1 0 0] /N 1 >> >> >>"));
+        "/FunctionType 2 /Domain [0 1] /C0 [0 1 0 0] /C1 [0 1 0 0] /N 1 >> >> >>",
+        {"<< /N 4 /Length " + QByteArray::number(icc.size()) + " >>\nstream\n" + icc +
+         "\nendstream"}));
     QTemporaryDir out;
     const QString jpg = convertWith(component, pdf, 72.0, out.path(), "cmyk");
     QVERIFY(!jpg.isEmpty());
