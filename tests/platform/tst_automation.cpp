@@ -1,3 +1,4 @@
+#include "components/TestPdfs.h"
 #include "platform/Automation.h"
 #include "support/TestPaths.h"
 
@@ -8,6 +9,8 @@
 #include <QTimer>
 
 #include <csignal>
+
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -27,6 +30,8 @@ private slots:
     void objectFromAMethod();
     void unwaitedSetFailsTheNextCall();
     void serverKilledMidSaveLeavesNothing();
+    void serverCodesReachTheClient_data();
+    void serverCodesReachTheClient();
 };
 
 void TestAutomation::pathsSurviveTheRoundTrip_data() {
@@ -210,6 +215,42 @@ void TestAutomation::serverKilledMidSaveLeavesNothing() {
     QCOMPARE(reply.code, "server-died");
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
+}
+
+void TestAutomation::serverCodesReachTheClient_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("pipe") << "pipe.pdf"
+                          << ""
+                          << "not-regular";
+    QTest::newRow("password needed") << "locked.pdf"
+                                     << ""
+                                     << "password";
+    QTest::newRow("wrong password") << "locked.pdf"
+                                    << "guess"
+                                    << "password-wrong";
+    QTest::newRow("right password") << "locked.pdf"
+                                    << "secret"
+                                    << "";
+}
+
+// The real server's codes arrive in AutomationReply::code; a pipe fails at once.
+void TestAutomation::serverCodesReachTheClient() {
+    QFETCH(QString, file);
+    QFETCH(QString, password);
+    QFETCH(QString, code);
+    QTemporaryDir dir;
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("pipe.pdf")).constData(), 0600) == 0);
+    QVERIFY(TestPdfs::makeEncrypted(TestPaths::corpusFile("minimal-document.pdf"),
+                                    dir.filePath("locked.pdf")));
+    AutomationHost host(TestPaths::programFolder());
+    AutomationReply reply;
+    AutomationObject gflax = host.createObject("GflAx.GflAx", reply);
+    QVERIFY(gflax.set("Password", password).ok());
+    reply = gflax.call("LoadBitmap", {dir.filePath(file)});
+    QCOMPARE(reply.code, code);
+    QCOMPARE(reply.ok(), code.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAutomation)
