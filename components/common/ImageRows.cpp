@@ -1,6 +1,22 @@
 #include "ImageRows.h"
 
+#include <algorithm>
 #include <array>
+
+namespace {
+
+// Whether JPEG data ends with its end-of-image marker (trailing bytes after it allowed): data
+// cut short lacks it, so only such data needs decoding to learn how many rows it holds.
+bool jpegIsComplete(const fz_buffer* buffer) {
+    const std::size_t tail = std::min<std::size_t>(buffer->len, 64);
+    const unsigned char* end = buffer->data + buffer->len;
+    for (const unsigned char* p = end - tail; p + 1 < end; ++p)
+        if (p[0] == 0xFF && p[1] == 0xD9)
+            return true;
+    return false;
+}
+
+} // namespace
 
 int decodedImageRows(fz_context* ctx, fz_image* image) {
     fz_compressed_buffer* data = fz_compressed_image_buffer(ctx, image);
@@ -16,6 +32,10 @@ int decodedImageRows(fz_context* ctx, fz_image* image) {
     case FZ_IMAGE_LZW:
     case FZ_IMAGE_RLD:
     case FZ_IMAGE_FAX:
+        break;
+    case FZ_IMAGE_JPEG:
+        if (jpegIsComplete(data->buffer))
+            return image->h;
         break;
     default:
         return image->h;
