@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
+#include "cli/RunBudget.h"
 #include "convert/BatchDriver.h"
 #include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
@@ -37,17 +38,8 @@ QString progressBar(int done, int count) {
         .arg(count > 0 ? done * 100 / count : 100);
 }
 
-// Each parallel job runs its own component servers; they share the processors between them
-// instead of each taking all of them.
-void shareProcessorsBetweenJobs(int jobs) {
-    if (qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
-        return;
-    const int each = std::max(1, QThread::idealThreadCount() / std::max(1, jobs));
-    qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(each));
-}
-
 int convert(const CliOptions& options) {
-    shareProcessorsBetweenJobs(options.jobs);
+    const RunBudget budget(options.jobs);
     ConsoleUserInterface console;
     ParallelConverter::Setup setup;
     setup.method = options.method;

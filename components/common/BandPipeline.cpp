@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include "JpegSplice.h"
+#include "WorkerTokens.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kWorkers = 2;
 constexpr int kBandsAhead = 10; // bands finished before the writer takes them
 
 struct Segment {
@@ -109,7 +109,11 @@ void work(fz_context* base, Job& job) {
                 break;
             band = job.nextBand++;
         }
-        Segment segment = makeSegment(ctx, job, band, samples);
+        Segment segment;
+        {
+            const WorkerToken token;
+            segment = makeSegment(ctx, job, band, samples);
+        }
         {
             std::lock_guard lock(job.mutex);
             job.segments[std::size_t(band)] = std::move(segment);
@@ -160,21 +164,6 @@ int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
     return std::max(16, rows / 16 * 16);
 }
 
-namespace {
-// Helper threads per page. A caller that already runs several servers side by side (the
-// command line's parallel jobs) asks each for fewer through the environment, so that the
-// cores are shared rather than oversubscribed. The bands, and so the bytes written, do not
-// depend on it.
-int helperCount() {
-    static const int count = [] {
-        bool ok = false;
-        const int wanted = qEnvironmentVariableIntValue("PAGEKILN_RENDER_THREADS", &ok);
-        return ok && wanted >= 1 ? std::min(wanted, 8) : kWorkers;
-    }();
-    return count;
-}
-} // namespace
-
 BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows)
     : m_job(new Job{page,
                     bandRows,
@@ -187,7 +176,8 @@ BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, i
                     false,
                     {}}) {
     m_job->segments.resize(std::size_t(m_job->bandCount));
-    for (int i = 0; i < std::min(helperCount(), m_job->bandCount); ++i)
+    // The bands, and so the bytes written, do not depend on how many helpers there are.
+    for (int i = 0; i < std::min(WorkerTokens::shared().threads(), m_job->bandCount); ++i)
         m_workers.emplace_back(work, ctx, std::ref(*m_job));
 }
 

@@ -13,8 +13,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 
 namespace {
+
+// Pages recorded and rendering beyond the current one, for a caller that said how far it goes.
+// Two keep the processors busy while the next page is recorded and the answers travel.
+constexpr int kPagesAhead = 2;
 
 // What identifies "the same file" for reusing a parsed document.
 struct FileStamp {
@@ -104,15 +109,18 @@ struct PdfEngine::Impl {
     pdf_document* doc = nullptr;
     FileStamp stamp;
     int pages = 0;
+    int lastPage = 0; // the last page the caller will load; 0 when it did not say
     LoadedPage page;
-    // A batch that asks for page after page gets the next one recorded and rendering while the
-    // current one is still being encoded, so both processors stay busy across page ends.
-    LoadedPage ahead;
+    // A batch that said how far it goes gets the next pages recorded and rendering while the
+    // current one is still being encoded and while its answers travel, so every processor stays
+    // busy across page ends. Never past the caller's last page or the end of the document.
+    std::deque<LoadedPage> ahead;
     quint64 saveCounter = 0;
+    int recorded = 0;
 
     explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
     ~Impl() {
-        drop(ahead);
+        dropAhead();
         drop(page);
         dropDocument();
     }
@@ -121,6 +129,13 @@ struct PdfEngine::Impl {
         fz_drop_display_list(mu.get(), loaded.list);
         loaded = {};
     }
+    void dropAhead() {
+        // The furthest first: its helpers are the least advanced.
+        while (!ahead.empty()) {
+            drop(ahead.back());
+            ahead.pop_back();
+        }
+    }
     void startEncoder(LoadedPage& loaded) {
         loaded.encoder =
             std::make_unique<BandEncoder>(mu.get(), loaded.raster, settings.jpegQuality,
@@ -128,14 +143,45 @@ struct PdfEngine::Impl {
     }
     // Records page index (0-based) at dpi into loaded; an error text when it cannot be.
     QString record(LoadedPage& loaded, int index, double dpi);
+    bool takeAhead(int index, double dpi);
+    void fillAhead(int index, double dpi);
     void dropDocument() {
-        drop(ahead);
+        dropAhead();
         pdf_drop_document(mu.get(), doc);
         doc = nullptr;
         pages = 0;
         stamp = {};
     }
 };
+
+// Makes the page rendered ahead for index at dpi the current one; false when there is none.
+bool PdfEngine::Impl::takeAhead(int index, double dpi) {
+    while (!ahead.empty() && ahead.front().index < index) {
+        drop(ahead.front());
+        ahead.pop_front();
+    }
+    if (ahead.empty() || ahead.front().index != index || ahead.front().dpi != dpi) {
+        dropAhead();
+        return false;
+    }
+    page = std::move(ahead.front());
+    ahead.pop_front();
+    return true;
+}
+
+// Starts the pages after index that the caller will still load, up to the window.
+void PdfEngine::Impl::fillAhead(int index, double dpi) {
+    const int end = std::min(pages, lastPage); // one past the last index to render
+    int next = ahead.empty() ? index + 1 : ahead.back().index + 1;
+    while (int(ahead.size()) < kPagesAhead && next < end) {
+        LoadedPage loaded;
+        if (!record(loaded, next, dpi).isEmpty())
+            return;
+        startEncoder(loaded);
+        ahead.push_back(std::move(loaded));
+        ++next;
+    }
+}
 
 QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     fz_context* ctx = mu.get();
@@ -145,6 +191,7 @@ QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     fz_display_list* list = recordPage(ctx, doc, index, bounds, colour, error);
     if (!list)
         return error;
+    ++recorded;
     const double scale = dpi / 72.0;
     const double width = std::round((bounds.x1 - bounds.x0) * scale);
     const double height = std::round((bounds.y1 - bounds.y0) * scale);
@@ -203,39 +250,39 @@ int PdfEngine::pageCount() const {
     return d->pages;
 }
 
+void PdfEngine::setLastPage(int lastPage) {
+    d->lastPage = std::max(0, lastPage);
+}
+
 EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     const int index = pageNumber - 1;
-    const bool following = d->page.list && index == d->page.index + 1;
     d->drop(d->page);
     if (!d->doc)
         return EngineOutcome::failure(QStringLiteral("no document is open"));
     if (!std::isfinite(dpi) || dpi <= 0) {
-        d->drop(d->ahead);
+        d->dropAhead();
         return EngineOutcome::failure(QStringLiteral("the resolution must be above 0"));
     }
     if (pageNumber < 1 || pageNumber > d->pages) {
-        d->drop(d->ahead);
+        d->dropAhead();
         return EngineOutcome::failure(
             QStringLiteral("there is no page %1: the document has %2 pages")
                 .arg(pageNumber)
                 .arg(d->pages));
     }
-    if (d->ahead.list && d->ahead.index == index && d->ahead.dpi == dpi) {
-        d->page = std::move(d->ahead);
-        d->ahead = {};
-    } else {
-        d->drop(d->ahead);
+    if (!d->takeAhead(index, dpi)) {
         const QString error = d->record(d->page, index, dpi);
         if (!error.isEmpty())
             return EngineOutcome::failure(error);
         // Rendering starts at once: a loaded page is almost always saved next.
         d->startEncoder(d->page);
     }
-    // Only a batch that has already gone from one page to the next gets the following page
-    // ahead of time, so converting first pages only never renders a page for nothing.
-    if (following && index + 1 < d->pages && d->record(d->ahead, index + 1, dpi).isEmpty())
-        d->startEncoder(d->ahead);
+    d->fillAhead(index, dpi);
     return EngineOutcome::success();
+}
+
+int PdfEngine::pagesRecorded() const {
+    return d->recorded;
 }
 
 bool PdfEngine::hasPage() const {

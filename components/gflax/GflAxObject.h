@@ -4,7 +4,8 @@
 #include "PdfEngine.h"
 
 // "GflAx.GflAx": loads one page of a PDF at a resolution and saves it as a JPEG.
-// Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG);
+// Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG), LastPage (the last
+// page the caller will load, so the pages up to it are rendered ahead; 0 = unknown);
 // methods LoadBitmap(path) and saveBitmap(path).
 class GflAxObject : public ComponentObject {
 public:
@@ -14,6 +15,8 @@ public:
     ComponentReply get(const QString& name) override;
     ComponentReply call(const QString& name, const QJsonArray& args) override;
 
+    const PdfEngine& engine() const { return m_engine; }
+
 private:
     ComponentReply loadBitmap(const QString& path);
     ComponentReply saveBitmap(const QString& path);
@@ -22,6 +25,7 @@ private:
     double m_dpi = 72.0;
     qint64 m_page = 1;
     qint64 m_saveFormat = 1;
+    qint64 m_lastPage = 0;
 };
 
 // The classes this server serves.
