@@ -21,6 +21,7 @@ constexpr int kBandsAhead = 10; // bands finished before the writer takes them
 struct Segment {
     QByteArray jpeg;
     QString error;
+    bool outOfMemory = false; // the error is MuPDF's memory running out
     bool done = false;
 };
 
@@ -36,6 +37,7 @@ struct BandEncoder::Job {
     int nextBand = 0;
     int written = 0;
     bool stop = false;
+    bool outOfMemory = false; // set by the writer
     std::vector<Segment> segments;
 };
 
@@ -48,8 +50,8 @@ int components(const PageRaster& page) {
 }
 
 // Draws rows [top, top + rows) of the page into samples (white background first).
-QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples, int top,
-                 int rows) {
+QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples, int top, int rows,
+                 bool& outOfMemory) {
     fz_colorspace* cs = components(page) == 1 ? fz_device_gray(ctx) : fz_device_rgb(ctx);
     const fz_irect box{0, top, page.width, top + rows};
     fz_pixmap* pix = nullptr;
@@ -70,6 +72,7 @@ QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples
     }
     fz_catch(ctx) {
         error = QStringLiteral("cannot render the page: ") + caughtMessage(ctx);
+        outOfMemory = fz_caught(ctx) == FZ_ERROR_MEMORY;
     }
     return error;
 }
@@ -79,7 +82,9 @@ Segment makeSegment(fz_context* ctx, Job& job, int band, std::vector<unsigned ch
     Segment segment;
     const int top = band * job.bandRows;
     const int rows = std::min(job.bandRows, job.page.height - top);
-    segment.error = ctx ? drawBand(ctx, job.page, samples.data(), top, rows)
+    // A context that cannot be cloned is memory running out too.
+    segment.outOfMemory = !ctx;
+    segment.error = ctx ? drawBand(ctx, job.page, samples.data(), top, rows, segment.outOfMemory)
                         : QStringLiteral("cannot start the renderer");
     if (!segment.error.isEmpty())
         return segment;
@@ -136,8 +141,10 @@ QString writeBands(Job& job, QIODevice& out) {
     JpegSplicer splicer(job.page.width, job.page.height, job.bandRows, job.page.colour);
     for (int band = 0; band < job.bandCount; ++band) {
         const Segment segment = takeSegment(job, band);
-        if (!segment.error.isEmpty())
+        if (!segment.error.isEmpty()) {
+            job.outOfMemory = segment.outOfMemory;
             return segment.error;
+        }
         const QByteArray piece = splicer.piece(segment.jpeg, band);
         if (piece.isEmpty())
             return QStringLiteral("cannot join the image bands");
@@ -174,6 +181,7 @@ BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, i
                     0,
                     0,
                     false,
+                    false,
                     {}}) {
     m_job->segments.resize(std::size_t(m_job->bandCount));
     // The bands, and so the bytes written, do not depend on how many helpers there are.
@@ -193,4 +201,8 @@ BandEncoder::~BandEncoder() {
 
 QString BandEncoder::writeTo(QIODevice& out) {
     return writeBands(*m_job, out);
+}
+
+bool BandEncoder::ranOutOfMemory() const {
+    return m_job->outOfMemory;
 }

@@ -37,6 +37,8 @@ public:
 
     // Writes the whole image to out; an empty text on success, otherwise the reason.
     QString writeTo(QIODevice& out);
+    // After writeTo failed: whether MuPDF's memory budget ran out.
+    bool ranOutOfMemory() const;
 
     struct Job; // shared with the helper threads
 

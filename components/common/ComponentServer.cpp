@@ -67,8 +67,12 @@ QJsonObject ComponentServer::onObject(const QJsonObject& request, const QString&
 }
 
 QJsonObject ComponentServer::answer(ComponentReply reply) {
-    if (!reply.ok)
-        return failureAnswer(reply.error);
+    if (!reply.ok) {
+        QJsonObject failure = failureAnswer(reply.error);
+        if (reply.fault != Fault::None)
+            failure.insert("code", faultName(reply.fault));
+        return failure;
+    }
     QJsonObject out{{"ok", true}};
     if (reply.newObject) {
         const qint64 id = m_nextId++;

@@ -5,6 +5,8 @@
 #include <QJsonValue>
 #include <QString>
 
+#include "Fault.h"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +18,7 @@ class ComponentObject;
 struct ComponentReply {
     bool ok = true;
     QJsonValue result;
+    Fault fault = Fault::None; // of a failure, when known
     QString error;
     std::unique_ptr<ComponentObject> newObject;
     bool endServer = false;
@@ -29,6 +32,11 @@ struct ComponentReply {
         ComponentReply r;
         r.ok = false;
         r.error = std::move(text);
+        return r;
+    }
+    static ComponentReply failure(Fault fault, QString text) {
+        ComponentReply r = failure(std::move(text));
+        r.fault = fault;
         return r;
     }
     static ComponentReply object(std::unique_ptr<ComponentObject> o) {

@@ -1,6 +1,9 @@
 #include "PdfEngine.h"
 
 #include "BandPipeline.h"
+#include "GhostscriptPage.h"
+#include "ImageCensus.h"
+#include "MemoryBudget.h"
 #include "MuContext.h"
 
 #include <QCoreApplication>
@@ -16,6 +19,12 @@
 #include <deque>
 
 namespace {
+
+// The settings with MuPDF's cache at most a quarter of what the budget lets MuPDF take.
+EngineSettings withinBudget(EngineSettings settings) {
+    settings.storeBytes = std::min(settings.storeBytes, CappedAllocator::process().cap() / 4);
+    return settings;
+}
 
 // Pages recorded and rendering beyond the current one, for a caller that said how far it goes.
 // Two keep the processors busy while the next page is recorded and the answers travel.
@@ -101,6 +110,7 @@ struct LoadedPage {
     fz_display_list* list = nullptr;
     PageRaster raster;
     std::unique_ptr<BandEncoder> encoder; // its helpers read the display list
+    bool viaGhostscript = false;          // an image too large for MuPDF's budget
 };
 
 struct PdfEngine::Impl {
@@ -118,7 +128,9 @@ struct PdfEngine::Impl {
     quint64 saveCounter = 0;
     int recorded = 0;
 
-    explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
+    explicit Impl(EngineSettings s)
+        : settings(withinBudget(s)), mu(settings.storeBytes, CappedAllocator::process().context()) {
+    }
     ~Impl() {
         dropAhead();
         drop(page);
@@ -137,6 +149,8 @@ struct PdfEngine::Impl {
         }
     }
     void startEncoder(LoadedPage& loaded) {
+        if (loaded.viaGhostscript)
+            return;
         loaded.encoder =
             std::make_unique<BandEncoder>(mu.get(), loaded.raster, settings.jpegQuality,
                                           bandRowsFor(loaded.raster, settings.bandBytes));
@@ -144,6 +158,7 @@ struct PdfEngine::Impl {
     // Records page index (0-based) at dpi into loaded; an error text when it cannot be.
     QString record(LoadedPage& loaded, int index, double dpi);
     bool takeAhead(int index, double dpi);
+    QString saveWithGhostscript(const QString& temporary) const;
     void fillAhead(int index, double dpi);
     void dropDocument() {
         dropAhead();
@@ -207,6 +222,14 @@ QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     loaded.list = list;
     loaded.raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
                      int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
+    // MuPDF decodes each image whole. One that does not fit the cache is decoded again for
+    // every band, on every helper at once: slow, and far more memory than the page needs. Such
+    // pages, and any whose images would take half the budget, go to Ghostscript, which streams
+    // images. The choice depends on the page and the budget only, so a page comes out the same
+    // every time.
+    const std::size_t images = largestImageBytes(ctx, list, loaded.raster.ctm);
+    loaded.viaGhostscript =
+        images > settings.storeBytes || images > CappedAllocator::process().cap() / 2;
     return {};
 }
 
@@ -281,6 +304,19 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     return EngineOutcome::success();
 }
 
+// Renders the current page with Ghostscript into temporary, replacing what is there.
+QString PdfEngine::Impl::saveWithGhostscript(const QString& temporary) const {
+    const GhostscriptPage fallback{stamp.path, page.index + 1, page.dpi,
+                                   page.raster.colour == JpegWriter::Colour::Rgb,
+                                   settings.jpegQuality};
+    const QString error = fallback.renderTo(temporary);
+    if (error.isEmpty())
+        return {};
+    return QStringLiteral("the page needs more memory than the budget of %1 MB allows, and %2")
+        .arg(MemoryBudget::serverBytes() >> 20)
+        .arg(error);
+}
+
 int PdfEngine::pagesRecorded() const {
     return d->recorded;
 }
@@ -306,11 +342,23 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return EngineOutcome::failure(
             QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
-    if (!d->page.encoder)
-        d->startEncoder(d->page);
-    QString error = d->page.encoder->writeTo(file);
-    d->page.encoder.reset();
+    QString error;
+    bool viaGhostscript = d->page.viaGhostscript;
+    if (!viaGhostscript) {
+        if (!d->page.encoder)
+            d->startEncoder(d->page);
+        error = d->page.encoder->writeTo(file);
+        viaGhostscript = !error.isEmpty() && d->page.encoder->ranOutOfMemory();
+        d->page.encoder.reset();
+    }
     file.close();
+    if (viaGhostscript) {
+        error = d->saveWithGhostscript(temporary);
+        if (!error.isEmpty()) {
+            QFile::remove(temporary);
+            return EngineOutcome::failure(Fault::Memory, error);
+        }
+    }
     if (error.isEmpty() && file.error() != QFileDevice::NoError)
         error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
     if (error.isEmpty() && std::rename(QFile::encodeName(temporary).constData(),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Fault.h"
+
 #include <QSize>
 #include <QString>
 
@@ -8,15 +10,17 @@
 // Success, or the reason of a failure in words a client can show.
 struct EngineOutcome {
     QString error;
+    Fault fault = Fault::None; // when known
     bool ok() const { return error.isEmpty(); }
     static EngineOutcome success() { return {}; }
     static EngineOutcome failure(QString text) { return {std::move(text)}; }
+    static EngineOutcome failure(Fault fault, QString text) { return {std::move(text), fault}; }
 };
 
 struct EngineSettings {
     int jpegQuality = 90;
     std::size_t bandBytes = 4u << 20;   // memory of one band being rendered
-    std::size_t storeBytes = 48u << 20; // MuPDF's cache of fonts, glyphs and images
+    std::size_t storeBytes = 48u << 20; // MuPDF's cache of fonts, glyphs and images (at most)
     double largestSide = 65500.0;       // pixels; JPEG cannot hold more
 };
 

@@ -87,7 +87,7 @@ ComponentReply GflAxObject::saveBitmap(const QString& path) {
             QStringLiteral("save format %1 is not supported (1 = JPEG)").arg(m_saveFormat));
     const EngineOutcome outcome = m_engine.saveJpeg(path);
     if (!outcome.ok())
-        return ComponentReply::failure(outcome.error);
+        return ComponentReply::failure(outcome.fault, outcome.error);
     return {};
 }
 
