@@ -81,13 +81,14 @@ ComponentReply AcroScriptObject::saveAs(const QString& path) {
     if (!m_engine->hasDocument())
         return ComponentReply::failure(QStringLiteral("the document is closed"));
     const int pages = m_engine->pageCount();
+    m_engine->setLastPage(pages); // every page is saved: render ahead up to the last
     for (int page = 1; page <= pages; ++page) {
         EngineOutcome outcome = m_engine->loadPage(page, kExportDpi);
         if (outcome.ok())
             outcome = m_engine->saveJpeg(exportPagePath(path, page, pages));
         if (!outcome.ok())
             return ComponentReply::failure(
-                QStringLiteral("page %1: %2").arg(page).arg(outcome.error));
+                outcome.fault, QStringLiteral("page %1: %2").arg(page).arg(outcome.error));
     }
     return ComponentReply::value(true);
 }
