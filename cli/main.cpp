@@ -1,7 +1,6 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
-#include "cli/RunBudget.h"
 #include "convert/BatchDriver.h"
 #include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
@@ -38,8 +37,21 @@ QString progressBar(int done, int count) {
         .arg(count > 0 ? done * 100 / count : 100);
 }
 
+// Each parallel job runs its own component servers. They split the processors and the memory
+// budget between them instead of each taking all: a page rendered on its own gets its server's
+// share of helper threads, and a long PDF keeps the processors busy with the pages it renders
+// ahead, one helper each.
+void shareTheMachineBetweenJobs(int jobs) {
+    jobs = std::max(1, jobs);
+    if (!qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
+        qputenv("PAGEKILN_RENDER_THREADS",
+                QByteArray::number(std::max(1, QThread::idealThreadCount() / jobs)));
+    if (!qEnvironmentVariableIsSet("PAGEKILN_MEMORY_SHARE"))
+        qputenv("PAGEKILN_MEMORY_SHARE", QByteArray::number(jobs));
+}
+
 int convert(const CliOptions& options) {
-    const RunBudget budget(options.jobs);
+    shareTheMachineBetweenJobs(options.jobs);
     ConsoleUserInterface console;
     ParallelConverter::Setup setup;
     setup.method = options.method;

@@ -3,7 +3,6 @@
 #include <QtGlobal>
 
 #include "JpegSplice.h"
-#include "WorkerTokens.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -114,11 +113,7 @@ void work(fz_context* base, Job& job) {
                 break;
             band = job.nextBand++;
         }
-        Segment segment;
-        {
-            const WorkerToken token;
-            segment = makeSegment(ctx, job, band, samples);
-        }
+        Segment segment = makeSegment(ctx, job, band, samples);
         {
             std::lock_guard lock(job.mutex);
             job.segments[std::size_t(band)] = std::move(segment);
@@ -171,7 +166,18 @@ int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
     return std::max(16, rows / 16 * 16);
 }
 
-BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows)
+int helperShare() {
+    static const int share = [] {
+        bool ok = false;
+        const int wanted = qEnvironmentVariableIntValue("PAGEKILN_RENDER_THREADS", &ok);
+        return ok && wanted >= 1 ? std::min(wanted, 64)
+                                 : std::max(1, int(std::thread::hardware_concurrency()));
+    }();
+    return share;
+}
+
+BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows,
+                         int helpers)
     : m_job(new Job{page,
                     bandRows,
                     (page.height + bandRows - 1) / bandRows,
@@ -185,7 +191,7 @@ BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, i
                     {}}) {
     m_job->segments.resize(std::size_t(m_job->bandCount));
     // The bands, and so the bytes written, do not depend on how many helpers there are.
-    for (int i = 0; i < std::min(WorkerTokens::shared().threads(), m_job->bandCount); ++i)
+    for (int i = 0; i < std::clamp(helpers, 1, m_job->bandCount); ++i)
         m_workers.emplace_back(work, ctx, std::ref(*m_job));
 }
 

@@ -26,9 +26,13 @@ EngineSettings withinBudget(EngineSettings settings) {
     return settings;
 }
 
-// Pages recorded and rendering beyond the current one, for a caller that said how far it goes.
-// Two keep the processors busy while the next page is recorded and the answers travel.
-constexpr int kPagesAhead = 2;
+// Pages recorded and rendering beyond the current one, for a caller that said how far it goes:
+// with one helper each, together with the current page they keep every processor of the
+// server's share busy, and at least two keep it busy while the next page is recorded and the
+// answers travel.
+int pagesAhead() {
+    return std::max(2, helperShare());
+}
 
 // What identifies "the same file" for reusing a parsed document.
 struct FileStamp {
@@ -148,13 +152,16 @@ struct PdfEngine::Impl {
             ahead.pop_back();
         }
     }
-    void startEncoder(LoadedPage& loaded) {
+    // helpers: one for a page among others in flight (each then has its own processor, and
+    // no two helpers decode the same image side by side), the server's share for a page alone.
+    void startEncoder(LoadedPage& loaded, int helpers) {
         if (loaded.viaGhostscript)
             return;
         loaded.encoder =
             std::make_unique<BandEncoder>(mu.get(), loaded.raster, settings.jpegQuality,
-                                          bandRowsFor(loaded.raster, settings.bandBytes));
+                                          bandRowsFor(loaded.raster, settings.bandBytes), helpers);
     }
+    int renderAheadEnd() const { return std::min(pages, lastPage); }
     // Records page index (0-based) at dpi into loaded; an error text when it cannot be.
     QString record(LoadedPage& loaded, int index, double dpi);
     bool takeAhead(int index, double dpi);
@@ -186,13 +193,13 @@ bool PdfEngine::Impl::takeAhead(int index, double dpi) {
 
 // Starts the pages after index that the caller will still load, up to the window.
 void PdfEngine::Impl::fillAhead(int index, double dpi) {
-    const int end = std::min(pages, lastPage); // one past the last index to render
+    const int end = renderAheadEnd(); // one past the last index to render
     int next = ahead.empty() ? index + 1 : ahead.back().index + 1;
-    while (int(ahead.size()) < kPagesAhead && next < end) {
+    while (int(ahead.size()) < pagesAhead() && next < end) {
         LoadedPage loaded;
         if (!record(loaded, next, dpi).isEmpty())
             return;
-        startEncoder(loaded);
+        startEncoder(loaded, 1);
         ahead.push_back(std::move(loaded));
         ++next;
     }
@@ -298,7 +305,8 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
         if (!error.isEmpty())
             return EngineOutcome::failure(error);
         // Rendering starts at once: a loaded page is almost always saved next.
-        d->startEncoder(d->page);
+        const bool followed = index + 1 < d->renderAheadEnd();
+        d->startEncoder(d->page, followed ? 1 : helperShare());
     }
     d->fillAhead(index, dpi);
     return EngineOutcome::success();
@@ -346,7 +354,7 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     bool viaGhostscript = d->page.viaGhostscript;
     if (!viaGhostscript) {
         if (!d->page.encoder)
-            d->startEncoder(d->page);
+            d->startEncoder(d->page, helperShare());
         error = d->page.encoder->writeTo(file);
         viaGhostscript = !error.isEmpty() && d->page.encoder->ranOutOfMemory();
         d->page.encoder.reset();
