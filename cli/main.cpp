@@ -4,13 +4,13 @@
 #include "convert/BatchDriver.h"
 #include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
+#include "platform/ProgramEnd.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -62,7 +62,7 @@ int convert(const CliOptions& options) {
     setup.jobs = options.jobs;
     ParallelConverter converter(setup, console);
 
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = StandardErrorIsTerminal();
     int finished = 0;
     QObject::connect(&converter, &ParallelConverter::conversionStarted, &converter,
                      [&](int position, int count, const QString& path) {

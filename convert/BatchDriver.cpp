@@ -3,10 +3,6 @@
 #include "convert/ConversionContext.h"
 #include "filelist/FileListModel.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <limits>
-
 BatchDriver::BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
                          ProcedureTable procedures, QObject* parent)
     : QObject(parent), m_list(list), m_window(window), m_context(context),
@@ -21,15 +17,15 @@ BatchDriver::Outcome BatchDriver::run() {
         return Outcome::NoFiles;
     }
     m_running = true;
+    m_stopRequested = false;
     m_list.setFrozen(true);
     m_window.setWindowPointer(MousePointer::Hourglass);
 
-    // The run bound is taken once; the count is read again at every step.
-    const int bound = std::min(m_list.count(), int{std::numeric_limits<std::int16_t>::max()});
-    for (int i = 1; i <= bound; ++i) {
+    // Every entry is converted, whatever the count; the count is read again at every step.
+    int taken = 0;
+    for (int i = 1; i <= m_list.count() && !m_stopRequested; ++i) {
+        taken = i;
         const int current = m_list.count();
-        if (i > current)
-            break;
         const double share = static_cast<double>(i) / current * 100.0;
         m_window.setProgress(static_cast<float>(share));
         m_window.setWindowPointer(MousePointer::Hourglass);
@@ -40,11 +36,18 @@ BatchDriver::Outcome BatchDriver::run() {
         if (!m_context.jpgCreated)
             m_context.ui.showMessage(FailurePrefix + path, MessageStyle::Warning, FailureCaption);
     }
+    const bool stopped = m_stopRequested && taken < m_list.count();
     m_context.ui.showMessage(DoneMessage, MessageStyle::Plain, {});
     finish();
     m_list.setFrozen(false);
     m_running = false;
-    return Outcome::Completed;
+    m_stopRequested = false;
+    return stopped ? Outcome::Stopped : Outcome::Completed;
+}
+
+void BatchDriver::requestStop() {
+    if (m_running)
+        m_stopRequested = true;
 }
 
 void BatchDriver::convertEntry(const QString& path) {

@@ -24,6 +24,7 @@ public:
     QStringList askOpenFileNames(const QString& title, const QString& filter) override;
     QString askFolder(const QString& title) override;
     void setApplicationPointer(MousePointer pointer) override;
+    QuestionAnswer askQuestion(const QString& text, const QString& caption) override;
 
     QList<Message> messages;
     QStringList dialogTitles;
@@ -31,7 +32,10 @@ public:
     QQueue<QStringList> fileAnswers; // empty queue answers "cancelled"
     QQueue<QString> folderAnswers;   // empty queue answers "cancelled"
     QList<MousePointer> applicationPointers;
-    std::function<void(const Message&)> onMessage; // runs inside showMessage, if set
+    std::function<void(const Message&)> onMessage;  // runs inside showMessage, if set
+    QList<Message> questions;                       // style Plain
+    QQueue<QuestionAnswer> questionAnswers;         // empty queue answers No
+    std::function<void(const Message&)> onQuestion; // runs inside askQuestion, if set
 
     QStringList messageTexts() const;
 };
