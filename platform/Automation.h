@@ -19,18 +19,31 @@ enum class AutomationFailure {
     TimedOut,      // the server did not answer within the call limit
     CallFailed,    // the server answered with an error
     NoObject,      // the object was never created or has been released
+    BadAnswer,     // the server's answer could not be read
+    Interrupted,   // the application is quitting
 };
 
-// The outcome of one call: the value on success, otherwise the failure and its text.
+// The machine-readable code of a failure the client finds itself (not-registered,
+// server-died, timed-out, bad-answer, no-object, interrupted); CallFailed has the server's.
+QString automationFailureCode(AutomationFailure failure);
+
+// The outcome of one call: the value on success, otherwise the failure and its text. code is
+// the failure's machine-readable code (components/PROTOCOL.md); a successful answer may carry
+// one too when its value is a refusal (a document that did not open).
 struct AutomationReply {
     AutomationFailure failure = AutomationFailure::None;
     QJsonValue value;
     QString error;
     qint64 objectId = 0; // set when the answer hands out an object
+    QString code;
 
     bool ok() const { return failure == AutomationFailure::None; }
-    static AutomationReply failed(AutomationFailure why, QString text) {
-        return {why, {}, std::move(text), 0};
+    static AutomationReply failed(AutomationFailure why, QString text, QString code = {}) {
+        return {why,
+                {},
+                std::move(text),
+                0,
+                code.isEmpty() ? automationFailureCode(why) : std::move(code)};
     }
 };
 
@@ -97,7 +110,8 @@ public:
     QList<qint64> serverProcessIds() const;
 
 private:
-    AutomationServer* serverAt(const QString& executable, AutomationReply& reply);
+    AutomationServer* serverAt(const QString& executable, const QString& className,
+                               AutomationReply& reply);
     void forget(AutomationServer* server);
 
     QString m_programFolder;

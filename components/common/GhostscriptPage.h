@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 // One page rendered by Ghostscript, for a page MuPDF cannot render within the memory budget:
 // Ghostscript streams images through its bands instead of decoding them whole.
 struct GhostscriptPage {
@@ -10,7 +12,11 @@ struct GhostscriptPage {
     double dpi = 72;
     bool colour = true; // otherwise greyscale, as MuPDF would have saved it
     int quality = 90;
+    QString password; // of a protected PDF
 
-    // Writes the page as a JPEG to target; an empty text on success, otherwise the reason.
+    // Writes the page as a JPEG to out; an empty text on success, otherwise the reason.
+    QString renderInto(QIODevice& out) const;
+
+private:
     QString renderTo(const QString& target) const;
 };

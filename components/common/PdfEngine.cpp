@@ -5,8 +5,10 @@
 #include "ImageCensus.h"
 #include "MemoryBudget.h"
 #include "MuContext.h"
+#include "PageTree.h"
+#include "RecordingFilter.h"
+#include "ReplacingFile.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +19,10 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,67 +45,144 @@ struct FileStamp {
     QString path;
     qint64 size = -1;
     QDateTime modified;
+    QString password;
     bool operator==(const FileStamp&) const = default;
 
-    static FileStamp of(const QString& path) {
+    static FileStamp of(const QString& path, const QString& password) {
         const QFileInfo info(path);
-        return {path, info.size(), info.lastModified()};
+        return {path, info.size(), info.lastModified(), password};
     }
 };
 
-pdf_document* openPdf(fz_context* ctx, const QByteArray& path, QString& error) {
+// The fault of the MuPDF error being caught: memory, or the given one.
+Fault caughtFault(fz_context* ctx, Fault otherwise) {
+    return fz_caught(ctx) == FZ_ERROR_MEMORY ? Fault::Memory : otherwise;
+}
+
+// A file that opens but holds no PDF header in its first kilobyte is another kind of file;
+// one with the header that cannot be read is a damaged PDF.
+bool hasPdfHeader(int fd) {
+    char head[1024];
+    const ssize_t n = ::pread(fd, head, sizeof head, 0);
+    return n > 0 && QByteArray::fromRawData(head, qsizetype(n)).contains("%PDF-");
+}
+
+// Opens path for reading without waiting on a pipe or device, and only when it is a file.
+EngineOutcome openRegularFile(const QString& path, int& fd) {
+    fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return EngineOutcome::failure(Fault::Missing,
+                                          QStringLiteral("The file %1 does not exist.").arg(path));
+        if (error == ENXIO) // a socket
+            return EngineOutcome::failure(Fault::NotRegular,
+                                          QStringLiteral("%1 is not a regular file.").arg(path));
+        return EngineOutcome::failure(Fault::Internal,
+                                      QStringLiteral("Cannot read %1: %2.")
+                                          .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return EngineOutcome::failure(
+            Fault::NotRegular,
+            QStringLiteral("%1 is not a regular file (a folder, pipe or device).").arg(path));
+    }
+    if (st.st_size == 0) {
+        ::close(fd);
+        fd = -1;
+        return EngineOutcome::failure(Fault::NotPdf, QStringLiteral("The file is empty."));
+    }
+    return EngineOutcome::success();
+}
+
+// Parses the PDF read from file; the file stays open as long as the document.
+pdf_document* openPdf(fz_context* ctx, FILE* file, EngineOutcome& outcome) {
     pdf_document* doc = nullptr;
+    fz_stream* stream = nullptr;
     fz_var(doc);
+    fz_var(stream);
     fz_try(ctx) {
-        doc = pdf_open_document(ctx, path.constData());
-        if (pdf_count_pages(ctx, doc) < 1)
-            fz_throw(ctx, FZ_ERROR_GENERIC, "no pages");
+        stream = fz_open_file_ptr_no_close(ctx, file);
+        doc = pdf_open_document_with_stream(ctx, stream);
+    }
+    fz_always(ctx) {
+        fz_drop_stream(ctx, stream);
     }
     fz_catch(ctx) {
         pdf_drop_document(ctx, doc);
         doc = nullptr;
-        error = QStringLiteral("cannot open the file as a PDF document: ") + caughtMessage(ctx);
+        outcome = hasPdfHeader(::fileno(file))
+                      ? EngineOutcome::failure(
+                            caughtFault(ctx, Fault::Damaged),
+                            QStringLiteral("The PDF is damaged: %1.").arg(caughtMessage(ctx)))
+                      : EngineOutcome::failure(Fault::NotPdf,
+                                               QStringLiteral("The file is not a PDF document."));
     }
     return doc;
 }
 
-// Records the page as a display list and tells whether anything on it has colour.
-fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, fz_rect& bounds,
-                            bool& colour, QString& error) {
+// Unlocks doc with password where it needs one.
+EngineOutcome unlock(fz_context* ctx, pdf_document* doc, const QString& password) {
+    if (!pdf_needs_password(ctx, doc))
+        return EngineOutcome::success();
+    if (password.isEmpty())
+        return EngineOutcome::failure(Fault::Password, QStringLiteral("The PDF needs a password."));
+    if (!pdf_authenticate_password(ctx, doc, password.toUtf8().constData()))
+        return EngineOutcome::failure(Fault::PasswordWrong,
+                                      QStringLiteral("The password was not accepted."));
+    return EngineOutcome::success();
+}
+
+// Records the page as a display list for rendering at scale (pixels per point) and tells
+// whether anything on it has colour. One pass over the page: a test device judges the colours
+// as the page states them and passes everything on to the recording, with CMYK colours
+// converted on the way.
+fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, float scale,
+                            fz_rect& bounds, bool& colour, EngineOutcome& error) {
     fz_page* page = nullptr;
     fz_display_list* list = nullptr;
+    fz_device* recorder = nullptr;
+    fz_device* converter = nullptr;
     fz_device* test = nullptr;
+    int isColour = 0;
     fz_var(page);
     fz_var(list);
+    fz_var(recorder);
+    fz_var(converter);
     fz_var(test);
     fz_try(ctx) {
         page = fz_load_page(ctx, &doc->super, index);
         bounds = fz_bound_page(ctx, page);
-        list = fz_new_display_list_from_page(ctx, page);
+        list = fz_new_display_list(ctx, bounds);
+        recorder = fz_new_list_device(ctx, list);
+        converter = newRecordingFilter(ctx, recorder, scale);
+        // A page without colour is rendered and encoded with one channel instead of three.
+        // Images are judged by their colour space, not by their pixels: the pixel check
+        // reads uninitialised memory for indexed images in this MuPDF, so the same page could
+        // come out grey one time and in colour the next.
+        test = fz_new_test_device(ctx, &isColour, 0.01f, FZ_TEST_OPT_SHADINGS, converter);
+        fz_run_page(ctx, page, test, fz_identity, nullptr);
+        fz_close_device(ctx, test);
+        fz_close_device(ctx, converter);
+        fz_close_device(ctx, recorder);
     }
     fz_always(ctx) {
+        fz_drop_device(ctx, test);
+        fz_drop_device(ctx, converter);
+        fz_drop_device(ctx, recorder);
         fz_drop_page(ctx, page);
     }
     fz_catch(ctx) {
         fz_drop_display_list(ctx, list);
-        error = QStringLiteral("cannot load the page: ") + caughtMessage(ctx);
+        error =
+            EngineOutcome::failure(caughtFault(ctx, Fault::Damaged),
+                                   QStringLiteral("The PDF is damaged: page %1 cannot be read: %2.")
+                                       .arg(index + 1)
+                                       .arg(caughtMessage(ctx)));
         return nullptr;
-    }
-    // A page without colour is rendered and encoded with one channel instead of three.
-    int isColour = 0;
-    fz_try(ctx) {
-        // Images are judged by their colour space, not by their pixels: the pixel check
-        // reads uninitialised memory for indexed images in this MuPDF, so the same page could
-        // come out grey one time and in colour the next.
-        test = fz_new_test_device(ctx, &isColour, 0.01f, FZ_TEST_OPT_SHADINGS, nullptr);
-        fz_run_display_list(ctx, list, test, fz_identity, fz_infinite_rect, nullptr);
-        fz_close_device(ctx, test);
-    }
-    fz_always(ctx) {
-        fz_drop_device(ctx, test);
-    }
-    fz_catch(ctx) {
-        isColour = 1;
     }
     colour = isColour != 0;
     return list;
@@ -121,6 +204,7 @@ struct PdfEngine::Impl {
     EngineSettings settings;
     MuContext mu;
     pdf_document* doc = nullptr;
+    FILE* file = nullptr; // what doc is read from
     FileStamp stamp;
     int pages = 0;
     int lastPage = 0; // the last page the caller will load; 0 when it did not say
@@ -129,7 +213,6 @@ struct PdfEngine::Impl {
     // current one is still being encoded and while its answers travel, so every processor stays
     // busy across page ends. Never past the caller's last page or the end of the document.
     std::deque<LoadedPage> ahead;
-    quint64 saveCounter = 0;
     int recorded = 0;
 
     explicit Impl(EngineSettings s)
@@ -162,15 +245,19 @@ struct PdfEngine::Impl {
                                           bandRowsFor(loaded.raster, settings.bandBytes), helpers);
     }
     int renderAheadEnd() const { return std::min(pages, lastPage); }
-    // Records page index (0-based) at dpi into loaded; an error text when it cannot be.
-    QString record(LoadedPage& loaded, int index, double dpi);
+    // Records page index (0-based) at dpi into loaded, or says why it cannot be.
+    EngineOutcome record(LoadedPage& loaded, int index, double dpi);
+    EngineOutcome open(const QString& path, const QString& password);
     bool takeAhead(int index, double dpi);
-    QString saveWithGhostscript(const QString& temporary) const;
     void fillAhead(int index, double dpi);
+    QString saveWithGhostscript(QIODevice& out) const;
     void dropDocument() {
         dropAhead();
         pdf_drop_document(mu.get(), doc);
         doc = nullptr;
+        if (file)
+            std::fclose(file);
+        file = nullptr;
         pages = 0;
         stamp = {};
     }
@@ -197,7 +284,7 @@ void PdfEngine::Impl::fillAhead(int index, double dpi) {
     int next = ahead.empty() ? index + 1 : ahead.back().index + 1;
     while (int(ahead.size()) < pagesAhead() && next < end) {
         LoadedPage loaded;
-        if (!record(loaded, next, dpi).isEmpty())
+        if (!record(loaded, next, dpi).ok())
             return;
         startEncoder(loaded, 1);
         ahead.push_back(std::move(loaded));
@@ -205,12 +292,12 @@ void PdfEngine::Impl::fillAhead(int index, double dpi) {
     }
 }
 
-QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
+EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     fz_context* ctx = mu.get();
     fz_rect bounds;
     bool colour = true;
-    QString error;
-    fz_display_list* list = recordPage(ctx, doc, index, bounds, colour, error);
+    EngineOutcome error;
+    fz_display_list* list = recordPage(ctx, doc, index, float(dpi / 72.0), bounds, colour, error);
     if (!list)
         return error;
     ++recorded;
@@ -219,9 +306,15 @@ QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     const double height = std::round((bounds.y1 - bounds.y0) * scale);
     if (width > settings.largestSide || height > settings.largestSide || width < 1 || height < 1) {
         fz_drop_display_list(ctx, list);
-        return QStringLiteral("the page would be %1 x %2 pixels at this resolution")
-            .arg(width)
-            .arg(height);
+        return EngineOutcome::failure(
+            Fault::TooLarge,
+            QStringLiteral("Page %1 at %2 dpi would be %3 x %4 pixels; JPEG allows at most %5 "
+                           "on a side.")
+                .arg(index + 1)
+                .arg(dpi)
+                .arg(width)
+                .arg(height)
+                .arg(settings.largestSide));
     }
     const float s = float(scale);
     loaded.index = index;
@@ -229,6 +322,7 @@ QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     loaded.list = list;
     loaded.raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
                      int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
+    loaded.raster.dotsPerInch = dpi;
     // MuPDF decodes each image whole. One that does not fit the cache is decoded again for
     // every band, on every helper at once: slow, and far more memory than the page needs. Such
     // pages, and any whose images would take half the budget, go to Ghostscript, which streams
@@ -237,34 +331,53 @@ QString PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     const std::size_t images = largestImageBytes(ctx, list, loaded.raster.ctm);
     loaded.viaGhostscript =
         images > settings.storeBytes || images > CappedAllocator::process().cap() / 2;
-    return {};
+    return EngineOutcome::success();
+}
+
+EngineOutcome PdfEngine::Impl::open(const QString& path, const QString& password) {
+    int fd = -1;
+    EngineOutcome outcome = openRegularFile(path, fd);
+    if (!outcome.ok())
+        return outcome;
+    file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return EngineOutcome::failure(Fault::Memory, QStringLiteral("Out of memory."));
+    }
+    fz_context* ctx = mu.get();
+    doc = openPdf(ctx, file, outcome);
+    if (doc)
+        outcome = unlock(ctx, doc, password);
+    if (outcome.ok()) {
+        fz_try(ctx) {
+            pages = countPagesRepairing(ctx, doc);
+        }
+        fz_catch(ctx) {
+            pages = 0;
+        }
+        if (pages < 1)
+            outcome = EngineOutcome::failure(
+                Fault::Damaged, QStringLiteral("The PDF is damaged: it has no pages."));
+    }
+    if (!outcome.ok())
+        dropDocument();
+    return outcome;
 }
 
 PdfEngine::PdfEngine(EngineSettings settings) : d(std::make_unique<Impl>(settings)) {}
 
 PdfEngine::~PdfEngine() = default;
 
-EngineOutcome PdfEngine::openDocument(const QString& path) {
-    const FileStamp stamp = FileStamp::of(path);
+EngineOutcome PdfEngine::openDocument(const QString& path, const QString& password) {
+    const FileStamp stamp = FileStamp::of(path, password);
     if (d->doc && stamp == d->stamp)
         return EngineOutcome::success();
     d->drop(d->page);
     d->dropDocument();
-    if (!QFileInfo(path).isFile())
-        return EngineOutcome::failure(QStringLiteral("cannot open the file: it does not exist"));
-    fz_context* ctx = d->mu.get();
-    QString error;
-    pdf_document* doc = openPdf(ctx, QFile::encodeName(path), error);
-    if (!doc)
-        return EngineOutcome::failure(error);
-    if (pdf_needs_password(ctx, doc)) {
-        pdf_drop_document(ctx, doc);
-        return EngineOutcome::failure(QStringLiteral("the document needs a password"));
-    }
-    d->doc = doc;
-    d->stamp = stamp;
-    d->pages = pdf_count_pages(ctx, doc);
-    return EngineOutcome::success();
+    const EngineOutcome outcome = d->open(path, password);
+    if (outcome.ok())
+        d->stamp = stamp;
+    return outcome;
 }
 
 void PdfEngine::closeDocument() {
@@ -288,41 +401,30 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     const int index = pageNumber - 1;
     d->drop(d->page);
     if (!d->doc)
-        return EngineOutcome::failure(QStringLiteral("no document is open"));
+        return EngineOutcome::failure(Fault::BadArgument, QStringLiteral("No document is open."));
     if (!std::isfinite(dpi) || dpi <= 0) {
         d->dropAhead();
-        return EngineOutcome::failure(QStringLiteral("the resolution must be above 0"));
+        return EngineOutcome::failure(Fault::BadArgument,
+                                      QStringLiteral("The resolution must be above 0."));
     }
     if (pageNumber < 1 || pageNumber > d->pages) {
         d->dropAhead();
         return EngineOutcome::failure(
-            QStringLiteral("there is no page %1: the document has %2 pages")
+            pageNumber < 1 ? Fault::BadArgument : Fault::NoPage,
+            QStringLiteral("There is no page %1: the document has %2 pages.")
                 .arg(pageNumber)
                 .arg(d->pages));
     }
     if (!d->takeAhead(index, dpi)) {
-        const QString error = d->record(d->page, index, dpi);
-        if (!error.isEmpty())
-            return EngineOutcome::failure(error);
+        const EngineOutcome recorded = d->record(d->page, index, dpi);
+        if (!recorded.ok())
+            return recorded;
         // Rendering starts at once: a loaded page is almost always saved next.
         const bool followed = index + 1 < d->renderAheadEnd();
         d->startEncoder(d->page, followed ? 1 : helperShare());
     }
     d->fillAhead(index, dpi);
     return EngineOutcome::success();
-}
-
-// Renders the current page with Ghostscript into temporary, replacing what is there.
-QString PdfEngine::Impl::saveWithGhostscript(const QString& temporary) const {
-    const GhostscriptPage fallback{stamp.path, page.index + 1, page.dpi,
-                                   page.raster.colour == JpegWriter::Colour::Rgb,
-                                   settings.jpegQuality};
-    const QString error = fallback.renderTo(temporary);
-    if (error.isEmpty())
-        return {};
-    return QStringLiteral("the page needs more memory than the budget of %1 MB allows, and %2")
-        .arg(MemoryBudget::serverBytes() >> 20)
-        .arg(error);
 }
 
 int PdfEngine::pagesRecorded() const {
@@ -339,43 +441,54 @@ QSize PdfEngine::pageSize() const {
 
 EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     if (!d->page.list)
-        return EngineOutcome::failure(QStringLiteral("there is no image to save"));
-    // The image goes to a new file beside the target and replaces it only once complete, so a
-    // failed save never leaves a truncated image. No fsync: a batch writes hundreds of pages.
-    const QFileInfo target(path);
-    const QString temporary =
-        target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-        QStringLiteral(".%1-%2.part").arg(QCoreApplication::applicationPid()).arg(++d->saveCounter);
-    QFile file(temporary);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return EngineOutcome::failure(
-            QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
+        return EngineOutcome::failure(Fault::BadArgument,
+                                      QStringLiteral("There is no image to save."));
+    // The image replaces the target only once complete, so a failed save never leaves a
+    // truncated image. No fsync: a batch writes hundreds of pages.
+    auto file = std::make_unique<ReplacingFile>();
+    if (!file->create(path))
+        return EngineOutcome::failure(file->fault(), file->errorText());
     QString error;
     bool viaGhostscript = d->page.viaGhostscript;
     if (!viaGhostscript) {
         if (!d->page.encoder)
             d->startEncoder(d->page, helperShare());
-        error = d->page.encoder->writeTo(file);
+        error = d->page.encoder->writeTo(*file);
         viaGhostscript = !error.isEmpty() && d->page.encoder->ranOutOfMemory();
         d->page.encoder.reset();
+        if (file->fault() != Fault::None) // the write itself failed
+            return EngineOutcome::failure(file->fault(), file->errorText());
     }
-    file.close();
     if (viaGhostscript) {
-        error = d->saveWithGhostscript(temporary);
-        if (!error.isEmpty()) {
-            QFile::remove(temporary);
+        file = std::make_unique<ReplacingFile>(); // what MuPDF began is discarded
+        if (!file->create(path))
+            return EngineOutcome::failure(file->fault(), file->errorText());
+        error = d->saveWithGhostscript(*file);
+        if (file->fault() != Fault::None)
+            return EngineOutcome::failure(file->fault(), file->errorText());
+        if (!error.isEmpty())
             return EngineOutcome::failure(Fault::Memory, error);
-        }
     }
-    if (error.isEmpty() && file.error() != QFileDevice::NoError)
-        error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
-    if (error.isEmpty() && std::rename(QFile::encodeName(temporary).constData(),
-                                       QFile::encodeName(path).constData()) != 0)
-        error = QStringLiteral("cannot write \"%1\": %2")
-                    .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    if (!error.isEmpty()) {
-        QFile::remove(temporary);
-        return EngineOutcome::failure(error);
-    }
+    if (!error.isEmpty())
+        return EngineOutcome::failure(Fault::Damaged,
+                                      QStringLiteral("The page cannot be drawn: %1.").arg(error));
+    if (!file->commit())
+        return EngineOutcome::failure(file->fault(), file->errorText());
     return EngineOutcome::success();
+}
+
+// Renders the current page with Ghostscript and writes the image to out.
+QString PdfEngine::Impl::saveWithGhostscript(QIODevice& out) const {
+    const GhostscriptPage fallback{stamp.path,
+                                   page.index + 1,
+                                   page.dpi,
+                                   page.raster.colour == JpegWriter::Colour::Rgb,
+                                   settings.jpegQuality,
+                                   stamp.password};
+    const QString error = fallback.renderInto(out);
+    if (error.isEmpty())
+        return {};
+    return QStringLiteral("The page needs more memory than the budget of %1 MB allows, and %2.")
+        .arg(MemoryBudget::serverBytes() >> 20)
+        .arg(error);
 }

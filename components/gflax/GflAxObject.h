@@ -4,9 +4,9 @@
 #include "PdfEngine.h"
 
 // "GflAx.GflAx": loads one page of a PDF at a resolution and saves it as a JPEG.
-// Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG), LastPage (the last
-// page the caller will load, so the pages up to it are rendered ahead; 0 = unknown);
-// methods LoadBitmap(path) and saveBitmap(path).
+// Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG), Password (for
+// protected PDFs; empty = none), LastPage (the last page the caller will load, so the pages up
+// to it are rendered ahead; 0 = unknown); methods LoadBitmap(path) and saveBitmap(path).
 class GflAxObject : public ComponentObject {
 public:
     explicit GflAxObject(EngineSettings settings = {});
@@ -26,6 +26,7 @@ private:
     qint64 m_page = 1;
     qint64 m_saveFormat = 1;
     qint64 m_lastPage = 0;
+    QString m_password;
 };
 
 // The classes this server serves.

@@ -167,6 +167,7 @@ void TestMemoryBudget::largePagesStayWithinTheBudget() {
             QVERIFY2(std::abs(info.size.width() - 4500) <= 1,
                      qPrintable(QString::number(info.size.width())));
     } else {
+        QCOMPARE(save.code, QStringLiteral("memory"));
         QVERIFY(save.error.contains("memory"));
         QVERIFY(!QFile::exists(out));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".part").size(),
