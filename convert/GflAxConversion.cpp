@@ -7,6 +7,8 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace {
 
 // The JPEG code of the component's Saveformat property.
@@ -41,6 +43,9 @@ void ConvertWithGflAx(const QString& pdfPath, ConversionContext& context) {
         return;
     const QString baseName = PdfBaseName(pdfPath);
     const int pageCount = ReadPageCount(context.view.pagesText());
+    // The component renders the following pages while this side saves, but never one beyond
+    // the count: it must know where the batch ends.
+    gflax.setWithoutWaiting(QStringLiteral("LastPage"), std::max(0, pageCount));
     for (int page = 1; page <= pageCount && !stopRequested(); ++page) {
         if (!convertPage(gflax, pdfPath, baseName, page, context.view))
             return;
