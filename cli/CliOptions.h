@@ -19,6 +19,9 @@ struct CliOptions {
     int jobs = 1;
     bool quiet = false;
     QStringList paths;
+    bool outputGiven = false; // --output names a folder, made when missing
+    QString passwordFile;     // "-" for standard input; empty for none
+    QString reportFile;       // "-" for standard output; empty for none
 };
 
 enum class CliRequest { Convert, Help, Version, UsageError };
@@ -28,9 +31,6 @@ struct CliParse {
     CliOptions options;
     QString error; // one line, for a usage error
 };
-
-// The method names of --method, and the method of a name ("" when unknown).
-std::optional<ConversionMethod> methodFromName(const QString& name);
 
 // arguments excludes the program name. defaultJobs is used when --jobs is not given.
 CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
