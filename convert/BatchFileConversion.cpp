@@ -118,9 +118,25 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
     return {};
 }
 
+// True when the PDF's trailer names an encryption dictionary. The trailer (or the cross-
+// reference stream holding it) is at the end of the file, or at its start in a linearized one.
+bool looksEncrypted(const QString& pdfPath) {
+    constexpr qint64 kWindow = 64 * 1024;
+    QFile file(pdfPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.read(kWindow).contains("/Encrypt"))
+        return true;
+    return file.size() > kWindow && file.seek(file.size() - kWindow) &&
+           file.read(kWindow).contains("/Encrypt");
+}
+
 // Why the script left no image: what Ghostscript said, or what is plain to see in the input.
 Reason noImageProblem(const QString& pdfPath, const Layout& layout,
                       const ConversionContext& context, std::int32_t exitCode) {
+    // Ghostscript 10.0 crashes on a wrong password for some encrypted PDFs instead of saying so.
+    if (exitCode > kSignalBase && !context.password.isEmpty() && looksEncrypted(pdfPath))
+        return {ReasonCode::PasswordWrong, QStringLiteral("The password was not accepted.")};
     if (exitCode > kSignalBase)
         return {ReasonCode::ComponentDied,
                 QStringLiteral("Ghostscript stopped unexpectedly (signal %1).")
