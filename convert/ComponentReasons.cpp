@@ -58,6 +58,13 @@ Reason reasonOfComponent(const QString& code, const AutomationReply& reply,
     if (code == QLatin1String("memory"))
         return {ReasonCode::Memory,
                 QStringLiteral("%1 ran out of memory: %2").arg(who, sentence(reply.error))};
+    if (code == QLatin1String("interrupted"))
+        return {ReasonCode::Interrupted,
+                QStringLiteral("The program was closing while %1 was converting.")
+                    .arg(QStringLiteral("the ") + site.component)};
+    if (code == QLatin1String("bad-answer"))
+        return {ReasonCode::Internal, QStringLiteral("%1 gave an answer that could not be read: %2")
+                                          .arg(who, sentence(reply.error))};
     if (code == QLatin1String("bad-argument"))
         return {ReasonCode::ConverterFailed,
                 QStringLiteral("%1 refused the settings: %2").arg(who, sentence(reply.error))};
