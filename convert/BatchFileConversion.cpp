@@ -16,6 +16,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,14 +62,18 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
     return layout;
 }
 
-// Writes the password file readable by us alone; false when it could not be written whole.
+// Writes the password file, readable by us alone from its creation on; false when it could not
+// be written whole.
 bool writePasswordFile(const QString& path, const QString& password) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    QFile::remove(path);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
         return false;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray definition = ghostscriptPasswordDefinition(password);
-    return file.write(definition) == definition.size() && file.flush();
+    const bool written = ::write(fd, definition.constData(),
+                                 static_cast<std::size_t>(definition.size())) == definition.size();
+    return ::close(fd) == 0 && written;
 }
 
 // Why the copy into the working folder failed.
