@@ -36,12 +36,14 @@ void makeDyingProgramFolder(const QString& folder) {
 
 class DriverWindowStub : public DriverWindow {
 public:
-    std::optional<ConversionMethod> selectedMethod() const override {
-        return ConversionMethod::Ghostscript;
-    }
+    explicit DriverWindowStub(ConversionMethod method) : m_method(method) {}
+    std::optional<ConversionMethod> selectedMethod() const override { return m_method; }
     void setProgress(float) override {}
     MousePointer windowPointer() const override { return MousePointer::Default; }
     void setWindowPointer(MousePointer) override {}
+
+private:
+    ConversionMethod m_method;
 };
 
 } // namespace
@@ -51,6 +53,7 @@ class TestReasons : public QObject {
 private slots:
     void reasonOfEachBrokenInput_data();
     void reasonOfEachBrokenInput();
+    void fullDiskMakesAPartialPdf_data();
     void fullDiskMakesAPartialPdf();
 };
 
@@ -151,24 +154,36 @@ void TestReasons::reasonOfEachBrokenInput() {
     QVERIFY(!outcome.detail.contains(Password));
 }
 
+void TestReasons::fullDiskMakesAPartialPdf_data() {
+    QTest::addColumn<QString>("method");
+    QTest::newRow("ghostscript") << "ghostscript";
+    QTest::newRow("gflax") << "gflax";
+}
+
 // A disk that has room for the first page only: that page stays, the PDF is partial, the
 // warning names the pages written and the full disk, and no part of the second page is left.
 void TestReasons::fullDiskMakesAPartialPdf() {
+    QFETCH(QString, method);
+    const ConversionMethod chosen = *methodFromName(method);
     QTemporaryDir root;
     const QString out = root.filePath("disk/");
     TestFiles::SmallDisk disk(out, "1m");
     if (!disk.mounted())
         QSKIP("mounting a small disk needs root");
-    // Fill the disk until only a little more than one page fits.
+    // Convert once elsewhere to learn the first page's size, then fill the disk until only a
+    // little more than that fits.
     QTemporaryDir probe;
-    FixedConversionView probeView(probe.path() + '/', "72", "1");
+    FixedConversionView probeView(probe.path() + '/', "72", "4");
     RecordingUserInterface ui;
     QDir().mkpath(root.filePath("work"));
-    ConversionContext probeContext{probeView, ui, TestPaths::programFolder(),
-                                   root.filePath("work")};
+    AutomationHost host(TestPaths::programFolder());
+    ConversionContext probeContext{probeView, ui, TestPaths::programFolder(), root.filePath("work"),
+                                   &host};
     const QString pdf = TestPaths::corpusFile("pdflatex-4-pages.pdf");
-    QCOMPARE(ConvertWithGhostscript(pdf, probeContext).pagesWritten, 4);
-    const qint64 firstPage = QFileInfo(probe.filePath("pdflatex-4-pages-001.jpg")).size();
+    const ConversionOutcome probed = descriptorOf(chosen).procedure(pdf, probeContext);
+    QCOMPARE(probed.pagesWritten, 4);
+    const QString firstName = QFileInfo(probed.outputs.first()).fileName();
+    const qint64 firstPage = QFileInfo(probed.outputs.first()).size();
     struct statvfs space {};
     QCOMPARE(::statvfs(QFile::encodeName(out).constData(), &space), 0);
     const qint64 free = static_cast<qint64>(space.f_bavail) * static_cast<qint64>(space.f_frsize);
@@ -176,9 +191,9 @@ void TestReasons::fullDiskMakesAPartialPdf() {
 
     FileListModel list;
     list.append(QStringList{pdf});
-    DriverWindowStub window;
-    FixedConversionView view(out, "72", "1");
-    ConversionContext context{view, ui, TestPaths::programFolder(), root.filePath("work")};
+    DriverWindowStub window(chosen);
+    FixedConversionView view(out, "72", "4");
+    ConversionContext context{view, ui, TestPaths::programFolder(), root.filePath("work"), &host};
     BatchDriver driver(list, window, context);
     QList<ConversionOutcome> outcomes;
     connect(
@@ -188,13 +203,12 @@ void TestReasons::fullDiskMakesAPartialPdf() {
     QCOMPARE(outcomes.size(), 1);
     QCOMPARE(outcomes.first().status, ConversionStatus::Partial);
     QCOMPARE(outcomes.first().reason, ReasonCode::DiskFull);
-    QCOMPARE(outcomes.first().outputs, QStringList{out + "pdflatex-4-pages-001.jpg"});
+    QCOMPARE(outcomes.first().outputs, QStringList{out + firstName});
     QCOMPARE(ui.messageTexts(), (QStringList{"Could not create JPG on " + pdf, "Done."}));
     QCOMPARE(ui.messages.first().caption, QString("Could not create JPG"));
     QVERIFY(ui.details.first().startsWith("Only 1 page was written"));
     QVERIFY(ui.details.first().contains("No space left on the device"));
-    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
-             (QStringList{"filler", "pdflatex-4-pages-001.jpg"}));
+    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", firstName}));
 }
 
 QTEST_GUILESS_MAIN(TestReasons)
