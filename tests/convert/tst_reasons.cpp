@@ -19,11 +19,12 @@ namespace {
 
 const QString Password = QStringLiteral("pa ss\"w\\x");
 
-// A program folder whose converters all die by a signal at once.
-void makeDyingProgramFolder(const QString& folder) {
+// A program folder whose converters all die by a signal at once, or never answer.
+void makeFaultyProgramFolder(const QString& folder, bool hanging) {
     QDir().mkpath(folder + "/ps");
     QDir().mkpath(folder + "/bw");
-    const QByteArray dying = "#!/bin/sh\nread request\nkill -KILL $$\n";
+    const QByteArray dying = hanging ? "#!/bin/sh\nread request\nexec sleep 600\n"
+                                     : "#!/bin/sh\nread request\nkill -KILL $$\n";
     for (const char* script : {"/ps/pdf2tiff.sh", "/bw/convert.sh", "/dying-server"}) {
         TestFiles::writeFile(folder + script, dying);
         QFile::setPermissions(folder + script, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -77,6 +78,13 @@ void TestReasons::reasonOfEachBrokenInput_data() {
         for (const auto& [kind, code] : kinds)
             QTest::newRow(qPrintable(method + ": " + kind)) << method << kind << code;
     }
+    // The component servers' calls are bounded in time; the scripts' are not.
+    QTest::newRow("acrobat: component hung") << "acrobat"
+                                             << "component hung"
+                                             << "component-timed-out";
+    QTest::newRow("gflax: component hung") << "gflax"
+                                           << "component hung"
+                                           << "component-timed-out";
     // Only the imaging method takes a resolution that can make a page too large for JPEG.
     QTest::newRow("gflax: page too large") << "gflax"
                                            << "page too large"
@@ -129,7 +137,10 @@ void TestReasons::reasonOfEachBrokenInput() {
         QDir().mkpath(program);
     } else if (kind == "component killed") {
         program = root.filePath("dying-program");
-        makeDyingProgramFolder(program);
+        makeFaultyProgramFolder(program, false);
+    } else if (kind == "component hung") {
+        program = root.filePath("hanging-program");
+        makeFaultyProgramFolder(program, true);
     } else if (kind == "page too large") {
         QFile::remove(pdf);
         QVERIFY(TestFiles::writeFile(pdf, TestFiles::pdfWithPage(5000, 300)));
@@ -138,6 +149,7 @@ void TestReasons::reasonOfEachBrokenInput() {
 
     RecordingUserInterface ui;
     AutomationHost host(program);
+    host.setCallTimeout(std::chrono::milliseconds(300));
     FixedConversionView view(out, resolution, "1");
     ConversionContext context{view, ui, program, root.filePath("work"), &host};
     context.password = password;
