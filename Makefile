@@ -5,7 +5,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test test-asan bench format clean
+.PHONY: all setup configure build run test test-asan bench format format-check clean
 
 all: build
 
@@ -36,6 +36,9 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	@bash scripts/check-format.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

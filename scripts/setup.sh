@@ -14,6 +14,7 @@ packages=(
     xvfb xauth xdotool imagemagick x11-utils
     poppler-utils gnuplot-doc
     qpdf
+    clang-format
 )
 
 missing=()
