@@ -5,6 +5,7 @@
 #include "convert/BatchDriver.h"
 #include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
+#include "platform/ProgramEnd.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -113,7 +113,7 @@ int convert(const CliOptions& options, const QStringList& passwords, RunReport& 
     const ReportSettings settings{nameOfMethod(options.method), options.outputFolder,
                                   options.resolution, options.pages};
 
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = StandardErrorIsTerminal();
     int finished = 0;
     QObject::connect(
         &converter, &ParallelConverter::conversionStarted, &converter,

@@ -1,6 +1,7 @@
 #include "convert/BatchDriver.h"
 #include "convert/ConversionContext.h"
 #include "filelist/FileListModel.h"
+#include "support/FakeProcedure.h"
 #include "support/RecordingUserInterface.h"
 
 #include <QTemporaryDir>
@@ -47,15 +48,6 @@ void succeed(const QString&, ConversionContext& c) {
     c.jpgCreated = true;
 }
 
-// A procedure that only sets the flag, as the driver's contract asks; the checks inside may
-// return early as Qt Test's do.
-ConversionProcedure fake(std::function<void(const QString&, ConversionContext&)> body) {
-    return [body = std::move(body)](const QString& path, ConversionContext& c) {
-        body(path, c);
-        return ConversionOutcome{};
-    };
-}
-
 } // namespace
 
 class TestBatchDriver : public QObject {
@@ -72,6 +64,8 @@ private slots:
     void methodChosenAfreshForEachEntry();
     void throwingProcedureCostsOneEntry();
     void realProceduresWithoutScripts();
+    void stopRequests_data();
+    void stopRequests();
 };
 
 void TestBatchDriver::emptyListSaysNoFiles() {
@@ -89,7 +83,7 @@ void TestBatchDriver::threeEntriesProgressAndMessages() {
     QStringList converted;
     ProcedureTable table;
     table.replace(ConversionMethod::Ghostscript,
-                  fake([&](const QString& path, ConversionContext& c) {
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
                       QCOMPARE(rig.window.pointer, MousePointer::Hourglass);
                       converted.append(path);
                       c.jpgCreated = true;
@@ -105,7 +99,7 @@ void TestBatchDriver::failingEntryBetweenGoodOnes() {
     Rig rig({"/in/a.pdf", "/in/bad.pdf", "/in/c.pdf"});
     ProcedureTable table;
     table.replace(ConversionMethod::Ghostscript,
-                  fake([](const QString& path, ConversionContext& c) {
+                  fakeProcedure([](const QString& path, ConversionContext& c) {
                       c.jpgCreated = !path.contains("bad");
                   }));
     rig.run(table);
@@ -118,7 +112,8 @@ void TestBatchDriver::secondRunDuringRunIsIgnored() {
     Rig rig({"/in/a.pdf", "/in/b.pdf"});
     QList<BatchDriver::Outcome> nested;
     ProcedureTable table;
-    table.replace(ConversionMethod::Ghostscript, fake([&](const QString&, ConversionContext& c) {
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString&, ConversionContext& c) {
                       nested.append(rig.driver->run());
                       QVERIFY(!rig.list.remove(1));
                       c.jpgCreated = true;
@@ -142,7 +137,8 @@ void TestBatchDriver::addsDuringRunWaitForTheEnd() {
     Rig rig({"/in/a.pdf"});
     int calls = 0;
     ProcedureTable table;
-    table.replace(ConversionMethod::Ghostscript, fake([&](const QString&, ConversionContext& c) {
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString&, ConversionContext& c) {
                       ++calls;
                       rig.list.append("/in/late.pdf");
                       QCOMPARE(rig.list.count(), 1);
@@ -166,7 +162,7 @@ void TestBatchDriver::doneShownBeforeTheReset() {
         frozenAtMessage.append(rig.list.isFrozen());
     };
     ProcedureTable table;
-    table.replace(ConversionMethod::Ghostscript, fake(succeed));
+    table.replace(ConversionMethod::Ghostscript, fakeProcedure(succeed));
     rig.run(table);
     QCOMPARE(rig.ui.messageTexts(), QStringList{"Done."});
     QCOMPARE(barAtMessage, QList<float>{100.0f});
@@ -179,7 +175,8 @@ void TestBatchDriver::doneShownBeforeTheReset() {
 void TestBatchDriver::pointerSequence() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     ProcedureTable table;
-    table.replace(ConversionMethod::Ghostscript, fake([&](const QString&, ConversionContext& c) {
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString&, ConversionContext& c) {
                       rig.window.setWindowPointer(MousePointer::Custom); // a hover inside a wait
                       c.jpgCreated = true;
                   }));
@@ -193,19 +190,21 @@ void TestBatchDriver::methodChosenAfreshForEachEntry() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     QStringList calls;
     ProcedureTable table;
-    table.replace(
-        ConversionMethod::Ghostscript, fake([&](const QString& path, ConversionContext& c) {
-            calls.append("gs " + path);
-            rig.window.method = ConversionMethod::BlackWhite; // an option click inside the wait
-            c.jpgCreated = true;
-        }));
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
+                      calls.append("gs " + path);
+                      rig.window.method =
+                          ConversionMethod::BlackWhite; // an option click inside the wait
+                      c.jpgCreated = true;
+                  }));
     table.replace(ConversionMethod::BlackWhite,
-                  fake([&](const QString& path, ConversionContext& c) {
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
                       calls.append("bw " + path);
                       rig.window.method = ConversionMethod::GflAx;
                       c.jpgCreated = true;
                   }));
-    table.replace(ConversionMethod::GflAx, fake([&](const QString& path, ConversionContext& c) {
+    table.replace(ConversionMethod::GflAx,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
                       calls.append("gflax " + path);
                       c.jpgCreated = false;
                   }));
@@ -218,7 +217,7 @@ void TestBatchDriver::throwingProcedureCostsOneEntry() {
     Rig rig({"/in/a.pdf", "/in/b.pdf"});
     ProcedureTable table;
     table.replace(ConversionMethod::Ghostscript,
-                  fake([](const QString& path, ConversionContext& c) {
+                  fakeProcedure([](const QString& path, ConversionContext& c) {
                       c.jpgCreated = true;
                       if (path.endsWith("a.pdf"))
                           throw 42;
@@ -245,6 +244,53 @@ void TestBatchDriver::realProceduresWithoutScripts() {
     QCOMPARE(ui.messageTexts(),
              (QStringList{"Could not create JPG on " + dir.filePath("a.pdf"),
                           "Could not create JPG on " + dir.filePath("b.pdf"), "Done."}));
+}
+
+// A stop asked for inside entry `stopAt` (0: before the run, which it does not touch). The
+// failing entry b is warned about only when it was begun.
+void TestBatchDriver::stopRequests_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<BatchDriver::Outcome>("outcome");
+    QTest::addColumn<QStringList>("messages");
+    const QString warning = "Could not create JPG on /in/b.pdf";
+    QTest::newRow("before the run")
+        << 0 << BatchDriver::Outcome::Completed << QStringList{warning, "Done."};
+    QTest::newRow("in the first entry")
+        << 1 << BatchDriver::Outcome::Stopped << QStringList{"Done."};
+    QTest::newRow("in the failing entry, still warned")
+        << 2 << BatchDriver::Outcome::Stopped << QStringList{warning, "Done."};
+    QTest::newRow("in the last entry")
+        << 3 << BatchDriver::Outcome::Completed << QStringList{warning, "Done."};
+}
+
+void TestBatchDriver::stopRequests() {
+    QFETCH(int, stopAt);
+    QFETCH(BatchDriver::Outcome, outcome);
+    QFETCH(QStringList, messages);
+    Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
+    int position = 0;
+    ProcedureTable table;
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
+                      if (++position == stopAt)
+                          rig.driver->requestStop();
+                      c.jpgCreated = path != "/in/b.pdf";
+                  }));
+    rig.driver = std::make_unique<BatchDriver>(rig.list, rig.window, rig.context, table);
+    if (stopAt == 0)
+        rig.driver->requestStop();
+    QCOMPARE(rig.driver->run(), outcome);
+    QCOMPARE(position, stopAt == 0 ? 3 : stopAt);
+    QCOMPARE(rig.ui.messageTexts(), messages);
+    QVERIFY(!rig.driver->stopRequested());
+    QCOMPARE(rig.window.pointer, MousePointer::Default);
+    QCOMPARE(rig.window.progress.last(), 0.0f);
+
+    // The next run, with no stop asked for, takes every entry again.
+    position = 0;
+    stopAt = -1;
+    QCOMPARE(rig.driver->run(), BatchDriver::Outcome::Completed);
+    QCOMPARE(position, 3);
 }
 
 QTEST_GUILESS_MAIN(TestBatchDriver)
