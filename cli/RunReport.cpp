@@ -1,41 +1,19 @@
 #include "cli/RunReport.h"
 
-#include <QFile>
-
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-
-RunReport::~RunReport() {
-    if (m_ownsFd)
-        ::close(m_fd);
-}
 
 bool RunReport::open(const QString& file, QString& error) {
-    if (file == QLatin1String("-")) {
-        m_fd = STDOUT_FILENO;
-        return true;
-    }
-    m_fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
-                  0644);
-    if (m_fd < 0) {
+    if (const int failure = m_file.open(file); failure != 0) {
         error = QStringLiteral("cannot open the report %1: %2")
-                    .arg(file, QString::fromLocal8Bit(std::strerror(errno)));
+                    .arg(oneLine(file), QString::fromLocal8Bit(std::strerror(failure)));
         return false;
     }
-    m_ownsFd = true;
     return true;
 }
 
 bool RunReport::record(const QString& path, const ReportSettings& settings,
                        const ConversionOutcome& outcome) {
-    const QByteArray bytes = line(path, settings, outcome);
-    ssize_t written;
-    do {
-        written = ::write(m_fd, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    } while (written < 0 && errno == EINTR);
-    return written == bytes.size();
+    return m_file.append(line(path, settings, outcome));
 }
 
 QByteArray RunReport::line(const QString& path, const ReportSettings& settings,

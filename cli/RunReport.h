@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/ConversionOutcome.h"
+#include "platform/FileCopy.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,14 +19,9 @@ struct ReportSettings {
 // torn last line, which readers skip as it is not valid JSON.
 class RunReport {
 public:
-    RunReport() = default;
-    ~RunReport();
-    RunReport(const RunReport&) = delete;
-    RunReport& operator=(const RunReport&) = delete;
-
     // Opens file for appending ("-" is standard output); false with error set when it cannot.
     bool open(const QString& file, QString& error);
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_file.isOpen(); }
 
     // Writes the line of one PDF; false when the write failed.
     bool record(const QString& path, const ReportSettings& settings,
@@ -36,8 +32,7 @@ public:
                            const ConversionOutcome& outcome);
 
 private:
-    int m_fd = -1;
-    bool m_ownsFd = false;
+    AppendingFile m_file;
 };
 
 // A JSON string literal of text, quotes included.

@@ -1,10 +1,10 @@
 #include "convert/BatchFileConversion.h"
 
 #include "convert/ConversionContext.h"
-#include "convert/FileCopy.h"
 #include "convert/GhostscriptMessages.h"
 #include "convert/InputChecks.h"
 #include "convert/Naming.h"
+#include "platform/FileCopy.h"
 #include "platform/FileNames.h"
 #include "platform/RunAndWait.h"
 #include "platform/UserInterface.h"
@@ -16,8 +16,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -62,20 +60,6 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
     return layout;
 }
 
-// Writes the password file, readable by us alone from its creation on; false when it could not
-// be written whole.
-bool writePasswordFile(const QString& path, const QString& password) {
-    QFile::remove(path);
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const QByteArray definition = ghostscriptPasswordDefinition(password);
-    const bool written = ::write(fd, definition.constData(),
-                                 static_cast<std::size_t>(definition.size())) == definition.size();
-    return ::close(fd) == 0 && written;
-}
-
 // Why the copy into the working folder failed.
 Reason copyInProblem(const QString& pdfPath, const QString& workingCopy, const CopyResult& copy) {
     if (const Reason input = inputProblem(pdfPath); input.found())
@@ -101,7 +85,8 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
     pointer.busy();
     if (const CopyResult copy = copyIntoWorkFolder(pdfPath, layout.workingCopy); !copy.ok())
         return copyInProblem(pdfPath, layout.workingCopy, copy);
-    if (!context.password.isEmpty() && !writePasswordFile(layout.passwordFile, context.password))
+    if (!context.password.isEmpty() &&
+        writePrivateFile(layout.passwordFile, ghostscriptPasswordDefinition(context.password)) != 0)
         return {ReasonCode::Internal, QStringLiteral("The password could not be handed over.")};
     LaunchError error;
     const QString command = QLatin1Char('"') + layout.script + QLatin1Char('"');

@@ -1,12 +1,12 @@
 #include "convert/InputChecks.h"
 
 #include "convert/Naming.h"
+#include "platform/FileCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <unistd.h>
 
 namespace {
 // Readers accept a header anywhere in the first kilobyte, after junk some producers write.
@@ -53,8 +53,7 @@ Reason outputFolderProblem(const QString& outputFolderText) {
     if (!info.isDir())
         return {ReasonCode::NoOutputFolder,
                 QStringLiteral("The output folder %1 does not exist.").arg(folder)};
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
-        const int error = errno;
+    if (const int error = folderWriteError(folder); error != 0) {
         if (error == EACCES || error == EPERM || error == EROFS)
             return {ReasonCode::WriteDenied,
                     error == EROFS

@@ -1,4 +1,4 @@
-#include "convert/FileCopy.h"
+#include "platform/FileCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -108,4 +108,45 @@ CopyResult copyReplacing(const QString& source, const QString& target) {
     if (!result.ok())
         ::unlink(temporary.constData());
     return result;
+}
+
+int writePrivateFile(const QString& path, const QByteArray& content) {
+    const QByteArray name = QFile::encodeName(path);
+    ::unlink(name.constData());
+    Descriptor out(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return errno;
+    if (const int error = writeAll(out.get(), content.constData(), content.size()); error != 0)
+        return error;
+    return out.close();
+}
+
+int folderWriteError(const QString& folder) {
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
+AppendingFile::~AppendingFile() {
+    if (m_owned)
+        ::close(m_fd);
+}
+
+int AppendingFile::open(const QString& path) {
+    if (path == QLatin1String("-")) {
+        m_fd = STDOUT_FILENO;
+        return 0;
+    }
+    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                  0644);
+    if (m_fd < 0)
+        return errno;
+    m_owned = true;
+    return 0;
+}
+
+bool AppendingFile::append(const QByteArray& line) {
+    ssize_t written;
+    do {
+        written = ::write(m_fd, line.constData(), static_cast<std::size_t>(line.size()));
+    } while (written < 0 && errno == EINTR);
+    return written == line.size();
 }
