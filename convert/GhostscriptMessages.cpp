@@ -37,7 +37,7 @@ GhostscriptMessages parseGhostscriptMessages(const QString& text) {
             continue;
         if (clean.contains(QLatin1String("requires a password"), Qt::CaseInsensitive))
             messages.needsPassword = true;
-        if (reportsError(clean))
+        if (reportsError(line))
             messages.lastError = clean;
         lastLine = clean;
     }

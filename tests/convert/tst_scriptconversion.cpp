@@ -3,6 +3,8 @@
 #include "convert/Procedures.h"
 #include "support/RecordingUserInterface.h"
 
+#include "convert/ConversionOutcome.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -100,6 +102,8 @@ private slots:
     void outputFolderReadForEveryImage();
     void busyPointerThenDefault();
     void blackWhiteCollectsImageFolder();
+    void scriptEndingsGiveReasons_data();
+    void scriptEndingsGiveReasons();
 };
 
 void TestScriptConversion::imagesNumberedInListingOrder() {
@@ -272,6 +276,44 @@ void TestScriptConversion::blackWhiteCollectsImageFolder() {
     QCOMPARE(readAll(f.out + "Scan 7-002.jpg"), "two\n");
     QVERIFY(!QFileInfo::exists(f.work + "/bw/current"));
     QVERIFY(f.workIsEmpty());
+}
+
+// What the script leaves, and what Ghostscript wrote to its messages, decide the reason.
+void TestScriptConversion::scriptEndingsGiveReasons_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<ReasonCode>("code");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("failed with messages")
+        << QByteArray("printf '   **** Error: something broke.\\nGPL Ghostscript 10.00.0: "
+                      "Unrecoverable error, exit code 1\\n' > messages.txt\nexit 1\n")
+        << ReasonCode::ConverterFailed << "Ghostscript failed: something broke.";
+    QTest::newRow("failed silently") << QByteArray("exit 3\n") << ReasonCode::ConverterFailed
+                                     << "Ghostscript failed with exit status 3.";
+    QTest::newRow("password notice")
+        << QByteArray("printf '   **** This file requires a password for access.\\n"
+                      "   **** Error: Couldn'\\''t initialise file.\\n' > messages.txt\n")
+        << ReasonCode::Password << "The PDF needs a password.";
+    QTest::newRow("no page rendered")
+        << QByteArray("printf '   **** Error: Couldn'\\''t initialise file.\\n"
+                      "               Output may be incorrect.\\n' > messages.txt\n")
+        << ReasonCode::Damaged << "The PDF is damaged: Couldn't initialise file.";
+    QTest::newRow("killed") << QByteArray("kill -SEGV $$\n") << ReasonCode::ComponentDied
+                            << "Ghostscript stopped unexpectedly (signal 11).";
+}
+
+void TestScriptConversion::scriptEndingsGiveReasons() {
+    QFETCH(QByteArray, body);
+    QFETCH(ReasonCode, code);
+    QFETCH(QString, detail);
+    Fixture f;
+    f.script("ps/pdf2tiff.sh", body);
+    FixedConversionView view(f.out, {}, {});
+    ConversionContext context{view, f.ui, f.program, f.work};
+    const ConversionOutcome outcome = ConvertWithGhostscript(f.pdf("a.pdf"), context);
+    QCOMPARE(outcome.reason, code);
+    QCOMPARE(outcome.detail, detail);
+    QCOMPARE(outcome.status, ConversionStatus::Failed);
+    QVERIFY(f.workIsEmpty()); // the messages go with the rest
 }
 
 QTEST_GUILESS_MAIN(TestScriptConversion)
