@@ -75,10 +75,9 @@ bool prepareOutputFolder(CliOptions& options, QString& error) {
 
 // The passwords of --password-file, one a line; blank lines are skipped.
 bool readPasswords(const QString& file, QStringList& passwords, QString& error) {
-    QFile in;
-    const bool opened = file == QLatin1String("-")
-                            ? in.open(stdin, QIODevice::ReadOnly)
-                            : (in.setFileName(file), in.open(QIODevice::ReadOnly));
+    QFile in(file);
+    const bool opened = file == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly)
+                                                   : in.open(QIODevice::ReadOnly);
     if (!opened) {
         error = QStringLiteral("cannot read the password file %1").arg(oneLine(file));
         return false;
