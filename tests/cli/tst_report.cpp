@@ -14,7 +14,7 @@
 // The command's reasons, its report journal, its passwords and its output folder.
 namespace {
 
-const QString Password = QStringLiteral("pa ss\"w\\x 'q' $HOME");
+const QString Password = QStringLiteral("pa ss\"w\\x 'q' $HOME command");
 
 struct CommandRun {
     int exitCode = -1;

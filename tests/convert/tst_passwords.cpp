@@ -9,6 +9,7 @@
 #include "support/TestPaths.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -37,10 +38,22 @@ private:
 class TestPasswords : public QObject {
     Q_OBJECT
 private slots:
+    void watchSeesAChildsArguments();
     void protectedPdfsInTheWindow_data();
     void protectedPdfsInTheWindow();
     void cancelGivesUpWithTheReason();
 };
+
+// The look at the processes' arguments finds a child that has the password among them.
+void TestPasswords::watchSeesAChildsArguments() {
+    QProcess child;
+    child.start("sh", {"-c", "read line", Password});
+    QVERIFY(child.waitForStarted());
+    QTRY_COMPARE(TestFiles::processesWithArgument(Password.toUtf8()), 1);
+    child.closeWriteChannel();
+    QVERIFY(child.waitForFinished());
+    QCOMPARE(TestFiles::processesWithArgument(Password.toUtf8()), 0);
+}
 
 void TestPasswords::protectedPdfsInTheWindow_data() {
     QTest::addColumn<QString>("method");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -112,18 +113,37 @@ private:
     bool m_mounted = false;
 };
 
-// How many processes now running have text among their arguments.
+// The parent of process pid, from /proc/pid/stat (0 when gone).
+inline qint64 parentOf(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
+}
+
+// How many descendants of this process now running have text among their arguments. Only
+// our own children count: other tests running at the same time may use the same text.
 inline int processesWithArgument(const QByteArray& text) {
+    const qint64 self = QCoreApplication::applicationPid();
     int found = 0;
     const QDir proc(QStringLiteral("/proc"));
     for (const QString& entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool number = false;
-        entry.toInt(&number);
-        if (!number)
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number || pid == self)
             continue;
         QFile cmdline(proc.filePath(entry + QStringLiteral("/cmdline")));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text))
-            ++found;
+        if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains(text))
+            continue;
+        for (qint64 up = parentOf(pid); up > 1; up = parentOf(up)) {
+            if (up == self) {
+                ++found;
+                break;
+            }
+        }
     }
     return found;
 }
