@@ -149,7 +149,8 @@ void TestReasons::reasonOfEachBrokenInput() {
 
     RecordingUserInterface ui;
     AutomationHost host(program);
-    host.setCallTimeout(std::chrono::milliseconds(300));
+    if (kind == "component hung")
+        host.setCallTimeout(std::chrono::milliseconds(300)); // never answers anyway
     FixedConversionView view(out, resolution, "1");
     ConversionContext context{view, ui, program, root.filePath("work"), &host};
     context.password = password;
