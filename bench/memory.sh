@@ -2,6 +2,9 @@
 # Peak resident memory of the imaging server loading and saving one Letter page at 1152 dpi
 # (9792 x 12672 pixels): the gnuplot manual's first page and a Letter page with colour. The
 # peak (VmHWM) is read from /proc while the server still runs, after it answered the save.
+# Then a generated Letter page holding one 12,000 x 12,000 pixel Flate-compressed image, at
+# 1152 dpi: the server's own peak, the peak of the server with the Ghostscript it may start for
+# the page (from wait4), and Ghostscript's peak rendering the same page directly.
 set -euo pipefail
 build=${PAGEKILN_BUILD:?}
 server="$build/program/pagekiln-gflax"
@@ -35,4 +38,61 @@ for pdf in /usr/share/doc/gnuplot/gnuplot.pdf "$corpus/pdflatex-forms.pdf"; do
         "$(awk -v a="$start" -v b="$end" 'BEGIN {print b - a}')" $((kb / 1024))
     [ "$kb" -gt "$peak" ] && peak=$kb
 done
-printf 'peak_rss_mb %d\n' $((peak / 1024))
+
+python3 - "$server" "$work" <<'PY' >"$work/image"
+import os, subprocess, sys, time, zlib, json
+server, work = sys.argv[1], sys.argv[2]
+side, pdf = 12000, os.path.join(work, "image.pdf")
+# Rows of a smooth gradient: small once compressed, 432 MB once decoded.
+row = bytearray(side * 3)
+row[0::3] = bytes(x * 255 // side for x in range(side))
+row[2::3] = b"\x80" * side
+z, parts = zlib.compressobj(1), []
+for y in range(side):
+    row[1::3] = bytes([y * 255 // side]) * side
+    parts.append(z.compress(bytes(row)))
+parts.append(z.flush())
+image = b"".join(parts)
+content = b"q 612 0 0 792 0 0 cm /Im Do Q"
+objects = [b"<< /Type /Catalog /Pages 2 0 R >>", b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+           b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im 5 0 R >> >> /Contents 4 0 R >>",
+           b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content),
+           b"<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode /Length %d >>\nstream\n" % (side, side, len(image)) + image + b"\nendstream"]
+out, offsets = bytearray(b"%PDF-1.4\n"), []
+for i, o in enumerate(objects):
+    offsets.append(len(out))
+    out += b"%d 0 obj\n%s\nendobj\n" % (i + 1, o)
+xref = len(out)
+out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
+out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+open(pdf, "wb").write(out)
+
+requests = [{"op": "create", "class": "GflAx.GflAx"},
+            {"op": "set", "object": 1, "name": "EpsDpi", "value": 1152},
+            {"op": "call", "object": 1, "name": "LoadBitmap", "args": [pdf]},
+            {"op": "call", "object": 1, "name": "saveBitmap", "args": [os.path.join(work, "image.jpg")]}]
+start = time.time()
+proc = subprocess.Popen([server], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+for i, r in enumerate(requests, 1):
+    proc.stdin.write((json.dumps(dict(r, id=i)) + "\n").encode()); proc.stdin.flush()
+    answer = proc.stdout.readline().decode()
+    if '"ok":false' in answer:
+        sys.exit("server: " + answer)
+ours = time.time() - start
+hwm = next(int(l.split()[1]) for l in open("/proc/%d/status" % proc.pid) if l.startswith("VmHWM:"))
+proc.stdin.close()
+tree = os.wait4(proc.pid, 0)[2].ru_maxrss
+start = time.time()
+gs = subprocess.Popen(["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=jpeg", "-dJPEGQ=90",
+                       "-r1152", "-sOutputFile=" + os.path.join(work, "gs.jpg"), pdf])
+gs_rss = os.wait4(gs.pid, 0)[2].ru_maxrss
+print("image page: pdf %d KB; ours %.2f s, server peak %d MB, with its Ghostscript %d MB; gs %.2f s, peak %d MB"
+      % (len(out) // 1024, ours, hwm // 1024, tree // 1024, time.time() - start, gs_rss // 1024))
+print(hwm // 1024, tree // 1024, gs_rss // 1024)
+PY
+head -n1 "$work/image"
+read -r image_own image_tree image_gs < <(tail -n1 "$work/image")
+printf 'peak_rss_mb %d peak_rss_mb_image %d tree_rss_mb_image %d gs_rss_mb_image %d image_vs_gs %.2f\n' \
+    $((peak / 1024)) "$image_own" "$image_tree" "$image_gs" \
+    "$(awk -v a="$image_tree" -v b="$image_gs" 'BEGIN {print a / b}')"

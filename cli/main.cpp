@@ -40,13 +40,17 @@ QString progressBar(int done, int count) {
         .arg(count > 0 ? done * 100 / count : 100);
 }
 
-// Each parallel job runs its own component servers; they share the processors between them
-// instead of each taking all of them.
-void shareProcessorsBetweenJobs(int jobs) {
-    if (qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
-        return;
-    const int each = std::max(1, QThread::idealThreadCount() / std::max(1, jobs));
-    qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(each));
+// Each parallel job runs its own component servers. They split the processors and the memory
+// budget between them instead of each taking all: a page rendered on its own gets its server's
+// share of helper threads, and a long PDF keeps the processors busy with the pages it renders
+// ahead, one helper each.
+void shareTheMachineBetweenJobs(int jobs) {
+    jobs = std::max(1, jobs);
+    if (!qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
+        qputenv("PAGEKILN_RENDER_THREADS",
+                QByteArray::number(std::max(1, QThread::idealThreadCount() / jobs)));
+    if (!qEnvironmentVariableIsSet("PAGEKILN_MEMORY_SHARE"))
+        qputenv("PAGEKILN_MEMORY_SHARE", QByteArray::number(jobs));
 }
 
 void reportUsageError(const QString& message) {
@@ -98,7 +102,7 @@ QString failureLine(const QString& path, const ConversionOutcome& outcome) {
 }
 
 int convert(const CliOptions& options, const QStringList& passwords, RunReport& report) {
-    shareProcessorsBetweenJobs(options.jobs);
+    shareTheMachineBetweenJobs(options.jobs);
     ConsoleUserInterface console;
     ParallelConverter::Setup setup;
     setup.method = options.method;

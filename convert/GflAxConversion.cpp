@@ -7,6 +7,8 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace {
 
 // The JPEG code of the component's Saveformat property.
@@ -62,6 +64,9 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
         outcome.fail(
             ReasonCode::NoPage,
             QStringLiteral("The number of pages is %1: no page to convert.").arg(pageCount));
+    // The component renders the following pages while this side saves, but never one beyond
+    // the count: it must know where the batch ends.
+    gflax.setWithoutWaiting(QStringLiteral("LastPage"), std::max(0, pageCount));
     for (int page = 1; page <= pageCount; ++page) {
         const QString output = outputPrefix(context.view.outputFolderText()) + baseName +
                                QString::number(page) + QStringLiteral(".jpg");

@@ -98,6 +98,7 @@ ComponentReply AcroScriptObject::saveAs(const QString& path) {
         return ComponentReply::failure(Fault::BadArgument,
                                        QStringLiteral("The document is closed."));
     const int pages = m_engine->pageCount();
+    m_engine->setLastPage(pages); // every page is saved: render ahead up to the last
     for (int page = 1; page <= pages; ++page) {
         EngineOutcome outcome = m_engine->loadPage(page, kExportDpi);
         if (outcome.ok())

@@ -15,12 +15,12 @@
 
 namespace {
 
-constexpr int kWorkers = 2;
 constexpr int kBandsAhead = 10; // bands finished before the writer takes them
 
 struct Segment {
     QByteArray jpeg;
     QString error;
+    bool outOfMemory = false; // the error is MuPDF's memory running out
     bool done = false;
 };
 
@@ -36,6 +36,7 @@ struct BandEncoder::Job {
     int nextBand = 0;
     int written = 0;
     bool stop = false;
+    bool outOfMemory = false; // set by the writer
     std::vector<Segment> segments;
 };
 
@@ -48,8 +49,8 @@ int components(const PageRaster& page) {
 }
 
 // Draws rows [top, top + rows) of the page into samples (white background first).
-QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples, int top,
-                 int rows) {
+QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples, int top, int rows,
+                 bool& outOfMemory) {
     fz_colorspace* cs = components(page) == 1 ? fz_device_gray(ctx) : fz_device_rgb(ctx);
     const fz_irect box{0, top, page.width, top + rows};
     fz_pixmap* pix = nullptr;
@@ -70,6 +71,7 @@ QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples
     }
     fz_catch(ctx) {
         error = QStringLiteral("cannot render the page: ") + caughtMessage(ctx);
+        outOfMemory = fz_caught(ctx) == FZ_ERROR_MEMORY;
     }
     return error;
 }
@@ -79,7 +81,9 @@ Segment makeSegment(fz_context* ctx, Job& job, int band, std::vector<unsigned ch
     Segment segment;
     const int top = band * job.bandRows;
     const int rows = std::min(job.bandRows, job.page.height - top);
-    segment.error = ctx ? drawBand(ctx, job.page, samples.data(), top, rows)
+    // A context that cannot be cloned is memory running out too.
+    segment.outOfMemory = !ctx;
+    segment.error = ctx ? drawBand(ctx, job.page, samples.data(), top, rows, segment.outOfMemory)
                         : QStringLiteral("cannot start the renderer");
     if (!segment.error.isEmpty())
         return segment;
@@ -133,8 +137,10 @@ QString writeBands(Job& job, QIODevice& out) {
     JpegSplicer splicer(job.page.width, job.page.height, job.bandRows, job.page.colour);
     for (int band = 0; band < job.bandCount; ++band) {
         const Segment segment = takeSegment(job, band);
-        if (!segment.error.isEmpty())
+        if (!segment.error.isEmpty()) {
+            job.outOfMemory = segment.outOfMemory;
             return segment.error;
+        }
         const QByteArray piece = splicer.piece(segment.jpeg, band);
         if (piece.isEmpty())
             return QStringLiteral("cannot join the image bands");
@@ -161,22 +167,18 @@ int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
     return std::max(16, rows / 16 * 16);
 }
 
-namespace {
-// Helper threads per page. A caller that already runs several servers side by side (the
-// command line's parallel jobs) asks each for fewer through the environment, so that the
-// cores are shared rather than oversubscribed. The bands, and so the bytes written, do not
-// depend on it.
-int helperCount() {
-    static const int count = [] {
+int helperShare() {
+    static const int share = [] {
         bool ok = false;
         const int wanted = qEnvironmentVariableIntValue("PAGEKILN_RENDER_THREADS", &ok);
-        return ok && wanted >= 1 ? std::min(wanted, 8) : kWorkers;
+        return ok && wanted >= 1 ? std::min(wanted, 64)
+                                 : std::max(1, int(std::thread::hardware_concurrency()));
     }();
-    return count;
+    return share;
 }
-} // namespace
 
-BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows)
+BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows,
+                         int helpers)
     : m_job(new Job{page,
                     bandRows,
                     (page.height + bandRows - 1) / bandRows,
@@ -186,9 +188,11 @@ BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, i
                     0,
                     0,
                     false,
+                    false,
                     {}}) {
     m_job->segments.resize(std::size_t(m_job->bandCount));
-    for (int i = 0; i < std::min(helperCount(), m_job->bandCount); ++i)
+    // The bands, and so the bytes written, do not depend on how many helpers there are.
+    for (int i = 0; i < std::clamp(helpers, 1, m_job->bandCount); ++i)
         m_workers.emplace_back(work, ctx, std::ref(*m_job));
 }
 
@@ -204,4 +208,8 @@ BandEncoder::~BandEncoder() {
 
 QString BandEncoder::writeTo(QIODevice& out) {
     return writeBands(*m_job, out);
+}
+
+bool BandEncoder::ranOutOfMemory() const {
+    return m_job->outOfMemory;
 }

@@ -24,6 +24,10 @@ struct PageRaster {
 // blocks per band for a JPEG restart interval.
 int bandRowsFor(const PageRaster& page, std::size_t bandBytes);
 
+// Helper threads a page rendered on its own may use: the processors, or this server's share
+// of them (PAGEKILN_RENDER_THREADS, which a command running several servers sets).
+int helperShare();
+
 // Writes a page as one baseline JPEG. Helper threads (clones of the context) each take the
 // next band, rasterize it and compress it on its own; the bands are joined in order with
 // restart markers between them, which is what restart intervals exist for. The work starts
@@ -31,13 +35,15 @@ int bandRowsFor(const PageRaster& page, std::size_t bandBytes);
 // bands are held before writeTo() takes them. Destroying the encoder stops the helpers.
 class BandEncoder {
 public:
-    BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows);
+    BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows, int helpers);
     ~BandEncoder();
     BandEncoder(const BandEncoder&) = delete;
     BandEncoder& operator=(const BandEncoder&) = delete;
 
     // Writes the whole image to out; an empty text on success, otherwise the reason.
     QString writeTo(QIODevice& out);
+    // After writeTo failed: whether MuPDF's memory budget ran out.
+    bool ranOutOfMemory() const;
 
     struct Job; // shared with the helper threads
 

@@ -6,12 +6,11 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 
 #include <jpeglib.h>
 
 namespace {
-
-constexpr std::size_t kOutputChunk = 256 * 1024;
 
 struct ErrorManager {
     jpeg_error_mgr base;
@@ -28,45 +27,14 @@ void onError(j_common_ptr cinfo) {
 
 void onMessage(j_common_ptr, int) {}
 
-// Writes the compressed bytes to a QIODevice in large chunks and remembers a failed write
-// instead of aborting, so the caller sees it when the image ends.
-struct DeviceDestination {
-    jpeg_destination_mgr base;
-    QIODevice* device = nullptr;
-    QByteArray buffer;
-    bool failed = false;
-};
-
-void flushChunk(DeviceDestination* dest, std::size_t size) {
-    if (!dest->failed &&
-        dest->device->write(dest->buffer.constData(), qint64(size)) != qint64(size))
-        dest->failed = true;
-}
-
-void initDestination(j_compress_ptr cinfo) {
-    auto* dest = reinterpret_cast<DeviceDestination*>(cinfo->dest);
-    dest->base.next_output_byte = reinterpret_cast<JOCTET*>(dest->buffer.data());
-    dest->base.free_in_buffer = kOutputChunk;
-}
-
-boolean emptyBuffer(j_compress_ptr cinfo) {
-    auto* dest = reinterpret_cast<DeviceDestination*>(cinfo->dest);
-    flushChunk(dest, kOutputChunk);
-    initDestination(cinfo);
-    return TRUE;
-}
-
-void termDestination(j_compress_ptr cinfo) {
-    auto* dest = reinterpret_cast<DeviceDestination*>(cinfo->dest);
-    flushChunk(dest, kOutputChunk - dest->base.free_in_buffer);
-}
-
 } // namespace
 
 struct JpegWriter::State {
     jpeg_compress_struct cinfo{};
     ErrorManager err{};
-    DeviceDestination dest{};
+    QIODevice* device = nullptr;
+    unsigned char* buffer = nullptr; // libjpeg-turbo's memory destination (malloc)
+    unsigned long size = 0;
     bool created = false;
     bool failed = false;
 };
@@ -76,6 +44,7 @@ JpegWriter::JpegWriter() : m_state(std::make_unique<State>()) {}
 JpegWriter::~JpegWriter() {
     if (m_state->created)
         jpeg_destroy_compress(&m_state->cinfo);
+    std::free(m_state->buffer);
 }
 
 bool JpegWriter::begin(QIODevice& out, int width, int height, Colour colour, int quality) {
@@ -90,12 +59,8 @@ bool JpegWriter::begin(QIODevice& out, int width, int height, Colour colour, int
     }
     jpeg_create_compress(&s.cinfo);
     s.created = true;
-    s.dest.device = &out;
-    s.dest.buffer.resize(qsizetype(kOutputChunk));
-    s.dest.base.init_destination = initDestination;
-    s.dest.base.empty_output_buffer = emptyBuffer;
-    s.dest.base.term_destination = termDestination;
-    s.cinfo.dest = &s.dest.base;
+    s.device = &out;
+    jpeg_mem_dest(&s.cinfo, &s.buffer, &s.size);
     s.cinfo.image_width = JDIMENSION(width);
     s.cinfo.image_height = JDIMENSION(height);
     s.cinfo.input_components = colour == Colour::Gray ? 1 : 3;
@@ -142,9 +107,10 @@ bool JpegWriter::finish() {
         return false;
     }
     jpeg_finish_compress(&s.cinfo);
-    if (s.dest.failed) {
+    if (s.device->write(reinterpret_cast<const char*>(s.buffer), qint64(s.size)) !=
+        qint64(s.size)) {
         s.failed = true;
-        m_error = QStringLiteral("cannot write the image file: ") + s.dest.device->errorString();
+        m_error = QStringLiteral("cannot write the image file: ") + s.device->errorString();
         return false;
     }
     return true;

@@ -7,8 +7,8 @@
 
 class QIODevice;
 
-// Streams an image to a JPEG file row band by row band (libjpeg-turbo scanline interface), so
-// a huge page never needs to be in memory at once.
+// Compresses an image, fed in row bands, to a JPEG (libjpeg-turbo scanline interface) in
+// memory, and writes it to the device when complete. Used for one band of a page at a time.
 class JpegWriter {
 public:
     enum class Colour { Gray, Rgb };

@@ -18,11 +18,11 @@ void decodeWholeImage(void*, int w, int h, int l2factor, fz_irect* subarea) {
 }
 } // namespace
 
-MuContext::MuContext(std::size_t storeBytes) {
+MuContext::MuContext(std::size_t storeBytes, fz_alloc_context* alloc) {
     m_locks.user = this;
     m_locks.lock = &MuContext::lock;
     m_locks.unlock = &MuContext::unlock;
-    m_ctx = fz_new_context(nullptr, &m_locks, storeBytes);
+    m_ctx = fz_new_context(alloc, &m_locks, storeBytes);
     if (!m_ctx)
         throw std::bad_alloc();
     // Damaged files produce floods of warnings; the client learns what matters from answers.

@@ -10,10 +10,11 @@ extern "C" {
 #include <array>
 #include <mutex>
 
-// A MuPDF context with the locks that let clones of it render on other threads.
+// A MuPDF context with the locks that let clones of it render on other threads, allocating
+// through alloc (the C library's allocator when null).
 class MuContext {
 public:
-    explicit MuContext(std::size_t storeBytes);
+    explicit MuContext(std::size_t storeBytes, fz_alloc_context* alloc = nullptr);
     ~MuContext();
     MuContext(const MuContext&) = delete;
     MuContext& operator=(const MuContext&) = delete;

@@ -1,6 +1,9 @@
 #include "PdfEngine.h"
 
 #include "BandPipeline.h"
+#include "GhostscriptPage.h"
+#include "ImageCensus.h"
+#include "MemoryBudget.h"
 #include "MuContext.h"
 #include "PageTree.h"
 #include "RecordingFilter.h"
@@ -15,12 +18,27 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// The settings with MuPDF's cache at most a quarter of what the budget lets MuPDF take.
+EngineSettings withinBudget(EngineSettings settings) {
+    settings.storeBytes = std::min(settings.storeBytes, CappedAllocator::process().cap() / 4);
+    return settings;
+}
+
+// Pages recorded and rendering beyond the current one, for a caller that said how far it goes:
+// with one helper each, together with the current page they keep every processor of the
+// server's share busy, and at least two keep it busy while the next page is recorded and the
+// answers travel.
+int pagesAhead() {
+    return std::max(2, helperShare());
+}
 
 // What identifies "the same file" for reusing a parsed document.
 struct FileStamp {
@@ -179,6 +197,7 @@ struct LoadedPage {
     fz_display_list* list = nullptr;
     PageRaster raster;
     std::unique_ptr<BandEncoder> encoder; // its helpers read the display list
+    bool viaGhostscript = false;          // an image too large for MuPDF's budget
 };
 
 struct PdfEngine::Impl {
@@ -188,14 +207,19 @@ struct PdfEngine::Impl {
     FILE* file = nullptr; // what doc is read from
     FileStamp stamp;
     int pages = 0;
+    int lastPage = 0; // the last page the caller will load; 0 when it did not say
     LoadedPage page;
-    // A batch that asks for page after page gets the next one recorded and rendering while the
-    // current one is still being encoded, so both processors stay busy across page ends.
-    LoadedPage ahead;
+    // A batch that said how far it goes gets the next pages recorded and rendering while the
+    // current one is still being encoded and while its answers travel, so every processor stays
+    // busy across page ends. Never past the caller's last page or the end of the document.
+    std::deque<LoadedPage> ahead;
+    int recorded = 0;
 
-    explicit Impl(EngineSettings s) : settings(s), mu(s.storeBytes) {}
+    explicit Impl(EngineSettings s)
+        : settings(withinBudget(s)), mu(settings.storeBytes, CappedAllocator::process().context()) {
+    }
     ~Impl() {
-        drop(ahead);
+        dropAhead();
         drop(page);
         dropDocument();
     }
@@ -204,16 +228,31 @@ struct PdfEngine::Impl {
         fz_drop_display_list(mu.get(), loaded.list);
         loaded = {};
     }
-    void startEncoder(LoadedPage& loaded) {
+    void dropAhead() {
+        // The furthest first: its helpers are the least advanced.
+        while (!ahead.empty()) {
+            drop(ahead.back());
+            ahead.pop_back();
+        }
+    }
+    // helpers: one for a page among others in flight (each then has its own processor, and
+    // no two helpers decode the same image side by side), the server's share for a page alone.
+    void startEncoder(LoadedPage& loaded, int helpers) {
+        if (loaded.viaGhostscript)
+            return;
         loaded.encoder =
             std::make_unique<BandEncoder>(mu.get(), loaded.raster, settings.jpegQuality,
-                                          bandRowsFor(loaded.raster, settings.bandBytes));
+                                          bandRowsFor(loaded.raster, settings.bandBytes), helpers);
     }
+    int renderAheadEnd() const { return std::min(pages, lastPage); }
     // Records page index (0-based) at dpi into loaded, or says why it cannot be.
     EngineOutcome record(LoadedPage& loaded, int index, double dpi);
     EngineOutcome open(const QString& path, const QString& password);
+    bool takeAhead(int index, double dpi);
+    void fillAhead(int index, double dpi);
+    QString saveWithGhostscript(QIODevice& out) const;
     void dropDocument() {
-        drop(ahead);
+        dropAhead();
         pdf_drop_document(mu.get(), doc);
         doc = nullptr;
         if (file)
@@ -224,6 +263,35 @@ struct PdfEngine::Impl {
     }
 };
 
+// Makes the page rendered ahead for index at dpi the current one; false when there is none.
+bool PdfEngine::Impl::takeAhead(int index, double dpi) {
+    while (!ahead.empty() && ahead.front().index < index) {
+        drop(ahead.front());
+        ahead.pop_front();
+    }
+    if (ahead.empty() || ahead.front().index != index || ahead.front().dpi != dpi) {
+        dropAhead();
+        return false;
+    }
+    page = std::move(ahead.front());
+    ahead.pop_front();
+    return true;
+}
+
+// Starts the pages after index that the caller will still load, up to the window.
+void PdfEngine::Impl::fillAhead(int index, double dpi) {
+    const int end = renderAheadEnd(); // one past the last index to render
+    int next = ahead.empty() ? index + 1 : ahead.back().index + 1;
+    while (int(ahead.size()) < pagesAhead() && next < end) {
+        LoadedPage loaded;
+        if (!record(loaded, next, dpi).ok())
+            return;
+        startEncoder(loaded, 1);
+        ahead.push_back(std::move(loaded));
+        ++next;
+    }
+}
+
 EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     fz_context* ctx = mu.get();
     fz_rect bounds;
@@ -232,6 +300,7 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
     fz_display_list* list = recordPage(ctx, doc, index, float(dpi / 72.0), bounds, colour, error);
     if (!list)
         return error;
+    ++recorded;
     const double scale = dpi / 72.0;
     const double width = std::round((bounds.x1 - bounds.x0) * scale);
     const double height = std::round((bounds.y1 - bounds.y0) * scale);
@@ -254,6 +323,14 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
     loaded.raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
                      int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
     loaded.raster.dotsPerInch = dpi;
+    // MuPDF decodes each image whole. One that does not fit the cache is decoded again for
+    // every band, on every helper at once: slow, and far more memory than the page needs. Such
+    // pages, and any whose images would take half the budget, go to Ghostscript, which streams
+    // images. The choice depends on the page and the budget only, so a page comes out the same
+    // every time.
+    const std::size_t images = largestImageBytes(ctx, list, loaded.raster.ctm);
+    loaded.viaGhostscript =
+        images > settings.storeBytes || images > CappedAllocator::process().cap() / 2;
     return EngineOutcome::success();
 }
 
@@ -316,41 +393,42 @@ int PdfEngine::pageCount() const {
     return d->pages;
 }
 
+void PdfEngine::setLastPage(int lastPage) {
+    d->lastPage = std::max(0, lastPage);
+}
+
 EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     const int index = pageNumber - 1;
-    const bool following = d->page.list && index == d->page.index + 1;
     d->drop(d->page);
     if (!d->doc)
         return EngineOutcome::failure(Fault::BadArgument, QStringLiteral("No document is open."));
     if (!std::isfinite(dpi) || dpi <= 0) {
-        d->drop(d->ahead);
+        d->dropAhead();
         return EngineOutcome::failure(Fault::BadArgument,
                                       QStringLiteral("The resolution must be above 0."));
     }
     if (pageNumber < 1 || pageNumber > d->pages) {
-        d->drop(d->ahead);
+        d->dropAhead();
         return EngineOutcome::failure(
             pageNumber < 1 ? Fault::BadArgument : Fault::NoPage,
             QStringLiteral("There is no page %1: the document has %2 pages.")
                 .arg(pageNumber)
                 .arg(d->pages));
     }
-    if (d->ahead.list && d->ahead.index == index && d->ahead.dpi == dpi) {
-        d->page = std::move(d->ahead);
-        d->ahead = {};
-    } else {
-        d->drop(d->ahead);
+    if (!d->takeAhead(index, dpi)) {
         const EngineOutcome recorded = d->record(d->page, index, dpi);
         if (!recorded.ok())
             return recorded;
         // Rendering starts at once: a loaded page is almost always saved next.
-        d->startEncoder(d->page);
+        const bool followed = index + 1 < d->renderAheadEnd();
+        d->startEncoder(d->page, followed ? 1 : helperShare());
     }
-    // Only a batch that has already gone from one page to the next gets the following page
-    // ahead of time, so converting first pages only never renders a page for nothing.
-    if (following && index + 1 < d->pages && d->record(d->ahead, index + 1, dpi).ok())
-        d->startEncoder(d->ahead);
+    d->fillAhead(index, dpi);
     return EngineOutcome::success();
+}
+
+int PdfEngine::pagesRecorded() const {
+    return d->recorded;
 }
 
 bool PdfEngine::hasPage() const {
@@ -367,19 +445,50 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
                                       QStringLiteral("There is no image to save."));
     // The image replaces the target only once complete, so a failed save never leaves a
     // truncated image. No fsync: a batch writes hundreds of pages.
-    ReplacingFile file;
-    if (!file.create(path))
-        return EngineOutcome::failure(file.fault(), file.errorText());
-    if (!d->page.encoder)
-        d->startEncoder(d->page);
-    const QString error = d->page.encoder->writeTo(file);
-    d->page.encoder.reset();
-    if (file.fault() != Fault::None) // the write itself failed
-        return EngineOutcome::failure(file.fault(), file.errorText());
+    auto file = std::make_unique<ReplacingFile>();
+    if (!file->create(path))
+        return EngineOutcome::failure(file->fault(), file->errorText());
+    QString error;
+    bool viaGhostscript = d->page.viaGhostscript;
+    if (!viaGhostscript) {
+        if (!d->page.encoder)
+            d->startEncoder(d->page, helperShare());
+        error = d->page.encoder->writeTo(*file);
+        viaGhostscript = !error.isEmpty() && d->page.encoder->ranOutOfMemory();
+        d->page.encoder.reset();
+        if (file->fault() != Fault::None) // the write itself failed
+            return EngineOutcome::failure(file->fault(), file->errorText());
+    }
+    if (viaGhostscript) {
+        file = std::make_unique<ReplacingFile>(); // what MuPDF began is discarded
+        if (!file->create(path))
+            return EngineOutcome::failure(file->fault(), file->errorText());
+        error = d->saveWithGhostscript(*file);
+        if (file->fault() != Fault::None)
+            return EngineOutcome::failure(file->fault(), file->errorText());
+        if (!error.isEmpty())
+            return EngineOutcome::failure(Fault::Memory, error);
+    }
     if (!error.isEmpty())
         return EngineOutcome::failure(Fault::Damaged,
                                       QStringLiteral("The page cannot be drawn: %1.").arg(error));
-    if (!file.commit())
-        return EngineOutcome::failure(file.fault(), file.errorText());
+    if (!file->commit())
+        return EngineOutcome::failure(file->fault(), file->errorText());
     return EngineOutcome::success();
+}
+
+// Renders the current page with Ghostscript and writes the image to out.
+QString PdfEngine::Impl::saveWithGhostscript(QIODevice& out) const {
+    const GhostscriptPage fallback{stamp.path,
+                                   page.index + 1,
+                                   page.dpi,
+                                   page.raster.colour == JpegWriter::Colour::Rgb,
+                                   settings.jpegQuality,
+                                   stamp.password};
+    const QString error = fallback.renderInto(out);
+    if (error.isEmpty())
+        return {};
+    return QStringLiteral("The page needs more memory than the budget of %1 MB allows, and %2.")
+        .arg(MemoryBudget::serverBytes() >> 20)
+        .arg(error);
 }

@@ -19,7 +19,7 @@ struct EngineOutcome {
 struct EngineSettings {
     int jpegQuality = 90;
     std::size_t bandBytes = 4u << 20;   // memory of one band being rendered
-    std::size_t storeBytes = 48u << 20; // MuPDF's cache of fonts, glyphs and images
+    std::size_t storeBytes = 48u << 20; // MuPDF's cache of fonts, glyphs and images (at most)
     double largestSide = 65500.0;       // pixels; JPEG cannot hold more
 };
 
@@ -42,6 +42,11 @@ public:
     bool hasDocument() const;
     int pageCount() const;
 
+    // The last page (1 = first) the caller will load from now on, going page by page; the
+    // pages after the current one up to it are rendered ahead. 0 (the default): unknown, and
+    // nothing is rendered that was not asked for.
+    void setLastPage(int lastPage);
+
     // Makes page pageNumber (1 = first) of the open document the current image at dpi.
     EngineOutcome loadPage(int pageNumber, double dpi);
     bool hasPage() const;
@@ -49,6 +54,9 @@ public:
 
     // Writes the current image as a JPEG, replacing path only once the image is complete.
     EngineOutcome saveJpeg(const QString& path);
+
+    // Pages recorded for rendering since the engine was made, those ahead included.
+    int pagesRecorded() const;
 
 private:
     struct Impl;

@@ -50,6 +50,14 @@ ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
         (name == "page" ? m_page : m_saveFormat) = number;
         return {};
     }
+    if (name == "lastpage") {
+        if (!integralValue(value, number) || number < 0)
+            return ComponentReply::failure(
+                Fault::BadArgument, QStringLiteral("LastPage takes a whole number, 0 or more"));
+        m_lastPage = number;
+        m_engine.setLastPage(int(std::min<qint64>(number, INT_MAX)));
+        return {};
+    }
     return unknownMember(name);
 }
 
@@ -60,6 +68,8 @@ ComponentReply GflAxObject::get(const QString& name) {
         return ComponentReply::value(m_page);
     if (name == "saveformat")
         return ComponentReply::value(m_saveFormat);
+    if (name == "lastpage")
+        return ComponentReply::value(m_lastPage);
     if (name == "password")
         return ComponentReply::value(m_password);
     return unknownMember(name);

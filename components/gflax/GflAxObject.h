@@ -5,7 +5,8 @@
 
 // "GflAx.GflAx": loads one page of a PDF at a resolution and saves it as a JPEG.
 // Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG), Password (for
-// protected PDFs; empty = none); methods LoadBitmap(path) and saveBitmap(path).
+// protected PDFs; empty = none), LastPage (the last page the caller will load, so the pages up
+// to it are rendered ahead; 0 = unknown); methods LoadBitmap(path) and saveBitmap(path).
 class GflAxObject : public ComponentObject {
 public:
     explicit GflAxObject(EngineSettings settings = {});
@@ -13,6 +14,8 @@ public:
     ComponentReply set(const QString& name, const QJsonValue& value) override;
     ComponentReply get(const QString& name) override;
     ComponentReply call(const QString& name, const QJsonArray& args) override;
+
+    const PdfEngine& engine() const { return m_engine; }
 
 private:
     ComponentReply loadBitmap(const QString& path);
@@ -22,6 +25,7 @@ private:
     double m_dpi = 72.0;
     qint64 m_page = 1;
     qint64 m_saveFormat = 1;
+    qint64 m_lastPage = 0;
     QString m_password;
 };
 

@@ -29,3 +29,9 @@ foreach(target platform_tst_automation convert_tst_gflaxconversion convert_tst_a
         add_dependencies(${target} pagekiln-gflax pagekiln-acroexch)
     endif()
 endforeach()
+
+# The memory budget: the allocator in process, and the real server under a small budget.
+if(TARGET components_tst_memorybudget)
+    target_link_libraries(components_tst_memorybudget PRIVATE pagekiln_component_common)
+    add_dependencies(components_tst_memorybudget pagekiln-gflax)
+endif()

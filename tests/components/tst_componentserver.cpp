@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -48,6 +50,8 @@ private slots:
     void bandsJoinIntoOneCleanImage();
     void pagesAheadMatchPagesAlone_data();
     void pagesAheadMatchPagesAlone();
+    void renderingAheadStopsWhereTheBatchEnds_data();
+    void renderingAheadStopsWhereTheBatchEnds();
     void saveReplacesAndRefusesOtherFormats();
     void reloadsAFileThatChanged();
     void exportPagePaths_data();
@@ -60,6 +64,8 @@ private:
 };
 
 void TestComponentServer::initTestCase() {
+    // Two helpers a page: the pages rendered ahead are then two, whatever the machine.
+    qputenv("PAGEKILN_RENDER_THREADS", "2");
     QVERIFY(m_dir.isValid());
     m_encrypted = m_dir.filePath("locked.pdf");
     QVERIFY(TestPdfs::makeEncrypted(TestPaths::corpusFile("minimal-document.pdf"), m_encrypted));
@@ -262,6 +268,7 @@ void TestComponentServer::pagesAheadMatchPagesAlone() {
     QFETCH(Steps, steps);
     const QString pdf = TestPaths::corpusFile("pdflatex-4-pages.pdf");
     GflAxObject batch;
+    QVERIFY(batch.set("lastpage", 4).ok);
     for (const auto& [page, dpi] : steps) {
         QVERIFY(load(batch, pdf, dpi, page).ok);
         const QString inBatch = m_dir.filePath("batch.jpg");
@@ -275,6 +282,38 @@ void TestComponentServer::pagesAheadMatchPagesAlone() {
         QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
         QVERIFY2(a.readAll() == b.readAll(), qPrintable(QString("page %1").arg(page)));
     }
+}
+
+void TestComponentServer::renderingAheadStopsWhereTheBatchEnds_data() {
+    QTest::addColumn<int>("lastPage");
+    QTest::addColumn<int>("loads"); // pages 1 to loads, each saved
+    QTest::addColumn<int>("recorded");
+    QTest::newRow("two of four") << 2 << 2 << 2;
+    QTest::newRow("first page only") << 1 << 1 << 1;
+    QTest::newRow("count unknown") << 0 << 3 << 3;
+    QTest::newRow("count past the end") << 32767 << 5 << 4;
+}
+
+// The batch says how many pages it will load; the server renders ahead up to there and never a
+// page that will not be saved, nor beyond the end of the document.
+void TestComponentServer::renderingAheadStopsWhereTheBatchEnds() {
+    QFETCH(int, lastPage);
+    QFETCH(int, loads);
+    QFETCH(int, recorded);
+    const QString pdf = TestPaths::corpusFile("pdflatex-4-pages.pdf");
+    GflAxObject batch;
+    QVERIFY(batch.set("lastpage", lastPage).ok);
+    QCOMPARE(batch.get("lastpage").result.toInteger(), lastPage);
+    for (int page = 1; page <= loads; ++page) {
+        if (!load(batch, pdf, 72, page).ok) {
+            QCOMPARE(page, 5); // the end of the document
+            break;
+        }
+        if (page == 1) // the current page and, when the batch goes on, two ahead
+            QCOMPARE(batch.engine().pagesRecorded(), std::clamp(lastPage, 1, 3));
+        QVERIFY(batch.call("savebitmap", {m_dir.filePath("ahead.jpg")}).ok);
+    }
+    QCOMPARE(batch.engine().pagesRecorded(), recorded);
 }
 
 void TestComponentServer::bandsJoinIntoOneCleanImage_data() {
