@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <set>
 #include <vector>
 
 class QThread;
@@ -49,7 +50,7 @@ signals:
 private:
     void onWorkerDone(int worker, int index, bool jpgCreated);
     void dispatch();
-    bool mayStart(int index) const;
+    void planGroups();
 
     Setup m_setup;
     UserInterface& m_ui;
@@ -58,8 +59,11 @@ private:
     std::vector<bool> m_workerBusy;
 
     QStringList m_pdfs;
-    QStringList m_bases;
-    std::vector<int> m_state; // 0 waiting, 1 running, 2 done
+    // Members of one collision group run one at a time in list order: m_nextInGroup links each
+    // position to the next member of its group (-1 after the last), and m_ready holds the
+    // positions that may start now, the first unfinished member of each idle group.
+    std::vector<int> m_nextInGroup;
+    std::set<int> m_ready;
     QList<bool> m_results;
     int m_done = 0;
 };
