@@ -77,9 +77,18 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.quiet = true;
             continue;
         }
-        const QStringList withValue{QStringLiteral("--method"), QStringLiteral("--output"),
+        if (name == QLatin1String("--null")) {
+            options.listSeparator = ListSeparator::Nul;
+            continue;
+        }
+        if (name == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+            continue;
+        }
+        const QStringList withValue{QStringLiteral("--method"),     QStringLiteral("--output"),
                                     QStringLiteral("--resolution"), QStringLiteral("--pages"),
-                                    QStringLiteral("--jobs")};
+                                    QStringLiteral("--jobs"),       QStringLiteral("--files-from"),
+                                    QStringLiteral("--shard")};
         if (!withValue.contains(name))
             return usageError(QStringLiteral("unknown option %1").arg(name));
         if (!value) {
@@ -98,6 +107,12 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.resolution = *value;
         } else if (name == QLatin1String("--pages")) {
             options.pages = *value;
+        } else if (name == QLatin1String("--files-from")) {
+            options.filesFrom.append(*value);
+        } else if (name == QLatin1String("--shard")) {
+            options.shard = ParseShard(*value);
+            if (!options.shard)
+                return usageError(QStringLiteral("--shard needs K/N with 1 <= K <= N"));
         } else {
             bool ok = false;
             options.jobs = value->toInt(&ok);
@@ -105,7 +120,7 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
                 return usageError(QStringLiteral("--jobs needs a whole number of at least 1"));
         }
     }
-    if (options.paths.isEmpty())
+    if (options.paths.isEmpty() && options.filesFrom.isEmpty())
         return usageError(QStringLiteral("no PDF files or folders given"));
     return parse;
 }
@@ -113,7 +128,8 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
 QString usageText() {
     return QStringLiteral(
         "Usage: pagekiln-convert [--method ghostscript|bw|acrobat|gflax] [--output DIR]\n"
-        "                        [--resolution TEXT] [--pages TEXT] [--jobs N] [--quiet] PATH...\n"
+        "                        [--resolution TEXT] [--pages TEXT] [--jobs N] [--quiet]\n"
+        "                        [--files-from FILE [--null]] [--shard K/N] [--dry-run] PATH...\n"
         "\n"
         "Converts PDF files, and every PDF file found in the given folders and below them, to\n"
         "JPG images in the output folder, exactly as the Pagekiln window does.\n"
@@ -124,6 +140,12 @@ QString usageText() {
         "  --pages TEXT       number of pages of the gflax method, as typed in the window\n"
         "  --jobs N           convert up to N PDF files at once (default: processors)\n"
         "  --quiet            print warnings only\n"
+        "  --files-from FILE  also convert the paths listed in FILE, one a line (- reads them\n"
+        "                     from standard input); relative paths start at the current folder\n"
+        "  --null             entries of --files-from end with a NUL character, not a line end\n"
+        "  --shard K/N        convert only share K of N of the PDFs: N runs with the same list\n"
+        "                     convert each PDF once between them, balanced by file size\n"
+        "  --dry-run          print the PDFs this run would convert, one a line; convert none\n"
         "  --help, --version\n"
         "\n"
         "Exit status: 0 when every PDF gave at least one JPG, 1 when any did not, 2 for a usage\n"

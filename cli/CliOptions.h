@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/InputList.h"
+#include "cli/ShardPlan.h"
 #include "convert/ConversionMethod.h"
 
 #include <QString>
@@ -19,6 +21,10 @@ struct CliOptions {
     int jobs = 1;
     bool quiet = false;
     QStringList paths;
+    QStringList filesFrom; // lists of further paths; "-" is standard input
+    ListSeparator listSeparator = ListSeparator::Line;
+    std::optional<ShardSpec> shard;
+    bool dryRun = false; // list the PDFs this run would convert, convert none
 };
 
 enum class CliRequest { Convert, Help, Version, UsageError };

@@ -1,8 +1,8 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
+#include "cli/RunPlan.h"
 #include "convert/BatchDriver.h"
-#include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
 
 #include <QCoreApplication>
@@ -15,19 +15,6 @@
 namespace {
 
 enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageError = 2 };
-
-// The PDFs of the arguments: a folder stands for every PDF found in and below it, as the
-// window's folder command finds them; anything else is taken as it stands, as a drop is.
-QStringList collectInputs(const QStringList& paths) {
-    QStringList pdfs;
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir())
-            pdfs += CollectPdfFiles(path);
-        else
-            pdfs.append(path);
-    }
-    return pdfs;
-}
 
 QString progressBar(int done, int count) {
     constexpr int Width = 30;
@@ -46,7 +33,7 @@ void shareProcessorsBetweenJobs(int jobs) {
     qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(each));
 }
 
-int convert(const CliOptions& options) {
+int convert(const CliOptions& options, const QStringList& pdfs) {
     shareProcessorsBetweenJobs(options.jobs);
     ConsoleUserInterface console;
     ParallelConverter::Setup setup;
@@ -74,7 +61,7 @@ int convert(const CliOptions& options) {
                          if (terminal && !options.quiet)
                              console.printStatus(progressBar(finished, count));
                      });
-    const QList<bool> results = converter.run(collectInputs(options.paths));
+    const QList<bool> results = converter.run(pdfs);
     if (terminal && !options.quiet)
         console.printLine(progressBar(finished, static_cast<int>(results.size())));
     return results.contains(false) ? SomeFailed : AllConverted;
@@ -103,5 +90,15 @@ int main(int argc, char** argv) {
     case CliRequest::Convert:
         break;
     }
-    return convert(parse.options);
+    const RunPlan plan = PlanRun(parse.options);
+    if (!plan.error.isEmpty()) {
+        std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
+        return UsageError;
+    }
+    if (parse.options.dryRun) {
+        const QByteArray listing = PlanListing(plan.pdfs, parse.options.listSeparator);
+        std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
+        return AllConverted;
+    }
+    return convert(parse.options, plan.pdfs);
 }

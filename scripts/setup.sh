@@ -9,7 +9,7 @@ packages=(
     libmupdf-dev libfreetype-dev libharfbuzz-dev libjbig2dec0-dev libopenjp2-7-dev
     libmujs-dev libgumbo-dev zlib1g-dev libpng-dev libbrotli-dev
     libjpeg62-turbo-dev
-    ghostscript
+    ghostscript time
     fonts-liberation2
     xvfb xauth xdotool imagemagick x11-utils
     poppler-utils gnuplot-doc

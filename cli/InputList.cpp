@@ -1,0 +1,83 @@
+#include "cli/InputList.h"
+
+#include "filelist/FolderScan.h"
+
+#include <QFile>
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readAll(const QString& listFile, QString& error) {
+    QFile file;
+    const bool standardInput = listFile == QLatin1String("-");
+    const bool opened = standardInput
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(listFile), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        error = QStringLiteral("cannot read %1: %2").arg(listFile, file.errorString());
+        return {};
+    }
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        error = QStringLiteral("cannot read %1: %2").arg(listFile, file.errorString());
+    return content;
+}
+
+// Size of a regular file, whether path is a folder, one stat each.
+struct Lookup {
+    bool folder = false;
+    qint64 size = 0;
+};
+
+Lookup lookUp(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    if (S_ISDIR(info.st_mode))
+        return {true, 0};
+    return {false, S_ISREG(info.st_mode) ? static_cast<qint64>(info.st_size) : 0};
+}
+
+} // namespace
+
+InputListRead ReadInputList(const QString& listFile, ListSeparator separator) {
+    InputListRead read;
+    const QByteArray content = readAll(listFile, read.error);
+    if (!read.error.isEmpty())
+        return read;
+    const char end = separator == ListSeparator::Nul ? '\0' : '\n';
+    const char* data = content.constData();
+    const char* const last = data + content.size();
+    while (data < last) {
+        const void* found = std::memchr(data, end, static_cast<std::size_t>(last - data));
+        const char* stop = found ? static_cast<const char*>(found) : last;
+        qsizetype length = stop - data;
+        if (separator == ListSeparator::Line && length > 0 && data[length - 1] == '\r')
+            --length;
+        if (length > 0)
+            read.paths.append(QString::fromLocal8Bit(QByteArrayView(data, length)));
+        data = stop + 1;
+    }
+    return read;
+}
+
+InputFiles CollectInputs(const QStringList& paths) {
+    InputFiles inputs;
+    inputs.pdfs.reserve(paths.size());
+    inputs.sizes.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths) {
+        const Lookup found = lookUp(path);
+        if (!found.folder) {
+            inputs.pdfs.append(path);
+            inputs.sizes.push_back(found.size);
+            continue;
+        }
+        for (const QString& pdf : CollectPdfFiles(path)) {
+            inputs.pdfs.append(pdf);
+            inputs.sizes.push_back(lookUp(pdf).size);
+        }
+    }
+    return inputs;
+}
