@@ -36,9 +36,14 @@ int main(int argc, char** argv) {
     setup.programFolder = folder.path();
     setup.outputFolder = folder.path() + QLatin1Char('/');
     setup.jobs = 2;
-    setup.procedures.gflax = [](const QString&, ConversionContext& context) {
-        context.jpgCreated = true;
-    };
+    setup.procedures.replace(ConversionMethod::GflAx,
+                             [](const QString&, ConversionContext& context) {
+                                 context.jpgCreated = true;
+                                 ConversionOutcome outcome;
+                                 outcome.status = ConversionStatus::Converted;
+                                 outcome.pagesWritten = 1;
+                                 return outcome;
+                             });
     ConsoleUserInterface ui;
     ParallelConverter converter(setup, ui);
     clock.restart();

@@ -5,6 +5,7 @@
 #include "platform/Automation.h"
 #include "platform/WorkFolder.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 
@@ -17,23 +18,33 @@
 class ConversionWorker : public QObject {
     Q_OBJECT
 public:
-    ConversionWorker(int number, const ParallelConverter::Setup& setup, UserInterface& ui)
-        : m_number(number), m_setup(setup), m_ui(ui),
+    ConversionWorker(int number, const ParallelConverter::Setup& setup, UserInterface& ui,
+                     PasswordRing& passwords)
+        : m_number(number), m_setup(setup), m_ui(ui), m_passwords(passwords),
           m_view(setup.outputFolder, setup.resolution, setup.pages) {}
 
     void convert(int index, const QString& path) {
         prepare();
         m_context->jpgCreated = false;
+        QElapsedTimer clock;
+        clock.start();
+        ConversionOutcome outcome;
         try {
-            m_setup.procedures.forMethod(m_setup.method)(path, *m_context);
+            outcome = convertWithPasswords(m_setup.procedures.forMethod(m_setup.method), path,
+                                           *m_context, m_passwords);
         } catch (const std::exception&) {
             m_context->jpgCreated = false;
+            outcome = ConversionOutcome::failure(
+                ReasonCode::Internal,
+                QStringLiteral("The conversion stopped on an unexpected error."));
         }
-        emit done(m_number, index, m_context->jpgCreated);
+        outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        outcome = agreeWithJpgCreated(std::move(outcome), m_context->jpgCreated);
+        emit done(m_number, index, outcome, m_context->jpgCreated);
     }
 
 signals:
-    void done(int worker, int index, bool jpgCreated);
+    void done(int worker, int index, const ConversionOutcome& outcome, bool jpgCreated);
 
 private:
     void prepare() {
@@ -48,6 +59,7 @@ private:
     int m_number;
     ParallelConverter::Setup m_setup;
     UserInterface& m_ui;
+    PasswordRing& m_passwords;
     FixedConversionView m_view;
     std::unique_ptr<WorkFolder> m_workFolder;
     std::unique_ptr<AutomationHost> m_automation;
@@ -55,11 +67,12 @@ private:
 };
 
 ParallelConverter::ParallelConverter(Setup setup, UserInterface& ui, QObject* parent)
-    : QObject(parent), m_setup(std::move(setup)), m_ui(ui) {
+    : QObject(parent), m_setup(std::move(setup)), m_ui(ui), m_passwords(m_setup.passwords) {
+    qRegisterMetaType<ConversionOutcome>();
     const int jobs = std::max(1, m_setup.jobs);
     for (int i = 0; i < jobs; ++i) {
         auto* thread = new QThread(this);
-        auto* worker = new ConversionWorker(i, m_setup, m_ui);
+        auto* worker = new ConversionWorker(i, m_setup, m_ui, m_passwords);
         worker->moveToThread(thread);
         connect(thread, &QThread::finished, worker, &QObject::deleteLater);
         connect(worker, &ConversionWorker::done, this, &ParallelConverter::onWorkerDone);
@@ -84,6 +97,7 @@ bool ParallelConverter::outputsMayCollide(const QString& baseA, const QString& b
 QList<bool> ParallelConverter::run(const QStringList& pdfs) {
     m_pdfs = pdfs;
     m_results = QList<bool>(pdfs.size(), false);
+    m_outcomes = QList<ConversionOutcome>(pdfs.size());
     m_done = 0;
     planGroups();
     if (pdfs.isEmpty())
@@ -133,13 +147,17 @@ void ParallelConverter::dispatch() {
     }
 }
 
-void ParallelConverter::onWorkerDone(int worker, int index, bool jpgCreated) {
+void ParallelConverter::onWorkerDone(int worker, int index, const ConversionOutcome& outcome,
+                                     bool jpgCreated) {
     m_workerBusy[worker] = false;
     m_results[index] = jpgCreated;
+    m_outcomes[index] = outcome;
     ++m_done;
     if (m_nextInGroup[index] >= 0)
         m_ready.insert(m_nextInGroup[index]);
-    emit conversionFinished(index + 1, static_cast<int>(m_pdfs.size()), m_pdfs[index], jpgCreated);
+    const int count = static_cast<int>(m_pdfs.size());
+    emit conversionFinished(index + 1, count, m_pdfs[index], jpgCreated);
+    emit conversionOutcome(index + 1, count, m_pdfs[index], outcome);
     dispatch();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/ConversionMethod.h"
+#include "convert/PasswordAttempts.h"
 #include "convert/Procedures.h"
 
 #include <QList>
@@ -30,6 +31,7 @@ public:
         QString pages;
         int jobs = 1;
         ProcedureTable procedures;
+        QStringList passwords; // tried in turn on PDFs that need a password
     };
 
     // ui must be safe to call from several threads at once.
@@ -39,6 +41,8 @@ public:
     // Converts every path; returns, in list order, whether each gave at least one JPG.
     // The calling thread's event loop runs meanwhile.
     QList<bool> run(const QStringList& pdfs);
+    // The outcome of each path of the last run, in list order.
+    const QList<ConversionOutcome>& outcomes() const { return m_outcomes; }
 
     // True when the outputs of two PDFs with these base names may share a file name.
     static bool outputsMayCollide(const QString& baseA, const QString& baseB);
@@ -46,14 +50,18 @@ public:
 signals:
     void conversionStarted(int position, int count, const QString& path);
     void conversionFinished(int position, int count, const QString& path, bool jpgCreated);
+    // Emitted right after conversionFinished, with what the conversion gave.
+    void conversionOutcome(int position, int count, const QString& path,
+                           const ConversionOutcome& outcome);
 
 private:
-    void onWorkerDone(int worker, int index, bool jpgCreated);
+    void onWorkerDone(int worker, int index, const ConversionOutcome& outcome, bool jpgCreated);
     void dispatch();
     void planGroups();
 
     Setup m_setup;
     UserInterface& m_ui;
+    PasswordRing m_passwords;
     std::vector<QThread*> m_threads;
     std::vector<ConversionWorker*> m_workers;
     std::vector<bool> m_workerBusy;
@@ -65,5 +73,6 @@ private:
     std::vector<int> m_nextInGroup;
     std::set<int> m_ready;
     QList<bool> m_results;
+    QList<ConversionOutcome> m_outcomes;
     int m_done = 0;
 };

@@ -8,7 +8,7 @@
 
 namespace {
 
-bool sameSettings(const QJsonObject& record, const JournalSettings& settings) {
+bool sameSettings(const QJsonObject& record, const ReportSettings& settings) {
     const QJsonObject options = record.value(QLatin1String("options")).toObject();
     return record.value(QLatin1String("method")).toString() == settings.method &&
            options.value(QLatin1String("output")).toString() == settings.output &&
@@ -16,8 +16,8 @@ bool sameSettings(const QJsonObject& record, const JournalSettings& settings) {
            options.value(QLatin1String("pages")).toString() == settings.pages;
 }
 
-// One line's verdict: the path it is about, and whether it says the path is done.
-void readLine(QByteArrayView line, const JournalSettings& settings, QSet<QString>& converted) {
+// Takes in one line: a later line for a path replaces what an earlier one said.
+void readLine(QByteArrayView line, const ReportSettings& settings, QSet<QString>& converted) {
     const QJsonDocument document = QJsonDocument::fromJson(line.toByteArray());
     if (!document.isObject())
         return;
@@ -25,7 +25,6 @@ void readLine(QByteArrayView line, const JournalSettings& settings, QSet<QString
     const QJsonValue path = record.value(QLatin1String("path"));
     if (!path.isString())
         return;
-    // A later line for the same path replaces what an earlier one said.
     if (record.value(QLatin1String("status")).toString() == QLatin1String("converted") &&
         sameSettings(record, settings))
         converted.insert(path.toString());
@@ -35,7 +34,7 @@ void readLine(QByteArrayView line, const JournalSettings& settings, QSet<QString
 
 } // namespace
 
-JournalRead ReadConvertedPaths(const QString& reportFile, const JournalSettings& settings) {
+JournalRead ReadConvertedPaths(const QString& reportFile, const ReportSettings& settings) {
     JournalRead read;
     QFile file(reportFile);
     if (!file.exists())

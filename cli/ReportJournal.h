@@ -1,16 +1,9 @@
 #pragma once
 
+#include "cli/RunReport.h"
+
 #include <QSet>
 #include <QString>
-
-// What a conversion was asked to do, as a report line records it: the command-line name of
-// the method and the option texts exactly as used.
-struct JournalSettings {
-    QString method;
-    QString output;
-    QString resolution;
-    QString pages;
-};
 
 struct JournalRead {
     QSet<QString> converted; // paths done with the same settings
@@ -21,4 +14,4 @@ struct JournalRead {
 // last valid line has status "converted" and the same method and options as settings. Lines
 // that are not valid JSON objects, such as the torn last line of a killed run, are skipped.
 // A report that does not exist yet holds nothing done.
-JournalRead ReadConvertedPaths(const QString& reportFile, const JournalSettings& settings);
+JournalRead ReadConvertedPaths(const QString& reportFile, const ReportSettings& settings);

@@ -1,6 +1,7 @@
 #include "cli/RunPlan.h"
 
 #include "cli/InputList.h"
+#include "cli/ReportJournal.h"
 #include "cli/ShardPlan.h"
 
 #include <QFile>
@@ -10,8 +11,10 @@ RunPlan PlanRun(const CliOptions& options) {
     QStringList paths = options.paths;
     for (const QString& listFile : options.filesFrom) {
         InputListRead read = ReadInputList(listFile, options.listSeparator);
-        if (!read.error.isEmpty())
-            return {{}, read.error};
+        if (!read.error.isEmpty()) {
+            plan.error = read.error;
+            return plan;
+        }
         paths += read.paths;
     }
     InputFiles inputs = CollectInputs(paths);
@@ -25,6 +28,19 @@ RunPlan PlanRun(const CliOptions& options) {
     for (const int index : members)
         plan.pdfs.append(inputs.pdfs[index]);
     return plan;
+}
+
+QString SkipConverted(RunPlan& plan, const QString& reportFile, const ReportSettings& settings) {
+    const JournalRead journal = ReadConvertedPaths(reportFile, settings);
+    if (!journal.error.isEmpty())
+        return journal.error;
+    if (journal.converted.isEmpty())
+        return {};
+    QStringList remaining;
+    for (QString& pdf : plan.pdfs)
+        (journal.converted.contains(pdf) ? plan.skipped : remaining).append(std::move(pdf));
+    plan.pdfs = std::move(remaining);
+    return {};
 }
 
 QByteArray PlanListing(const QStringList& pdfs, ListSeparator separator) {

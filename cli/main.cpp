@@ -2,10 +2,13 @@
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
 #include "cli/RunPlan.h"
+#include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
 #include "platform/AppSettings.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
@@ -33,7 +36,75 @@ void shareProcessorsBetweenJobs(int jobs) {
     qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(each));
 }
 
-int convert(const CliOptions& options, const QStringList& pdfs) {
+void reportUsageError(const QString& message) {
+    std::fprintf(stderr, "pagekiln-convert: %s (try --help)\n", qPrintable(message));
+}
+
+// --output names a folder: made with its parents when missing, and joined to the images' names
+// with "/". A path that exists and is no folder is refused.
+bool prepareOutputFolder(CliOptions& options, QString& error) {
+    QString& folder = options.outputFolder;
+    if (!options.outputGiven || folder.isEmpty())
+        return true;
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir()) {
+        error = QStringLiteral("--output %1 is not a folder").arg(oneLine(folder));
+        return false;
+    }
+    if (!info.exists() && !QDir().mkpath(folder)) {
+        error = QStringLiteral("cannot create the output folder %1").arg(oneLine(folder));
+        return false;
+    }
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return true;
+}
+
+// The passwords of --password-file, one a line; blank lines are skipped.
+bool readPasswords(const QString& file, QStringList& passwords, QString& error) {
+    QFile in;
+    const bool opened = file == QLatin1String("-")
+                            ? in.open(stdin, QIODevice::ReadOnly)
+                            : (in.setFileName(file), in.open(QIODevice::ReadOnly));
+    if (!opened) {
+        error = QStringLiteral("cannot read the password file %1").arg(oneLine(file));
+        return false;
+    }
+    for (QByteArray line : in.readAll().split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            passwords.append(QString::fromUtf8(line));
+    }
+    return true;
+}
+
+// The method and option texts exactly as the conversions use them.
+ReportSettings reportSettings(const CliOptions& options) {
+    return {nameOfMethod(options.method), options.outputFolder, options.resolution, options.pages};
+}
+
+// PDFs a resumed run leaves out get a line of their own, so that the report of this run
+// alone accounts for every PDF of its list.
+void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
+                   bool quiet) {
+    ConversionOutcome outcome;
+    outcome.status = ConversionStatus::Skipped;
+    for (const QString& path : skipped)
+        report.record(path, settings, outcome);
+    if (!quiet && !skipped.isEmpty())
+        std::fprintf(stderr, "pagekiln-convert: %lld PDFs already converted, skipped\n",
+                     static_cast<long long>(skipped.size()));
+}
+
+// The warning line of a PDF that was not converted, or only in part.
+QString failureLine(const QString& path, const ConversionOutcome& outcome) {
+    return BatchDriver::FailurePrefix + oneLine(path) + QStringLiteral(": ") +
+           oneLine(outcomeSummary(outcome));
+}
+
+int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
+            RunReport& report) {
     shareProcessorsBetweenJobs(options.jobs);
     ConsoleUserInterface console;
     ParallelConverter::Setup setup;
@@ -43,28 +114,37 @@ int convert(const CliOptions& options, const QStringList& pdfs) {
     setup.resolution = options.resolution;
     setup.pages = options.pages;
     setup.jobs = options.jobs;
+    setup.passwords = passwords;
     ParallelConverter converter(setup, console);
+    const ReportSettings settings = reportSettings(options);
 
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     int finished = 0;
-    QObject::connect(&converter, &ParallelConverter::conversionStarted, &converter,
-                     [&](int position, int count, const QString& path) {
-                         if (!options.quiet)
-                             console.printLine(
-                                 QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(path));
-                     });
-    QObject::connect(&converter, &ParallelConverter::conversionFinished, &converter,
-                     [&](int, int count, const QString& path, bool jpgCreated) {
+    QObject::connect(
+        &converter, &ParallelConverter::conversionStarted, &converter,
+        [&](int position, int count, const QString& path) {
+            if (!options.quiet)
+                console.printLine(
+                    QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(oneLine(path)));
+        });
+    QObject::connect(&converter, &ParallelConverter::conversionOutcome, &converter,
+                     [&](int, int count, const QString& path, const ConversionOutcome& outcome) {
                          ++finished;
-                         if (!jpgCreated)
-                             console.printLine(BatchDriver::FailurePrefix + path);
+                         if (outcome.status != ConversionStatus::Converted)
+                             console.printLine(failureLine(path, outcome));
+                         if (report.isOpen())
+                             report.record(path, settings, outcome);
                          if (terminal && !options.quiet)
                              console.printStatus(progressBar(finished, count));
                      });
     const QList<bool> results = converter.run(pdfs);
     if (terminal && !options.quiet)
         console.printLine(progressBar(finished, static_cast<int>(results.size())));
-    return results.contains(false) ? SomeFailed : AllConverted;
+    for (const ConversionOutcome& outcome : converter.outcomes()) {
+        if (outcome.status != ConversionStatus::Converted)
+            return SomeFailed;
+    }
+    return AllConverted;
 }
 
 } // namespace
@@ -75,8 +155,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
 
     const AppSettings settings;
-    const CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
-                                            QThread::idealThreadCount());
+    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
+                                      QThread::idealThreadCount());
     switch (parse.request) {
     case CliRequest::Help:
         std::fputs(qPrintable(usageText()), stdout);
@@ -85,20 +165,41 @@ int main(int argc, char** argv) {
         std::printf("pagekiln-convert %s\n", PAGEKILN_VERSION);
         return AllConverted;
     case CliRequest::UsageError:
-        std::fprintf(stderr, "pagekiln-convert: %s (try --help)\n", qPrintable(parse.error));
+        reportUsageError(parse.error);
         return UsageError;
     case CliRequest::Convert:
         break;
     }
-    const RunPlan plan = PlanRun(parse.options);
+    CliOptions& options = parse.options;
+    QString error;
+    QStringList passwords;
+    RunReport report;
+    if (options.dryRun) {
+        // Named as a real run names it, without making the folder.
+        if (options.outputGiven && !options.outputFolder.endsWith(QLatin1Char('/')))
+            options.outputFolder += QLatin1Char('/');
+    } else if (!prepareOutputFolder(options, error)) {
+        reportUsageError(error);
+        return UsageError;
+    }
+    RunPlan plan = PlanRun(options);
+    if (plan.error.isEmpty() && options.resume)
+        plan.error = SkipConverted(plan, options.reportFile, reportSettings(options));
     if (!plan.error.isEmpty()) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
     }
-    if (parse.options.dryRun) {
-        const QByteArray listing = PlanListing(plan.pdfs, parse.options.listSeparator);
+    if (options.dryRun) {
+        const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
         std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
         return AllConverted;
     }
-    return convert(parse.options, plan.pdfs);
+    if ((!options.passwordFile.isEmpty() &&
+         !readPasswords(options.passwordFile, passwords, error)) ||
+        (!options.reportFile.isEmpty() && !report.open(options.reportFile, error))) {
+        reportUsageError(error);
+        return UsageError;
+    }
+    recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
+    return convert(options, plan.pdfs, passwords, report);
 }

@@ -1,6 +1,9 @@
 #include "convert/BatchFileConversion.h"
 
 #include "convert/ConversionContext.h"
+#include "convert/FileCopy.h"
+#include "convert/GhostscriptMessages.h"
+#include "convert/InputChecks.h"
 #include "convert/Naming.h"
 #include "platform/FileNames.h"
 #include "platform/RunAndWait.h"
@@ -10,14 +13,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTemporaryFile>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
 const QString WorkingCopyName = QStringLiteral("current.pdf");
-constexpr qint64 CopyChunk = 1 << 16;
+// Exit statuses above this are a signal's number plus it.
+constexpr std::int32_t kSignalBase = 128;
 
 // Sets the busy pointer now and the default pointer when the conversion returns, however it
 // returns.
@@ -38,6 +42,8 @@ struct Layout {
     QString workingCopy;
     QString imageFolder; // ends with "/"
     QString script;
+    QString messages;
+    QString passwordFile;
 };
 
 Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
@@ -49,91 +55,143 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
                              : layout.workFolder + method.imageFolder + QLatin1Char('/');
     layout.script =
         context.programFolder + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script;
+    layout.messages = layout.workFolder + GhostscriptMessagesName;
+    layout.passwordFile = layout.workFolder + PasswordFileName;
     return layout;
 }
 
-bool copyContents(QFile& in, QFileDevice& out) {
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(CopyChunk);
-        if (chunk.isEmpty() || out.write(chunk) != chunk.size())
-            return false;
-    }
-    return out.flush() && out.error() == QFileDevice::NoError;
+// Writes the password file readable by us alone; false when it could not be written whole.
+bool writePasswordFile(const QString& path, const QString& password) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QByteArray definition = ghostscriptPasswordDefinition(password);
+    return file.write(definition) == definition.size() && file.flush();
 }
 
-// The copies below are not forced to disk: doing so for every page costs more than the
-// conversion itself on a busy disk, and a crash loses at worst a page that can be made again.
-
-// Copies source over target in the private working folder, where nobody else looks.
-bool copyIntoWorkFolder(const QString& source, const QString& target) {
-    QFile in(source);
-    QFile out(target);
-    return in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           copyContents(in, out);
+// Why the copy into the working folder failed.
+Reason copyInProblem(const QString& pdfPath, const QString& workingCopy, const CopyResult& copy) {
+    if (const Reason input = inputProblem(pdfPath); input.found())
+        return input;
+    if (copy.reading)
+        return {ReasonCode::Missing,
+                QStringLiteral("The file %1 cannot be read: %2.")
+                    .arg(pdfPath, QString::fromLocal8Bit(std::strerror(copy.error)))};
+    return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, workingCopy)};
 }
 
-// Writes a copy of source at target, replacing a file of that name only once the whole copy
-// is in place, so a failed copy never costs the user an older image.
-bool copyReplacing(const QString& source, const QString& target) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.pagekiln-XXXXXX"));
-    if (!out.open() || !copyContents(in, out))
-        return false;
-    out.setPermissions(in.permissions());
-    out.close();
-    if (std::rename(QFile::encodeName(out.fileName()).constData(),
-                    QFile::encodeName(target).constData()) != 0)
-        return false;
-    out.setAutoRemove(false);
-    return true;
-}
-
-// Puts the working copy in place and runs the script on it; Converted here only means that the
+// Puts the working copy in place and runs the script on it; None here only means that the
 // script has run, the images it left decide the rest. The script's end, not the
 // disappearance of the working copy, ends the wait: a script that is missing, fails to start
 // or forgets to remove the copy cannot hold the conversion for ever.
-ScriptRunStatus runScript(const QString& pdfPath, const Layout& layout, BusyPointer& pointer) {
+Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionContext& context,
+                 BusyPointer& pointer, std::int32_t& exitCode) {
     if (!QDir().mkpath(layout.workFolder))
-        return ScriptRunStatus::CopyInFailed;
+        return {ReasonCode::Internal,
+                QStringLiteral("The working folder %1 cannot be made.").arg(layout.workFolder)};
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
     pointer.busy();
-    if (!copyIntoWorkFolder(pdfPath, layout.workingCopy) || !FileExists(layout.workingCopy))
-        return ScriptRunStatus::CopyInFailed;
+    if (const CopyResult copy = copyIntoWorkFolder(pdfPath, layout.workingCopy); !copy.ok())
+        return copyInProblem(pdfPath, layout.workingCopy, copy);
+    if (!context.password.isEmpty() && !writePasswordFile(layout.passwordFile, context.password))
+        return {ReasonCode::Internal, QStringLiteral("The password could not be handed over.")};
     LaunchError error;
     const QString command = QLatin1Char('"') + layout.script + QLatin1Char('"');
     const RunOutcome outcome =
         runProgram(command, static_cast<std::int32_t>(ShowState::Hidden), layout.workFolder, error);
+    QFile::remove(layout.passwordFile);
     pointer.busy();
+    exitCode = outcome.result;
     switch (outcome.end) {
     case ChildEnd::NotStarted:
-        return ScriptRunStatus::LaunchFailed;
+        return {ReasonCode::ComponentMissing,
+                QStringLiteral("The converter script %1 is missing or cannot be run.")
+                    .arg(layout.script)};
     case ChildEnd::StillRunning:
-        return ScriptRunStatus::Interrupted;
+        return {ReasonCode::Interrupted,
+                QStringLiteral("The program was closing while Ghostscript was converting.")};
     case ChildEnd::Ended:
         break;
     }
-    return ScriptRunStatus::Converted;
+    return {};
 }
 
-int copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
-                  ConversionContext& context) {
-    int written = 0;
+// True when the PDF's trailer names an encryption dictionary. The trailer (or the cross-
+// reference stream holding it) is at the end of the file, or at its start in a linearized one.
+bool looksEncrypted(const QString& pdfPath) {
+    constexpr qint64 kWindow = 64 * 1024;
+    QFile file(pdfPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.read(kWindow).contains("/Encrypt"))
+        return true;
+    return file.size() > kWindow && file.seek(file.size() - kWindow) &&
+           file.read(kWindow).contains("/Encrypt");
+}
+
+// Why the script left no image: what Ghostscript said, or what is plain to see in the input.
+Reason noImageProblem(const QString& pdfPath, const Layout& layout,
+                      const ConversionContext& context, std::int32_t exitCode) {
+    // Ghostscript 10.0 crashes on a wrong password for some encrypted PDFs instead of saying so.
+    if (exitCode > kSignalBase && !context.password.isEmpty() && looksEncrypted(pdfPath))
+        return {ReasonCode::PasswordWrong, QStringLiteral("The password was not accepted.")};
+    if (exitCode > kSignalBase)
+        return {ReasonCode::ComponentDied,
+                QStringLiteral("Ghostscript stopped unexpectedly (signal %1).")
+                    .arg(exitCode - kSignalBase)};
+    const GhostscriptMessages messages = readGhostscriptMessages(layout.messages);
+    if (messages.needsPassword)
+        return context.password.isEmpty()
+                   ? Reason{ReasonCode::Password, QStringLiteral("The PDF needs a password.")}
+                   : Reason{ReasonCode::PasswordWrong,
+                            QStringLiteral("The password was not accepted.")};
+    if (const Reason input = inputProblem(pdfPath); input.found())
+        return input;
+    if (exitCode != 0)
+        return {ReasonCode::ConverterFailed,
+                messages.lastError.isEmpty()
+                    ? QStringLiteral("Ghostscript failed with exit status %1.").arg(exitCode)
+                    : QStringLiteral("Ghostscript failed: %1.").arg(messages.lastError)};
+    if (!messages.lastError.isEmpty())
+        return {ReasonCode::Damaged,
+                QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
+    return {ReasonCode::Damaged,
+            QStringLiteral("The PDF has no page that Ghostscript could render.")};
+}
+
+// Why an image could not be written to the output folder.
+Reason copyOutProblem(const CopyResult& copy, const QString& target, const ConversionView& view) {
+    if (copy.reading)
+        return {ReasonCode::Internal,
+                QStringLiteral("The rendered page %1 could not be read back: %2.")
+                    .arg(target, QString::fromLocal8Bit(std::strerror(copy.error)))};
+    if (const Reason folder = outputFolderProblem(view.outputFolderText()); folder.found())
+        return folder;
+    return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
+}
+
+// Copies the images out in page order; the first that cannot be written ends the copying, as
+// the ones after it would meet the same full disk or closed folder.
+void copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
+                   ConversionContext& context, ConversionOutcome& outcome) {
     for (int i = 0; i < images.size(); ++i) {
         // The output folder text is read again for every image, as the window may change it.
         const QString prefix = outputPrefix(context.view.outputFolderText());
-        if (copyReplacing(layout.imageFolder + images.at(i),
-                          outputImagePath(prefix, baseName, i + 1))) {
-            context.jpgCreated = true;
-            ++written;
+        const QString target = outputImagePath(prefix, baseName, i + 1);
+        const CopyResult copy = copyReplacing(layout.imageFolder + images.at(i), target);
+        if (!copy.ok()) {
+            const Reason why = copyOutProblem(copy, target, context.view);
+            outcome.fail(why.code, why.text);
+            return;
         }
+        context.jpgCreated = true;
+        outcome.addOutput(target);
     }
-    return written;
 }
 
-// Leaves the working folder as it was before the conversion: no copy, no images.
+// Leaves the working folder as it was before the conversion: no copy, no images, no messages.
 void clearWorkFolder(const Layout& layout, const ScriptMethod& method) {
     for (const QString& name : ListFolderFiles(layout.imageFolder, method.imagePattern))
         QFile::remove(layout.imageFolder + name);
@@ -141,6 +199,7 @@ void clearWorkFolder(const Layout& layout, const ScriptMethod& method) {
         QDir(layout.imageFolder).removeRecursively(); // whatever else the script left there
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
+    QFile::remove(layout.messages);
 }
 
 } // namespace
@@ -165,26 +224,46 @@ QString outputImagePath(const QString& prefix, const QString& baseName, int posi
     return prefix + baseName + imageNumberSuffix(position) + QStringLiteral(".jpg");
 }
 
-ScriptRunStatus convertThroughScript(const QString& pdfPath, ConversionContext& context,
-                                     const ScriptMethod& method) {
+QByteArray ghostscriptPasswordDefinition(const QString& password) {
+    return "/PDFPassword <" + password.toUtf8().toHex() + "> def\n";
+}
+
+ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
+                                       const ScriptMethod& method) {
     const QString baseName = PdfBaseName(pdfPath);
     BusyPointer pointer(context.ui);
     context.jpgCreated = false;
-    if (context.workFolder.isEmpty())
-        return ScriptRunStatus::CopyInFailed; // no private folder: never work beside others
+    ConversionOutcome outcome;
+    if (context.workFolder.isEmpty()) { // no private folder: never work beside others
+        outcome.fail(ReasonCode::Internal,
+                     QStringLiteral("No private working folder is available."));
+        return outcome.settle();
+    }
+    if (const Reason input = inputTypeProblem(pdfPath); input.found()) {
+        outcome.fail(input.code, input.text);
+        return outcome.settle();
+    }
     const Layout layout = layoutFor(context, method);
-    ScriptRunStatus status = runScript(pdfPath, layout, pointer);
-    if (status == ScriptRunStatus::Interrupted)
-        return status; // the script still works in the folder; it goes when the program ends
-    if (status == ScriptRunStatus::Converted) {
+    std::int32_t exitCode = 0;
+    const Reason ran = runScript(pdfPath, layout, context, pointer, exitCode);
+    if (ran.code == ReasonCode::Interrupted) {
+        outcome.fail(ran.code, ran.text);
+        return outcome
+            .settle(); // the script still works in the folder; it goes when the program ends
+    }
+    if (ran.found()) {
+        outcome.fail(ran.code, ran.text);
+    } else {
         const QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
         pointer.busy();
-        if (images.isEmpty())
-            status = ScriptRunStatus::NoImages;
-        else if (copyImagesOut(images, layout, baseName, context) == 0)
-            status = ScriptRunStatus::OutputFailed;
+        if (images.isEmpty()) {
+            const Reason why = noImageProblem(pdfPath, layout, context, exitCode);
+            outcome.fail(why.code, why.text);
+        } else {
+            copyImagesOut(images, layout, baseName, context, outcome);
+        }
     }
     pointer.busy();
     clearWorkFolder(layout, method);
-    return status;
+    return outcome.settle();
 }

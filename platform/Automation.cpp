@@ -17,6 +17,24 @@ AutomationReply noObject() {
 
 } // namespace
 
+QString automationFailureCode(AutomationFailure why) {
+    switch (why) {
+    case AutomationFailure::None:
+        return {};
+    case AutomationFailure::NotRegistered:
+        return QStringLiteral("not-registered");
+    case AutomationFailure::ServerFailed:
+        return QStringLiteral("server-died");
+    case AutomationFailure::TimedOut:
+        return QStringLiteral("timed-out");
+    case AutomationFailure::NoObject:
+        return QStringLiteral("no-object");
+    case AutomationFailure::CallFailed:
+        break;
+    }
+    return QStringLiteral("internal"); // an error answer that carried no code
+}
+
 AutomationObject::AutomationObject(AutomationServer* server, qint64 id)
     : m_server(server), m_id(id) {}
 
@@ -89,7 +107,8 @@ AutomationObject AutomationObject::callForObject(const QString& name, const QJso
     if (reply.ok() && reply.objectId == 0)
         reply =
             AutomationReply::failed(AutomationFailure::CallFailed,
-                                    QStringLiteral("%1 did not answer with an object").arg(name));
+                                    QStringLiteral("%1 did not answer with an object").arg(name),
+                                    QStringLiteral("bad-answer"));
     if (!reply.ok())
         return {};
     return AutomationObject(m_server, reply.objectId);
@@ -156,7 +175,8 @@ AutomationObject AutomationHost::createObject(const QString& className, Automati
     reply = server->request(QJsonObject{{"op", "create"}, {"class", className}}, m_timeout);
     if (reply.ok() && reply.objectId == 0)
         reply = AutomationReply::failed(AutomationFailure::CallFailed,
-                                        QStringLiteral("the server created no object"));
+                                        QStringLiteral("the server created no object"),
+                                        QStringLiteral("bad-answer"));
     if (!reply.ok())
         return {};
     return AutomationObject(server, reply.objectId);

@@ -21,16 +21,27 @@ enum class AutomationFailure {
     NoObject,      // the object was never created or has been released
 };
 
-// The outcome of one call: the value on success, otherwise the failure and its text.
+// The machine-readable code of a failure the client finds itself (not-registered,
+// server-died, timed-out, no-object); CallFailed carries the server's, "internal" when the
+// answer had none.
+QString automationFailureCode(AutomationFailure failure);
+
+// The outcome of one call: the value on success, otherwise the failure, its text and its
+// machine-readable code (components/PROTOCOL.md).
 struct AutomationReply {
     AutomationFailure failure = AutomationFailure::None;
     QJsonValue value;
     QString error;
     qint64 objectId = 0; // set when the answer hands out an object
+    QString code;
 
     bool ok() const { return failure == AutomationFailure::None; }
-    static AutomationReply failed(AutomationFailure why, QString text) {
-        return {why, {}, std::move(text), 0};
+    static AutomationReply failed(AutomationFailure why, QString text, QString code = {}) {
+        return {why,
+                {},
+                std::move(text),
+                0,
+                code.isEmpty() ? automationFailureCode(why) : std::move(code)};
     }
 };
 

@@ -77,7 +77,8 @@ AutomationReply AutomationServer::earlierFailure(const QList<qint64>& earlier) {
                                               QStringLiteral("the component server has ended"));
         else if (!answer.value("ok").toBool())
             failure = AutomationReply::failed(AutomationFailure::CallFailed,
-                                              answer.value("error").toString());
+                                              answer.value("error").toString(),
+                                              answer.value("code").toString());
     }
     return failure;
 }
@@ -111,16 +112,18 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
         }
         if (!answer.value("ok").toBool())
             return AutomationReply::failed(AutomationFailure::CallFailed,
-                                           answer.value("error").toString());
+                                           answer.value("error").toString(),
+                                           answer.value("code").toString());
         return {AutomationFailure::None,
                 answer.value("result"),
                 {},
-                answer.value("object").toInteger()};
+                answer.value("object").toInteger(),
+                answer.value("code").toString()};
     }
     if (m_state == State::Dead)
         return AutomationReply::failed(
             AutomationFailure::ServerFailed,
-            QStringLiteral("the component server ended during the call"));
+            QStringLiteral("the component server ended during the call (%1)").arg(m_endNote));
     kill();
     return AutomationReply::failed(
         AutomationFailure::TimedOut,
@@ -142,6 +145,10 @@ void AutomationServer::readAnswers() {
 }
 
 void AutomationServer::onFinished() {
+    // For a server killed by a signal, QProcess gives the signal's number as the exit code.
+    m_endNote = m_process.exitStatus() == QProcess::CrashExit
+                    ? QStringLiteral("signal %1").arg(m_process.exitCode())
+                    : QStringLiteral("exit status %1").arg(m_process.exitCode());
     m_state = State::Dead;
     emit progressed();
     emit gone(this);

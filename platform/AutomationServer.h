@@ -58,4 +58,5 @@ private:
     QByteArray m_pending;
     QSet<qint64> m_awaited;
     QHash<qint64, QJsonObject> m_answers;
+    QString m_endNote; // how the process ended: "signal 11", "exit status 1"
 };

@@ -41,15 +41,20 @@ ParallelConverter::Setup fakeSetup(int jobs, const QString& folder, EventLog& lo
     QHash<QString, int> positions;
     for (int n = 0; n < pdfs.size(); ++n)
         positions.insert(pdfs[n], n + 1);
-    setup.procedures.gflax = [&log, positions, workMicroseconds](const QString& path,
-                                                                 ConversionContext& context) {
-        const int position = positions.value(path);
-        log.add(position);
-        if (workMicroseconds > 0)
-            QThread::usleep(workMicroseconds); // stands for the conversion's work
-        context.jpgCreated = true;
-        log.add(-position);
-    };
+    setup.procedures.replace(
+        ConversionMethod::GflAx,
+        [&log, positions, workMicroseconds](const QString& path, ConversionContext& context) {
+            const int position = positions.value(path);
+            log.add(position);
+            if (workMicroseconds > 0)
+                QThread::usleep(workMicroseconds); // stands for the conversion's work
+            context.jpgCreated = true;
+            log.add(-position);
+            ConversionOutcome outcome;
+            outcome.status = ConversionStatus::Converted;
+            outcome.pagesWritten = 1;
+            return outcome;
+        });
     return setup;
 }
 

@@ -14,7 +14,7 @@ manual=/usr/share/doc/gnuplot-doc/gnuplot.pdf
 [ -f "$manual" ] || manual=/usr/share/doc/gnuplot/gnuplot.pdf
 command=$build/program/pagekiln-convert
 script=$top/contrib/slurm/pagekiln-array.sbatch
-options=(--method gflax --resolution 36 --pages 3)
+options=(--method gflax --resolution 36 --pages 1)
 
 work=$(mktemp -d /tmp/pagekiln-cluster.XXXXXX)
 chmod 711 "$work"

@@ -145,8 +145,8 @@ void TestScriptConversion::scriptThatKeepsTheCopyEndsTheWait() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::NoImages);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::Damaged);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.workIsEmpty());
 }
@@ -156,8 +156,8 @@ void TestScriptConversion::missingScriptCountsAsNotConverted() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::LaunchFailed);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::ComponentMissing);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.workIsEmpty());
 }
@@ -168,11 +168,11 @@ void TestScriptConversion::unreadablePdfCountsAsNotConverted() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod()),
-             ScriptRunStatus::CopyInFailed);
+    QCOMPARE(convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod()).reason,
+             ReasonCode::Missing);
     QVERIFY(!context.jpgCreated);
-    QCOMPARE(convertThroughScript(f.input, context, ghostscriptMethod()),
-             ScriptRunStatus::CopyInFailed);
+    QCOMPARE(convertThroughScript(f.input, context, ghostscriptMethod()).reason,
+             ReasonCode::NotRegular);
     QVERIFY(f.outputs().isEmpty());
 }
 
@@ -181,8 +181,8 @@ void TestScriptConversion::missingOutputFolderCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(2));
     FixedConversionView view(f.root.filePath("nowhere/"), {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::OutputFailed);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::NoOutputFolder);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.workIsEmpty());
 }
@@ -193,8 +193,8 @@ void TestScriptConversion::noWorkFolderCountsAsNotConverted() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, QString()};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::CopyInFailed);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::Internal);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.outputs().isEmpty());
     QCOMPARE(f.ui.applicationPointers.last(), MousePointer::Default);
