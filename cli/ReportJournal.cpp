@@ -25,8 +25,11 @@ void readLine(QByteArrayView line, const ReportSettings& settings, QSet<QString>
     const QJsonValue path = record.value(QLatin1String("path"));
     if (!path.isString())
         return;
-    if (record.value(QLatin1String("status")).toString() == QLatin1String("converted") &&
-        sameSettings(record, settings))
+    const QString status = record.value(QLatin1String("status")).toString();
+    // A skipped line repeats what an earlier resumed run found; it changes nothing.
+    if (status == QLatin1String("skipped"))
+        return;
+    if (status == QLatin1String("converted") && sameSettings(record, settings))
         converted.insert(path.toString());
     else
         converted.remove(path.toString());

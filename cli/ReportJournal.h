@@ -11,7 +11,9 @@ struct JournalRead {
 };
 
 // Reads a run report (one JSON object a line) for resuming: a path counts as done when its
-// last valid line has status "converted" and the same method and options as settings. Lines
-// that are not valid JSON objects, such as the torn last line of a killed run, are skipped.
-// A report that does not exist yet holds nothing done.
+// last valid line has status "converted" and the same method and options as settings.
+// "skipped" lines, written by earlier resumed runs, do not count as lines here, so a run can
+// be resumed any number of times. Lines that are not valid JSON objects, and a last line
+// without its line end (the torn line of a killed run), are left out. A report that does not
+// exist yet holds nothing done.
 JournalRead ReadConvertedPaths(const QString& reportFile, const ReportSettings& settings);
