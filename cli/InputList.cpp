@@ -68,13 +68,16 @@ InputFiles CollectInputs(const QStringList& paths) {
     inputs.pdfs.reserve(paths.size());
     inputs.sizes.reserve(static_cast<std::size_t>(paths.size()));
     for (const QString& path : paths) {
-        const Lookup found = lookUp(path);
-        if (!found.folder) {
+        const Lookup entry = lookUp(path);
+        if (!entry.folder) {
             inputs.pdfs.append(path);
-            inputs.sizes.push_back(found.size);
+            inputs.sizes.push_back(entry.size);
             continue;
         }
-        for (const QString& pdf : CollectPdfFiles(path)) {
+        const QStringList found = CollectPdfFiles(path);
+        if (found.isEmpty())
+            inputs.emptyFolders.append(path);
+        for (const QString& pdf : found) {
             inputs.pdfs.append(pdf);
             inputs.sizes.push_back(lookUp(pdf).size);
         }

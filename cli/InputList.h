@@ -24,6 +24,7 @@ InputListRead ReadInputList(const QString& listFile, ListSeparator separator);
 struct InputFiles {
     QStringList pdfs;
     std::vector<qint64> sizes;
+    QStringList emptyFolders; // folders given that hold no PDF
 };
 
 // A folder stands for every PDF found in and below it, as the window's folder command finds

@@ -19,6 +19,8 @@ RunPlan PlanRun(const CliOptions& options) {
     }
     InputFiles inputs = CollectInputs(paths);
     paths = {};
+    plan.listed = static_cast<int>(inputs.pdfs.size());
+    plan.emptyFolders = std::move(inputs.emptyFolders);
     if (!options.shard) {
         plan.pdfs = std::move(inputs.pdfs);
         return plan;

@@ -11,8 +11,10 @@
 // when it resumes.
 struct RunPlan {
     QStringList pdfs;
-    QStringList skipped; // left out as a resumed run: done before alike
-    QString error;       // one line: a list that could not be read
+    QStringList skipped;      // left out as a resumed run: done before alike
+    int listed = 0;           // PDFs of all paths and lists, before any split
+    QStringList emptyFolders; // folders given that hold no PDF
+    QString error;            // one line: a list that could not be read
 };
 
 RunPlan PlanRun(const CliOptions& options);

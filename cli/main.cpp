@@ -147,30 +147,8 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     return AllConverted;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("pagekiln-convert"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
-
-    const AppSettings settings;
-    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
-                                      QThread::idealThreadCount());
-    switch (parse.request) {
-    case CliRequest::Help:
-        std::fputs(qPrintable(usageText()), stdout);
-        return AllConverted;
-    case CliRequest::Version:
-        std::printf("pagekiln-convert %s\n", PAGEKILN_VERSION);
-        return AllConverted;
-    case CliRequest::UsageError:
-        reportUsageError(parse.error);
-        return UsageError;
-    case CliRequest::Convert:
-        break;
-    }
-    CliOptions& options = parse.options;
+// A parsed command: the PDFs planned (lists, share, resume), then listed or converted.
+int run(CliOptions& options) {
     QString error;
     QStringList passwords;
     RunReport report;
@@ -202,4 +180,30 @@ int main(int argc, char** argv) {
     }
     recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
     return convert(options, plan.pdfs, passwords, report);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pagekiln-convert"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
+
+    const AppSettings settings;
+    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
+                                      QThread::idealThreadCount());
+    switch (parse.request) {
+    case CliRequest::Help:
+        std::fputs(qPrintable(usageText()), stdout);
+        return AllConverted;
+    case CliRequest::Version:
+        std::printf("pagekiln-convert %s\n", PAGEKILN_VERSION);
+        return AllConverted;
+    case CliRequest::UsageError:
+        reportUsageError(parse.error);
+        return UsageError;
+    case CliRequest::Convert:
+        break;
+    }
+    return run(parse.options);
 }
