@@ -26,7 +26,7 @@ struct CliOptions {
     QString reportFile;       // "-" for standard output; empty for none
     QStringList filesFrom;    // lists of further paths; "-" is standard input
     ListSeparator listSeparator = ListSeparator::Line;
-    std::optional<ShardSpec> shard;
+    std::optional<Shard> shard;
     bool dryRun = false; // list the PDFs this run would convert, convert none
     bool resume = false; // skip the PDFs the report records as converted alike
 };

@@ -18,8 +18,10 @@ class ConversionWorker;
 
 // Converts a list of PDF files with up to `jobs` conversions at once, each in its own thread
 // with its own working folder and component servers. Files whose outputs could collide (one
-// base name a prefix of the other, or equal) are never converted at the same time and keep the
-// list's order among themselves, so the files written are those of a one-at-a-time run.
+// base name a prefix of the other, or equal, and so on through chains: a collision group) are
+// converted one at a time in the list's order, so the files written are those of a
+// one-at-a-time run. The groups are found once, by sorting, so scheduling stays O(n log n)
+// however many names collide.
 class ParallelConverter : public QObject {
     Q_OBJECT
 public:

@@ -39,19 +39,19 @@ std::vector<Group> weighedGroups(const std::vector<int>& groupOf,
 
 } // namespace
 
-std::optional<ShardSpec> ParseShard(const QString& text) {
+std::optional<Shard> ParseShard(const QString& text) {
     static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})/([0-9]{1,9})$"));
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    const ShardSpec shard{match.captured(1).toInt(), match.captured(2).toInt()};
+    const Shard shard{match.captured(1).toInt(), match.captured(2).toInt()};
     if (shard.index < 1 || shard.index > shard.count)
         return std::nullopt;
     return shard;
 }
 
 std::vector<int> ShardMembers(const QStringList& pdfs, const std::vector<qint64>& sizes,
-                              ShardSpec shard) {
+                              Shard shard) {
     std::vector<QStringView> bases;
     bases.reserve(pdfs.size());
     for (const QString& pdf : pdfs)

@@ -7,13 +7,13 @@
 #include <vector>
 
 // Share `index` of `count` (1 <= index <= count) of a run split between several machines.
-struct ShardSpec {
+struct Shard {
     int index = 1;
     int count = 1;
 };
 
 // "K/N" with whole numbers 1 <= K <= N; nothing for any other text.
-std::optional<ShardSpec> ParseShard(const QString& text);
+std::optional<Shard> ParseShard(const QString& text);
 
 // The list positions of the PDFs that share `shard` converts, in list order. The split is
 // decided from the list and the file sizes alone, so every run given the same list computes
@@ -23,4 +23,4 @@ std::optional<ShardSpec> ParseShard(const QString& text);
 // go, heaviest first, to the share holding the fewest bytes so far (then the fewest PDFs, then
 // the lowest number).
 std::vector<int> ShardMembers(const QStringList& pdfs, const std::vector<qint64>& sizes,
-                              ShardSpec shard);
+                              Shard shard);

@@ -59,8 +59,8 @@ private slots:
     void listEntries_data();
     void listEntries();
     void listFromStandardInput();
-    void shardSpecs_data();
-    void shardSpecs();
+    void shardTexts_data();
+    void shardTexts();
     void shardSplit_data();
     void shardSplit();
     void sharesWriteWhatOneRunWrites();
@@ -120,7 +120,7 @@ void TestManifests::listFromStandardInput() {
     QCOMPARE(runCommand({"--dry-run", "--files-from", here.filePath("absent")}).exitCode, 2);
 }
 
-void TestManifests::shardSpecs_data() {
+void TestManifests::shardTexts_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("count");
@@ -136,11 +136,11 @@ void TestManifests::shardSpecs_data() {
     QTest::newRow("huge") << "1/99999999999" << 0 << 0;
 }
 
-void TestManifests::shardSpecs() {
+void TestManifests::shardTexts() {
     QFETCH(QString, text);
     QFETCH(int, index);
     QFETCH(int, count);
-    const std::optional<ShardSpec> shard = ParseShard(text);
+    const std::optional<Shard> shard = ParseShard(text);
     QCOMPARE(shard.has_value(), index > 0);
     if (shard) {
         QCOMPARE(shard->index, index);
