@@ -1,4 +1,5 @@
 #include "cli/InputList.h"
+#include "cli/RunPlan.h"
 #include "cli/ShardPlan.h"
 #include "convert/CollisionGroups.h"
 #include "convert/Naming.h"
@@ -64,6 +65,7 @@ private slots:
     void shardSplit_data();
     void shardSplit();
     void sharesWriteWhatOneRunWrites();
+    void planCountsTheWholeList();
 };
 
 void TestManifests::listEntries_data() {
@@ -224,6 +226,26 @@ void TestManifests::sharesWriteWhatOneRunWrites() {
         }
     }
     QCOMPARE(together, expected);
+}
+
+// What the plan knows of the whole list survives the split: the number of PDFs listed and
+// the folders that held none, so an empty share is told apart from an empty list.
+void TestManifests::planCountsTheWholeList() {
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath("empty"));
+    QVERIFY(QDir(folder.path()).mkpath("full"));
+    for (const char* name : {"full/a.pdf", "full/b.pdf"}) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    CliOptions options;
+    options.paths = {folder.filePath("empty"), folder.filePath("full")};
+    options.shard = Shard{3, 3};
+    const RunPlan plan = PlanRun(options);
+    QVERIFY(plan.error.isEmpty());
+    QVERIFY(plan.pdfs.isEmpty());
+    QCOMPARE(plan.listed, 2);
+    QCOMPARE(plan.emptyFolders, QStringList{folder.filePath("empty")});
 }
 
 QTEST_GUILESS_MAIN(TestManifests)
