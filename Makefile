@@ -5,7 +5,8 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test test-asan test-cluster deb bench format clean
+.PHONY: all setup configure build run test test-asan test-cluster deb bench format format-check\
+	clean
 
 all: build
 
@@ -44,6 +45,9 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	@bash scripts/check-format.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 namespace {
@@ -109,6 +110,10 @@ void Form1::connectHandlers() {
             [this](const QString& text) { m_settings.write(AppSettings::ResolutionKey, text); });
     for (ActionButton* button : {c.Check1, c.Check2, c.Check3, c.Check4})
         button->installEventFilter(this);
+    // Escape anywhere in the window asks to stop a run, whichever control has the focus.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &Form1::askToStop);
 }
 
 void Form1::load() {
@@ -214,7 +219,17 @@ void Form1::Check1_Click() {
 void Form1::Check2_Click() {
     if (!m_controls.Check2->takePress())
         return;
+    if (m_driver->isRunning())
+        return askToStop();
     m_driver->run();
+}
+
+// Runs inside the wait of the conversion under way, so the run holds until the box is closed.
+void Form1::askToStop() {
+    if (!m_driver->isRunning() || m_driver->stopRequested())
+        return;
+    if (m_ui->askQuestion(StopQuestion, {}) == QuestionAnswer::Yes)
+        m_driver->requestStop();
 }
 
 void Form1::Check3_Click() {

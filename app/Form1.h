@@ -48,6 +48,8 @@ public:
     ~Form1() override;
 
     static inline const QString HomePageAddress = QStringLiteral("https://pagekiln.example.org/");
+    static inline const QString StopQuestion =
+        QStringLiteral("Stop converting after the PDF under way?");
 
     // The start sequence, run once before the window is first shown.
     void load();
@@ -95,6 +97,7 @@ private:
     void restoreSettings();
     void centreOnScreen();
     void hoverActionButton();
+    void askToStop();
 
     Form1Services m_services;
     std::unique_ptr<UserInterface> m_ownUi;

@@ -30,19 +30,42 @@ std::optional<QString> QtUserInterface::askPassword(const QString& title, const 
 }
 
 QStringList QtUserInterface::askOpenFileNames(const QString& title, const QString& filter) {
-    const QStringList paths = QFileDialog::getOpenFileNames(m_owner, title, {}, filter);
+    return classicOpenFileAnswer(QFileDialog::getOpenFileNames(m_owner, title, {}, filter));
+}
+
+QStringList classicOpenFileAnswer(const QStringList& paths) {
     if (paths.size() <= 1)
         return paths;
-    // The classic answer for several files: their folder, then the bare names in order. The
-    // dialog picks files of one folder, so the first one's folder serves for all.
-    QStringList answer{QFileInfo(paths.first()).absolutePath()};
+    // The dialog's recent and search views, and typed names such as "sub/b.pdf", pick files of
+    // several folders: the answer's folder is the one they all lie in, and each name keeps
+    // the rest of its own path.
+    QStringList common = QFileInfo(paths.first()).absolutePath().split(QLatin1Char('/'));
+    for (const QString& path : paths) {
+        const QStringList parts = QFileInfo(path).absolutePath().split(QLatin1Char('/'));
+        qsizetype shared = 0;
+        while (shared < common.size() && shared < parts.size() &&
+               common.at(shared) == parts.at(shared))
+            ++shared;
+        common = common.mid(0, shared);
+    }
+    const QString folder = common.join(QLatin1Char('/'));
+    QStringList answer{folder.isEmpty() ? QStringLiteral("/") : folder};
     for (const QString& path : paths)
-        answer.append(QFileInfo(path).fileName());
+        answer.append(QFileInfo(path).absoluteFilePath().mid(folder.size() + 1));
     return answer;
 }
 
 QString QtUserInterface::askFolder(const QString& title) {
     return QFileDialog::getExistingDirectory(m_owner, title, {}, QFileDialog::ShowDirsOnly);
+}
+
+QuestionAnswer QtUserInterface::askQuestion(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption.isEmpty() ? ApplicationTitle : caption, text,
+                    QMessageBox::Yes | QMessageBox::No, m_owner);
+    // Enter alone never agrees to something that ends work; Escape answers No.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? QuestionAnswer::Yes : QuestionAnswer::No;
 }
 
 void QtUserInterface::setApplicationPointer(MousePointer pointer) {

@@ -4,6 +4,10 @@
 
 class QWidget;
 
+// The classic dialog's answer for the chosen full paths: empty, the one path, or the folder
+// all of them lie in followed by each path below it, in order.
+QStringList classicOpenFileAnswer(const QStringList& paths);
+
 // The real dialogs and message boxes, owned by the main window.
 class QtUserInterface : public UserInterface {
 public:
@@ -18,6 +22,7 @@ public:
     QStringList askOpenFileNames(const QString& title, const QString& filter) override;
     QString askFolder(const QString& title) override;
     void setApplicationPointer(MousePointer pointer) override;
+    QuestionAnswer askQuestion(const QString& text, const QString& caption) override;
 
 private:
     QWidget* m_owner;

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPixmap>
-#include <QProcess>
 #include <QTime>
 #include <QtEndian>
 
@@ -23,10 +22,6 @@ std::function<double()> timeOfDayRandom() {
         static_cast<std::uint32_t>(QTime::currentTime().msecsSinceStartOfDay() / 1000);
     auto engine = std::make_shared<std::mt19937>(secondsSinceMidnight);
     return [engine]() { return std::uniform_real_distribution<double>(0.0, 1.0)(*engine); };
-}
-
-void openInBrowser(const QString& address) {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {address});
 }
 
 QStringList filesFromArguments(const QStringList& arguments) {

@@ -14,9 +14,6 @@ inline constexpr int HomePageNumber = 7;
 // Uniform numbers in [0, 1) from a generator started at the time of day.
 std::function<double()> timeOfDayRandom();
 
-// Opens address in the desktop's browser without waiting for it.
-void openInBrowser(const QString& address);
-
 // The files a file manager hands over on the command line ("Open with", the desktop entry's
 // %F), as absolute paths in their order; arguments that name no file are passed over.
 QStringList filesFromArguments(const QStringList& arguments);

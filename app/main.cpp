@@ -1,26 +1,24 @@
 #include "app/Form1.h"
 #include "app/Startup.h"
 #include "platform/Automation.h"
+#include "platform/Desktop.h"
+#include "platform/ProgramEnd.h"
 #include "platform/WorkFolder.h"
 
 #include <QApplication>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
-// For the start-up benchmark: print the wall clock at the first show and leave.
-void reportFirstShowAndExit() {
+// For the start-up benchmark: print the wall clock at the first show.
+void reportFirstShow() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     std::printf(
         "first_show_ns %lld\n",
         static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-    std::fflush(stdout);
-    ::_exit(0);
 }
 
 } // namespace
@@ -29,7 +27,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagekiln"));
 
+    // Taken over before the working folder exists, so that no ending signal can leave it.
+    TerminationRequests endRequests;
     auto workFolder = std::make_unique<WorkFolder>();
+    // A logout (SIGTERM), Ctrl+C or a closed terminal ends the program as closing the window
+    // does, with the status of the signal.
+    QObject::connect(&endRequests, &TerminationRequests::received, &endRequests,
+                     [&workFolder](int signalNumber) {
+                         EndProgramNow(workFolder.get(), ExitStatusForSignal(signalNumber));
+                     });
 
     const QString programFolder = QCoreApplication::applicationDirPath();
     AutomationHost automation(programFolder);
@@ -39,19 +45,22 @@ int main(int argc, char** argv) {
     services.automation = &automation;
     services.workFolder = workFolder->path();
     services.random = timeOfDayRandom();
-    services.openHomePage = openInBrowser;
+    services.openHomePage = OpenInBrowser;
     // Closing the window ends the program at once, also in the middle of a conversion or a
     // scan: only our private working folder is cleaned up; programs we started keep running.
-    services.onClose = [&workFolder]() {
-        workFolder.reset();
-        std::fflush(nullptr);
-        ::_exit(0);
-    };
+    // Every image reaches its final name whole (written aside, then renamed), so none is left
+    // half written.
+    services.onClose = [&workFolder]() { EndProgramNow(workFolder.get(), 0); };
 
     Form1 window(std::move(services));
     if (qEnvironmentVariableIsSet("PAGEKILN_STARTUP_PROBE"))
-        QObject::connect(&window, &Form1::firstShown, &window, reportFirstShowAndExit,
-                         Qt::QueuedConnection);
+        QObject::connect(
+            &window, &Form1::firstShown, &window,
+            [&workFolder]() {
+                reportFirstShow();
+                EndProgramNow(workFolder.get(), 0);
+            },
+            Qt::QueuedConnection);
     window.load();
     // Files handed over by a file manager ("Open with", the desktop entry's %F) join the
     // list as dropped files do; nothing else on the command line is read.

@@ -21,6 +21,9 @@ public:
     QStringList askOpenFileNames(const QString&, const QString&) override { return {}; }
     QString askFolder(const QString&) override { return {}; }
     void setApplicationPointer(MousePointer) override {}
+    QuestionAnswer askQuestion(const QString&, const QString&) override {
+        return QuestionAnswer::No;
+    }
 };
 
 } // namespace

@@ -32,6 +32,9 @@ public:
     QStringList askOpenFileNames(const QString&, const QString&) override { return {}; }
     QString askFolder(const QString&) override { return m_folder; }
     void setApplicationPointer(MousePointer) override {}
+    QuestionAnswer askQuestion(const QString&, const QString&) override {
+        return QuestionAnswer::No;
+    }
 
 private:
     QString m_folder;

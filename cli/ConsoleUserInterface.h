@@ -16,6 +16,10 @@ public:
     QStringList askOpenFileNames(const QString&, const QString&) override { return {}; }
     QString askFolder(const QString&) override { return {}; }
     void setApplicationPointer(MousePointer) override {}
+    // Nobody answers on a console: nothing that asks is ever agreed to.
+    QuestionAnswer askQuestion(const QString&, const QString&) override {
+        return QuestionAnswer::No;
+    }
 
     // Writes one line (a newline is added), whole, even with other threads writing.
     void printLine(const QString& text);

@@ -5,6 +5,7 @@
 #include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
 #include "platform/AppSettings.h"
+#include "platform/ProgramEnd.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -118,7 +118,7 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     ParallelConverter converter(setup, console);
     const ReportSettings settings = reportSettings(options);
 
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = StandardErrorIsTerminal();
     int finished = 0;
     QObject::connect(
         &converter, &ParallelConverter::conversionStarted, &converter,

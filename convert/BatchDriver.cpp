@@ -5,10 +5,6 @@
 
 #include <QElapsedTimer>
 
-#include <algorithm>
-#include <cstdint>
-#include <limits>
-
 BatchDriver::BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
                          ProcedureTable procedures, QObject* parent)
     : QObject(parent), m_list(list), m_window(window), m_context(context),
@@ -24,15 +20,15 @@ BatchDriver::Outcome BatchDriver::run() {
     }
     m_running = true;
     m_passwords = std::make_unique<PasswordRing>();
+    m_stopRequested = false;
     m_list.setFrozen(true);
     m_window.setWindowPointer(MousePointer::Hourglass);
 
-    // The run bound is taken once; the count is read again at every step.
-    const int bound = std::min(m_list.count(), int{std::numeric_limits<std::int16_t>::max()});
-    for (int i = 1; i <= bound; ++i) {
+    // Every entry is converted, whatever the count; the count is read again at every step.
+    int taken = 0;
+    for (int i = 1; i <= m_list.count() && !m_stopRequested; ++i) {
+        taken = i;
         const int current = m_list.count();
-        if (i > current)
-            break;
         const double share = static_cast<double>(i) / current * 100.0;
         m_window.setProgress(static_cast<float>(share));
         m_window.setWindowPointer(MousePointer::Hourglass);
@@ -44,11 +40,18 @@ BatchDriver::Outcome BatchDriver::run() {
         warnIfIncomplete(path, outcome);
     }
     m_passwords.reset();
+    const bool stopped = m_stopRequested && taken < m_list.count();
     m_context.ui.showMessage(DoneMessage, MessageStyle::Plain, {});
     finish();
     m_list.setFrozen(false);
     m_running = false;
-    return Outcome::Completed;
+    m_stopRequested = false;
+    return stopped ? Outcome::Stopped : Outcome::Completed;
+}
+
+void BatchDriver::requestStop() {
+    if (m_running)
+        m_stopRequested = true;
 }
 
 ConversionOutcome BatchDriver::convertEntry(const QString& path) {

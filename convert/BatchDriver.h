@@ -27,17 +27,25 @@ public:
 // password is asked for one; passwords typed in a run are tried first on the next protected
 // PDFs of the same run. The waits inside the procedures keep the event loop running, so other
 // handlers may run during a batch; the list stays frozen and a second run is refused until the
-// batch ends.
+// batch ends. A stop asked for during a batch lets the entry under way finish and begins no
+// further one; the batch then ends as every batch ends.
 class BatchDriver : public QObject {
     Q_OBJECT
 public:
-    enum class Outcome { Ignored, NoFiles, Completed };
+    // Completed: every entry was taken; Stopped: a stop ended the run before the last entry.
+    enum class Outcome { Ignored, NoFiles, Completed, Stopped };
 
     BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
                 ProcedureTable procedures = {}, QObject* parent = nullptr);
 
     Outcome run();
     bool isRunning() const { return m_running; }
+
+    // Asked during a run: the entry under way finishes (with its warning, if it gives no JPG),
+    // no further entry begins and none not begun is warned about; "Done." ends the run as
+    // usual. Outside a run it does nothing.
+    void requestStop();
+    bool stopRequested() const { return m_stopRequested; }
 
     static inline const QString NoFilesMessage = QStringLiteral("No files added.");
     static inline const QString DoneMessage = QStringLiteral("Done.");
@@ -61,4 +69,5 @@ private:
     ProcedureTable m_procedures;
     std::unique_ptr<PasswordRing> m_passwords; // the passwords typed during this run
     bool m_running = false;
+    bool m_stopRequested = false;
 };

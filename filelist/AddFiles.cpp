@@ -10,8 +10,13 @@ QStringList entriesFromDialogAnswer(const QStringList& answer) {
     QStringList entries;
     entries.reserve(answer.size() - 1);
     const QString& folder = answer.first();
-    for (qsizetype i = 1; i < answer.size(); ++i)
-        entries.append(collapseDoubledSeparators(folder + QLatin1Char('/') + answer.at(i)));
+    for (qsizetype i = 1; i < answer.size(); ++i) {
+        // A name that is a full path already (a dialog's search view gives such) stands alone.
+        const QString& name = answer.at(i);
+        entries.append(name.startsWith(QLatin1Char('/'))
+                           ? name
+                           : collapseDoubledSeparators(folder + QLatin1Char('/') + name));
+    }
     return entries;
 }
 

@@ -10,7 +10,8 @@ void AddPdfFilesByDialog(FileListModel& list, UserInterface& ui);
 
 // The entries for a dialog answer: nothing when cancelled, the one full path as it stands, or
 // the folder joined with each name (a doubled separator collapsed, so a root folder gives
-// "/a.pdf"), in the dialog's order.
+// "/a.pdf"; a name may hold subfolders, and a full path stands as it is), in the dialog's
+// order.
 QStringList entriesFromDialogAnswer(const QStringList& answer);
 
 inline const QString AddFilesTitle =

@@ -19,6 +19,12 @@ enum class MessageStyle {
     Warning = 48,
 };
 
+// The answer to a question box.
+enum class QuestionAnswer {
+    Yes,
+    No,
+};
+
 // Everything that asks the user something or shows a box goes through this interface, so the
 // core never opens a dialog itself and tests answer with a recording fake.
 class UserInterface {
@@ -54,6 +60,10 @@ public:
 
     // The application-wide pointer that overrides every window's own while it is not Default.
     virtual void setApplicationPointer(MousePointer pointer) = 0;
+
+    // Modal question box with the buttons Yes and No (No when the box is closed otherwise).
+    // An empty caption shows the application's title.
+    virtual QuestionAnswer askQuestion(const QString& text, const QString& caption) = 0;
 };
 
 // The main window's own pointer setting (Default, Custom or Hourglass). Long operations set

@@ -13,7 +13,7 @@ packages=(
     fonts-liberation2
     xvfb xauth xdotool imagemagick x11-utils
     poppler-utils gnuplot-doc
-    lintian
+    lintian clang-format
 )
 
 missing=()

@@ -48,8 +48,9 @@ int FileListView::dragItemPosition() const {
 }
 
 bool FileListView::acceptsDrop(const QMimeData* data) const {
-    if (m_dropAcceptance != DropAcceptance::Files || m_model->isFrozen() || data == nullptr ||
-        !data->hasUrls())
+    // A drop during a conversion is taken like the buttons' adds: the model holds it back
+    // until the run ends.
+    if (m_dropAcceptance != DropAcceptance::Files || data == nullptr || !data->hasUrls())
         return false;
     const QList<QUrl> urls = data->urls();
     if (urls.isEmpty())

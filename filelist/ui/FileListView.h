@@ -24,8 +24,8 @@ enum class Exchange {
 // horizontally once the column is wider than the list. It takes files dropped from a file
 // manager, removes the selected entry on a double-click, and moves an entry up or down while
 // the user presses on it and drags: each entry the pointer reaches swaps texts with the
-// dragged one. While a conversion runs (the model is frozen) drops are refused and removal
-// and moving do nothing.
+// dragged one. While a conversion runs (the model is frozen) removal and moving do nothing,
+// and dropped files wait in the model to join the list when the run ends.
 class FileListView : public QTreeView {
     Q_OBJECT
 public:

@@ -1,4 +1,6 @@
 #include "app/ActionButton.h"
+#include "app/QtUserInterface.h"
+#include "filelist/AddFiles.h"
 #include "filelist/ui/FileListView.h"
 #include "support/FormHarness.h"
 
@@ -21,6 +23,8 @@ private slots:
     void pushButtonActsOnlyWhenPressed();
     void addFilesByDialog_data();
     void addFilesByDialog();
+    void chosenFilesKeepTheirFolders_data();
+    void chosenFilesKeepTheirFolders();
     void outputFolderBrowser_data();
     void outputFolderBrowser();
     void hoverPointers();
@@ -28,6 +32,17 @@ private slots:
 };
 
 namespace {
+// Records which objects mouse moves have reached.
+class MoveCounter : public QObject {
+public:
+    QList<QObject*> reached;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove)
+            reached.append(watched);
+        return false;
+    }
+};
+
 QString stored(const QString& key) {
     return FormHarness::store().value("Pagekiln/" + key).toString();
 }
@@ -138,6 +153,12 @@ void TestForm1::addFilesByDialog_data() {
         << QStringList{"/x.pdf", "/in/c.pdf", "/in/a.pdf", "/in/b.pdf"};
     QTest::newRow("root folder") << QStringList{} << QList<QStringList>{{"/", "a.pdf", "b.pdf"}}
                                  << QStringList{"/a.pdf", "/b.pdf"};
+    QTest::newRow("names below the folder")
+        << QStringList{} << QList<QStringList>{{"/in", "a.pdf", "sub/b.pdf"}}
+        << QStringList{"/in/a.pdf", "/in/sub/b.pdf"};
+    QTest::newRow("a name with its own full path")
+        << QStringList{} << QList<QStringList>{{"/in", "a.pdf", "/other/b.pdf"}}
+        << QStringList{"/in/a.pdf", "/other/b.pdf"};
     QTest::newRow("cancel") << QStringList{"/x.pdf"} << QList<QStringList>{{}}
                             << QStringList{"/x.pdf"};
     QTest::newRow("same file twice")
@@ -158,6 +179,28 @@ void TestForm1::addFilesByDialog() {
     }
     QCOMPARE(form->fileList().entries(), expected);
     QVERIFY(harness.ui.messages.isEmpty());
+}
+
+// What the real dialog picked, shaped as the classic answer and read back by the list.
+void TestForm1::chosenFilesKeepTheirFolders_data() {
+    QTest::addColumn<QStringList>("picked");
+    QTest::addColumn<QStringList>("answer");
+    QTest::newRow("one file") << QStringList{"/in/a.pdf"} << QStringList{"/in/a.pdf"};
+    QTest::newRow("one folder") << QStringList{"/in/b.pdf", "/in/a.pdf"}
+                                << QStringList{"/in", "b.pdf", "a.pdf"};
+    QTest::newRow("a subfolder") << QStringList{"/in/a.pdf", "/in/sub/b.pdf"}
+                                 << QStringList{"/in", "a.pdf", "sub/b.pdf"};
+    QTest::newRow("two folders, shared prefix") << QStringList{"/data/in1/a.pdf", "/data/in/b.pdf"}
+                                                << QStringList{"/data", "in1/a.pdf", "in/b.pdf"};
+    QTest::newRow("nothing shared but the root") << QStringList{"/a/x.pdf", "/b/y.pdf", "/z.pdf"}
+                                                 << QStringList{"/", "a/x.pdf", "b/y.pdf", "z.pdf"};
+}
+
+void TestForm1::chosenFilesKeepTheirFolders() {
+    QFETCH(QStringList, picked);
+    QFETCH(QStringList, answer);
+    QCOMPARE(classicOpenFileAnswer(picked), answer);
+    QCOMPARE(entriesFromDialogAnswer(answer), picked);
 }
 
 void TestForm1::outputFolderBrowser_data() {
@@ -198,11 +241,15 @@ void TestForm1::hoverPointers() {
     QTRY_COMPARE(form->windowPointer(), MousePointer::Default);
     QTest::mouseMove(c.Check4, QPoint(20, 20));
     QTRY_COMPARE(form->windowPointer(), MousePointer::Custom);
-    // While busy, hovering leaves the hourglass.
+    // While busy, hovering leaves the hourglass: once both moves have been delivered, the
+    // pointer is still the hourglass.
     form->setWindowPointer(MousePointer::Hourglass);
+    MoveCounter moves;
+    qApp->installEventFilter(&moves);
     QTest::mouseMove(c.Check2, QPoint(30, 30));
+    QTRY_VERIFY(moves.reached.contains(c.Check2));
     QTest::mouseMove(form.get(), QPoint(c.Check2->x() - 3, c.Check2->y() + 10));
-    QTest::qWait(20);
+    QTRY_VERIFY(moves.reached.contains(form.get()));
     QCOMPARE(form->windowPointer(), MousePointer::Hourglass);
 }
 

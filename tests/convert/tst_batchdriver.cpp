@@ -72,6 +72,8 @@ private slots:
     void methodChosenAfreshForEachEntry();
     void throwingProcedureCostsOneEntry();
     void realProceduresWithoutScripts();
+    void stopRequests_data();
+    void stopRequests();
 };
 
 void TestBatchDriver::emptyListSaysNoFiles() {
@@ -245,6 +247,52 @@ void TestBatchDriver::realProceduresWithoutScripts() {
     QCOMPARE(ui.messageTexts(),
              (QStringList{"Could not create JPG on " + dir.filePath("a.pdf"),
                           "Could not create JPG on " + dir.filePath("b.pdf"), "Done."}));
+}
+
+// A stop asked for inside entry `stopAt` (0: before the run, which it does not touch). The
+// failing entry b is warned about only when it was begun.
+void TestBatchDriver::stopRequests_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<BatchDriver::Outcome>("outcome");
+    QTest::addColumn<QStringList>("messages");
+    const QString warning = "Could not create JPG on /in/b.pdf";
+    QTest::newRow("before the run")
+        << 0 << BatchDriver::Outcome::Completed << QStringList{warning, "Done."};
+    QTest::newRow("in the first entry")
+        << 1 << BatchDriver::Outcome::Stopped << QStringList{"Done."};
+    QTest::newRow("in the failing entry, still warned")
+        << 2 << BatchDriver::Outcome::Stopped << QStringList{warning, "Done."};
+    QTest::newRow("in the last entry")
+        << 3 << BatchDriver::Outcome::Completed << QStringList{warning, "Done."};
+}
+
+void TestBatchDriver::stopRequests() {
+    QFETCH(int, stopAt);
+    QFETCH(BatchDriver::Outcome, outcome);
+    QFETCH(QStringList, messages);
+    Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
+    int position = 0;
+    ProcedureTable table;
+    table.ghostscript = [&](const QString& path, ConversionContext& c) {
+        if (++position == stopAt)
+            rig.driver->requestStop();
+        c.jpgCreated = path != "/in/b.pdf";
+    };
+    rig.driver = std::make_unique<BatchDriver>(rig.list, rig.window, rig.context, table);
+    if (stopAt == 0)
+        rig.driver->requestStop();
+    QCOMPARE(rig.driver->run(), outcome);
+    QCOMPARE(position, stopAt == 0 ? 3 : stopAt);
+    QCOMPARE(rig.ui.messageTexts(), messages);
+    QVERIFY(!rig.driver->stopRequested());
+    QCOMPARE(rig.window.pointer, MousePointer::Default);
+    QCOMPARE(rig.window.progress.last(), 0.0f);
+
+    // The next run, with no stop asked for, takes every entry again.
+    position = 0;
+    stopAt = -1;
+    QCOMPARE(rig.driver->run(), BatchDriver::Outcome::Completed);
+    QCOMPARE(position, 3);
 }
 
 QTEST_GUILESS_MAIN(TestBatchDriver)

@@ -264,12 +264,29 @@ void TestGhostscript::twoInstancesAtOnce() {
     const QString secondPdf = TestPaths::corpusFile("multicolumn.pdf");
     ConvertWithGhostscript(secondPdf, alone.context);
 
+    // The first instance's script waits at a gate before it runs the real one, so the second
+    // conversion surely happens while the first is under way.
+    QTemporaryDir gated;
+    const QString gate = gated.filePath("open");
+    QVERIFY(QDir(gated.path()).mkdir("ps"));
+    QFile wrapper(gated.filePath("ps/pdf2tiff.sh"));
+    QVERIFY(wrapper.open(QIODevice::WriteOnly));
+    wrapper.write(QStringLiteral("#!/bin/sh\nwhile [ ! -e '%1' ]; do sleep 0.01; done\n"
+                                 "exec /bin/sh '%2/ps/pdf2tiff.sh'\n")
+                      .arg(gate, TestPaths::programFolder())
+                      .toUtf8());
+    wrapper.close();
+    QVERIFY(wrapper.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    first.context.programFolder = gated.path();
+
     bool secondRan = false;
-    QTimer::singleShot(20, this, [&] {
-        // Runs inside the first conversion's wait, while its Ghostscript is at work.
+    QTimer::singleShot(0, this, [&] {
+        // Runs inside the first conversion's wait, while its script holds at the gate.
         QVERIFY(QFileInfo::exists(first.work + "/ps/current.pdf"));
         ConvertWithGhostscript(secondPdf, second.context);
         secondRan = true;
+        QFile open(gate);
+        QVERIFY(open.open(QIODevice::WriteOnly));
     });
     ConvertWithGhostscript(firstPdf, first.context);
     QVERIFY(secondRan);

@@ -100,7 +100,7 @@ private slots:
     void drops_data();
     void drops();
     void dropsRefusedWhileAnEntryIsPressed();
-    void dropsRefusedWhileFrozen();
+    void dropsWhileFrozenWaitForTheRunsEnd();
 };
 
 void TestFileListView::reorderByDragging_data() {
@@ -375,12 +375,14 @@ void TestFileListView::dropsRefusedWhileAnEntryIsPressed() {
     QCOMPARE(list.model.entries(), ABCD + QStringList{"/in/new.pdf"});
 }
 
-void TestFileListView::dropsRefusedWhileFrozen() {
+void TestFileListView::dropsWhileFrozenWaitForTheRunsEnd() {
     ListUnderTest list(ABCD);
     list.model.setFrozen(true);
-    QCOMPARE(dragAndDrop(list, *filesData({"/in/new.pdf"})), DropResult::Refused);
-    list.model.setFrozen(false);
+    const auto data = filesData({"/in/new.pdf", "/in/folder"});
+    QCOMPARE(dragAndDrop(list, *data), DropResult::Accepted);
     QCOMPARE(list.model.entries(), ABCD);
+    list.model.setFrozen(false);
+    QCOMPARE(list.model.entries(), ABCD + QStringList({"/in/new.pdf", "/in/folder"}));
 }
 
 QTEST_MAIN(TestFileListView)

@@ -36,6 +36,13 @@ void RecordingUserInterface::setApplicationPointer(MousePointer pointer) {
     applicationPointers.append(pointer);
 }
 
+QuestionAnswer RecordingUserInterface::askQuestion(const QString& text, const QString& caption) {
+    questions.append({text, MessageStyle::Plain, caption});
+    if (onQuestion)
+        onQuestion(questions.last());
+    return questionAnswers.isEmpty() ? QuestionAnswer::No : questionAnswers.dequeue();
+}
+
 QStringList RecordingUserInterface::messageTexts() const {
     QStringList texts;
     for (const Message& message : messages)

@@ -27,6 +27,7 @@ public:
     QStringList askOpenFileNames(const QString& title, const QString& filter) override;
     QString askFolder(const QString& title) override;
     void setApplicationPointer(MousePointer pointer) override;
+    QuestionAnswer askQuestion(const QString& text, const QString& caption) override;
 
     QList<Message> messages;
     QStringList details; // the detail text of each message, "" for none
@@ -37,7 +38,10 @@ public:
     QQueue<QString> passwordAnswers; // empty queue answers "cancelled"
     QStringList passwordQuestions;   // title, then text, of every password question
     QList<MousePointer> applicationPointers;
-    std::function<void(const Message&)> onMessage; // runs inside showMessage, if set
+    std::function<void(const Message&)> onMessage;  // runs inside showMessage, if set
+    QList<Message> questions;                       // style Plain
+    QQueue<QuestionAnswer> questionAnswers;         // empty queue answers No
+    std::function<void(const Message&)> onQuestion; // runs inside askQuestion, if set
 
     QStringList messageTexts() const;
 };

@@ -1,0 +1,127 @@
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+// How the window's program ends: by a signal (a logout, Ctrl+C, a closed terminal) or by
+// closing the window in the middle of a run. Neither leaves the private working folder
+// behind, nor an image with a final name that is not whole.
+class TestProgramEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void endingSignalRemovesTheWorkingFolder_data();
+    void endingSignalRemovesTheWorkingFolder();
+    void closingDuringARunLeavesNothingHalfDone();
+};
+
+namespace {
+
+// A private temporary folder and home for one program, and a fake browser opener first on
+// the PATH, so the home-page draw never opens a real one.
+struct Surroundings {
+    Surroundings() {
+        QDir().mkpath(root.filePath("tmp"));
+        QDir().mkpath(root.filePath("bin"));
+        QFile opener(root.filePath("bin/xdg-open"));
+        opener.open(QIODevice::WriteOnly);
+        opener.write("#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$(dirname \"$0\")/opened\"\n");
+        opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QString tmp() const { return root.filePath("tmp"); }
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", tmp());
+        env.insert("HOME", root.path());
+        env.insert("XDG_CONFIG_HOME", root.filePath(".config"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("PATH", root.filePath("bin") + ':' + env.value("PATH"));
+        return env;
+    }
+    QStringList workingFolders() const {
+        return QDir(tmp()).entryList({"pagekiln-*"}, QDir::Dirs | QDir::Hidden);
+    }
+    QTemporaryDir root;
+};
+
+// A whole JPEG: it starts with the start-of-image marker and ends with the end-of-image one.
+bool isWholeJpeg(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    return bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9");
+}
+
+// A PDF of 300 numbered pages, which Ghostscript takes a few seconds to render.
+bool makeLongPdf(const QString& path) {
+    const int status = QProcess::execute(
+        "gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite", "-o", path, "-c",
+               "/Helvetica findfont 48 scalefont setfont "
+               "1 1 300 { 72 400 moveto 20 string cvs show showpage } for"});
+    return status == 0 && QFileInfo(path).size() > 0;
+}
+
+} // namespace
+
+void TestProgramEnd::endingSignalRemovesTheWorkingFolder_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM, a logout") << SIGTERM;
+    QTest::newRow("SIGINT, Ctrl+C") << SIGINT;
+    QTest::newRow("SIGHUP, terminal gone") << SIGHUP;
+}
+
+void TestProgramEnd::endingSignalRemovesTheWorkingFolder() {
+    QFETCH(int, signalNumber);
+    Surroundings around;
+    QProcess program;
+    program.setProcessEnvironment(around.environment());
+    program.setStandardOutputFile(QProcess::nullDevice());
+    program.start(TestPaths::programFolder() + "/pagekiln", {});
+    QVERIFY(program.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(around.workingFolders().size(), 1, 20000);
+    QCOMPARE(::kill(static_cast<pid_t>(program.processId()), signalNumber), 0);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 128 + signalNumber);
+    QCOMPARE(around.workingFolders(), QStringList{});
+}
+
+// The first PDF is converted whole; the window closes while Ghostscript renders the second
+// one in the working folder and goes on running after the program has ended.
+void TestProgramEnd::closingDuringARunLeavesNothingHalfDone() {
+    Surroundings around;
+    QTemporaryDir output;
+    const QString longPdf = around.root.filePath("long.pdf");
+    QVERIFY(makeLongPdf(longPdf));
+    QProcess helper;
+    helper.setProcessEnvironment(around.environment());
+    // Files, not pipes: the Ghostscript left running keeps the helper's output open.
+    helper.setStandardOutputFile(around.root.filePath("helper.out"));
+    helper.setStandardErrorFile(around.root.filePath("helper.err"));
+    helper.start(QCoreApplication::applicationDirPath() + "/close_during_run",
+                 {output.path(), TestPaths::corpusFile("pdflatex-4-pages.pdf"), longPdf});
+    QVERIFY(helper.waitForFinished(120000));
+    QFile said(around.root.filePath("helper.out"));
+    QVERIFY(said.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(said.readAll());
+    QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(helper.exitCode() == 0 && text.startsWith("closing"), qPrintable(text));
+
+    QCOMPARE(around.workingFolders(), QStringList{});
+    const QDir out(output.path());
+    const QStringList images = out.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    QCOMPARE(images, (QStringList{"pdflatex-4-pages-001.jpg", "pdflatex-4-pages-002.jpg",
+                                  "pdflatex-4-pages-003.jpg", "pdflatex-4-pages-004.jpg"}));
+    for (const QString& image : images)
+        QVERIFY2(isWholeJpeg(out.filePath(image)), qPrintable(image));
+}
+
+QTEST_GUILESS_MAIN(TestProgramEnd)
+#include "tst_program_end.moc"
