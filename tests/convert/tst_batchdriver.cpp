@@ -273,11 +273,12 @@ void TestBatchDriver::stopRequests() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     int position = 0;
     ProcedureTable table;
-    table.ghostscript = [&](const QString& path, ConversionContext& c) {
-        if (++position == stopAt)
-            rig.driver->requestStop();
-        c.jpgCreated = path != "/in/b.pdf";
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fake([&](const QString& path, ConversionContext& c) {
+                      if (++position == stopAt)
+                          rig.driver->requestStop();
+                      c.jpgCreated = path != "/in/b.pdf";
+                  }));
     rig.driver = std::make_unique<BatchDriver>(rig.list, rig.window, rig.context, table);
     if (stopAt == 0)
         rig.driver->requestStop();
