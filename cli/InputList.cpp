@@ -1,11 +1,11 @@
 #include "cli/InputList.h"
 
 #include "filelist/FolderScan.h"
+#include "platform/FileNames.h"
 
 #include <QFile>
 
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -23,21 +23,6 @@ QByteArray readAll(const QString& listFile, QString& error) {
     if (file.error() != QFileDevice::NoError)
         error = QStringLiteral("cannot read %1: %2").arg(listFile, file.errorString());
     return content;
-}
-
-// Size of a regular file, whether path is a folder, one stat each.
-struct Lookup {
-    bool folder = false;
-    qint64 size = 0;
-};
-
-Lookup lookUp(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return {};
-    if (S_ISDIR(info.st_mode))
-        return {true, 0};
-    return {false, S_ISREG(info.st_mode) ? static_cast<qint64>(info.st_size) : 0};
 }
 
 } // namespace
@@ -68,7 +53,7 @@ InputFiles CollectInputs(const QStringList& paths) {
     inputs.pdfs.reserve(paths.size());
     inputs.sizes.reserve(static_cast<std::size_t>(paths.size()));
     for (const QString& path : paths) {
-        const Lookup entry = lookUp(path);
+        const PathLookup entry = LookUpPath(path);
         if (!entry.folder) {
             inputs.pdfs.append(path);
             inputs.sizes.push_back(entry.size);
@@ -79,7 +64,7 @@ InputFiles CollectInputs(const QStringList& paths) {
             inputs.emptyFolders.append(path);
         for (const QString& pdf : found) {
             inputs.pdfs.append(pdf);
-            inputs.sizes.push_back(lookUp(pdf).size);
+            inputs.sizes.push_back(LookUpPath(pdf).size);
         }
     }
     return inputs;

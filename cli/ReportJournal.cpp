@@ -60,3 +60,17 @@ JournalRead ReadConvertedPaths(const QString& reportFile, const ReportSettings& 
     }
     return read;
 }
+
+bool EndTornLastLine(const QString& reportFile, QString& error) {
+    QFile file(reportFile);
+    if (!file.exists() || file.size() == 0)
+        return true;
+    char last = '\n';
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append) || !file.seek(file.size() - 1) ||
+        !file.getChar(&last) || (last != '\n' && file.write("\n", 1) != 1)) {
+        error = QStringLiteral("cannot end the last line of the report %1: %2")
+                    .arg(reportFile, file.errorString());
+        return false;
+    }
+    return true;
+}

@@ -17,3 +17,8 @@ struct JournalRead {
 // without its line end (the torn line of a killed run), are left out. A report that does not
 // exist yet holds nothing done.
 JournalRead ReadConvertedPaths(const QString& reportFile, const ReportSettings& settings);
+
+// A run killed mid-write leaves a last line without its end. Before a run appends to the
+// report, that line gets its end, so the new lines are never glued to the fragment. False,
+// with error set, when the report exists and cannot be read or written.
+bool EndTornLastLine(const QString& reportFile, QString& error);

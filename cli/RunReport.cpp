@@ -17,25 +17,15 @@ bool RunReport::open(const QString& file, QString& error) {
         m_fd = STDOUT_FILENO;
         return true;
     }
-    m_fd =
-        ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    m_fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                  0644);
     if (m_fd < 0) {
         error = QStringLiteral("cannot open the report %1: %2")
                     .arg(file, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     m_ownsFd = true;
-    endTornLine();
     return true;
-}
-
-void RunReport::endTornLine() {
-    // A run killed mid-write leaves a last line without its end; the first line of this run
-    // starts on a line of its own instead of being glued to that fragment.
-    const off_t size = ::lseek(m_fd, 0, SEEK_END);
-    char last = '\n';
-    if (size > 0 && ::pread(m_fd, &last, 1, size - 1) == 1 && last != '\n')
-        (void)!::write(m_fd, "\n", 1);
 }
 
 bool RunReport::record(const QString& path, const ReportSettings& settings,

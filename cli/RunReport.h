@@ -36,8 +36,6 @@ public:
                            const ConversionOutcome& outcome);
 
 private:
-    void endTornLine();
-
     int m_fd = -1;
     bool m_ownsFd = false;
 };

@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
+#include "cli/ReportJournal.h"
 #include "cli/RunPlan.h"
 #include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
@@ -174,6 +175,8 @@ int run(CliOptions& options) {
     }
     if ((!options.passwordFile.isEmpty() &&
          !readPasswords(options.passwordFile, passwords, error)) ||
+        (!options.reportFile.isEmpty() && options.reportFile != QLatin1String("-") &&
+         !EndTornLastLine(options.reportFile, error)) ||
         (!options.reportFile.isEmpty() && !report.open(options.reportFile, error))) {
         reportUsageError(error);
         return UsageError;
