@@ -14,7 +14,7 @@ manual=/usr/share/doc/gnuplot-doc/gnuplot.pdf
 [ -f "$manual" ] || manual=/usr/share/doc/gnuplot/gnuplot.pdf
 command=$build/program/pagekiln-convert
 script=$top/contrib/slurm/pagekiln-array.sbatch
-options=(--method gflax --resolution 150 --pages 1)
+options=(--method gflax --resolution 300 --pages 1)
 
 work=$(mktemp -d /tmp/pagekiln-cluster.XXXXXX)
 chmod 711 "$work"
@@ -197,7 +197,7 @@ job=$(sbatch --parsable --array=1-4 --cpus-per-task=1 --output="$work/logs/run2-
     "$script" list shared2/ "${options[@]}")
 report=$work/reports2/task-2-of-4.jsonl
 for _ in $(seq 1 1200); do
-    [ -s "$report" ] && [ "$(wc -l <"$report")" -ge 2 ] && break
+    [ -s "$report" ] && [ "$(wc -l <"$report")" -ge 1 ] && break
     sleep 0.05
 done
 scancel "${job}_2"
