@@ -15,10 +15,19 @@ AutomationReply noObject() {
                                    QStringLiteral("the object does not exist"));
 }
 
+// What failure texts call the server of className.
+QString componentLabel(const QString& className) {
+    if (className.startsWith(QLatin1String("GflAx."), Qt::CaseInsensitive))
+        return QStringLiteral("imaging component");
+    if (className.startsWith(QLatin1String("AcroExch."), Qt::CaseInsensitive))
+        return QStringLiteral("document-export component");
+    return QStringLiteral("component %1").arg(className);
+}
+
 } // namespace
 
-QString automationFailureCode(AutomationFailure why) {
-    switch (why) {
+QString automationFailureCode(AutomationFailure failure) {
+    switch (failure) {
     case AutomationFailure::None:
         return {};
     case AutomationFailure::NotRegistered:
@@ -27,12 +36,16 @@ QString automationFailureCode(AutomationFailure why) {
         return QStringLiteral("server-died");
     case AutomationFailure::TimedOut:
         return QStringLiteral("timed-out");
+    case AutomationFailure::CallFailed:
+        return QStringLiteral("internal");
     case AutomationFailure::NoObject:
         return QStringLiteral("no-object");
-    case AutomationFailure::CallFailed:
-        break;
+    case AutomationFailure::BadAnswer:
+        return QStringLiteral("bad-answer");
+    case AutomationFailure::Interrupted:
+        return QStringLiteral("interrupted");
     }
-    return QStringLiteral("internal"); // an error answer that carried no code
+    return QStringLiteral("internal");
 }
 
 AutomationObject::AutomationObject(AutomationServer* server, qint64 id)
@@ -138,10 +151,11 @@ QString AutomationHost::serverFor(const QString& className) const {
     return {};
 }
 
-AutomationServer* AutomationHost::serverAt(const QString& executable, AutomationReply& reply) {
+AutomationServer* AutomationHost::serverAt(const QString& executable, const QString& className,
+                                           AutomationReply& reply) {
     if (AutomationServer* running = m_servers.value(executable))
         return running;
-    auto* server = new AutomationServer(executable, this);
+    auto* server = new AutomationServer(executable, componentLabel(className), this);
     connect(server, &AutomationServer::gone, this, &AutomationHost::forget);
     QString error;
     if (!server->start(error)) {
@@ -169,7 +183,7 @@ AutomationObject AutomationHost::createObject(const QString& className, Automati
             QStringLiteral("class \"%1\" is not registered").arg(className));
         return {};
     }
-    AutomationServer* server = serverAt(executable, reply);
+    AutomationServer* server = serverAt(executable, className, reply);
     if (!server)
         return {};
     reply = server->request(QJsonObject{{"op", "create"}, {"class", className}}, m_timeout);

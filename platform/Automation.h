@@ -19,15 +19,17 @@ enum class AutomationFailure {
     TimedOut,      // the server did not answer within the call limit
     CallFailed,    // the server answered with an error
     NoObject,      // the object was never created or has been released
+    BadAnswer,     // the server's answer could not be read
+    Interrupted,   // the application is quitting
 };
 
 // The machine-readable code of a failure the client finds itself (not-registered,
-// server-died, timed-out, no-object); CallFailed carries the server's, "internal" when the
-// answer had none.
+// server-died, timed-out, bad-answer, no-object, interrupted); CallFailed has the server's.
 QString automationFailureCode(AutomationFailure failure);
 
-// The outcome of one call: the value on success, otherwise the failure, its text and its
-// machine-readable code (components/PROTOCOL.md).
+// The outcome of one call: the value on success, otherwise the failure and its text. code is
+// the failure's machine-readable code (components/PROTOCOL.md); a successful answer may carry
+// one too when its value is a refusal (a document that did not open).
 struct AutomationReply {
     AutomationFailure failure = AutomationFailure::None;
     QJsonValue value;
@@ -108,7 +110,8 @@ public:
     QList<qint64> serverProcessIds() const;
 
 private:
-    AutomationServer* serverAt(const QString& executable, AutomationReply& reply);
+    AutomationServer* serverAt(const QString& executable, const QString& className,
+                               AutomationReply& reply);
     void forget(AutomationServer* server);
 
     QString m_programFolder;

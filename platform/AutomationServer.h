@@ -11,13 +11,15 @@
 #include <chrono>
 
 // The client end of one component server process: one JSON request per line on its
-// standard input, one answer per line on its standard output, matched by id.
+// standard input, one answer per line on its standard output, matched by id. A line that is
+// not an answer ends the server and fails the call at once. label names the component in
+// failure texts ("imaging component").
 class AutomationServer : public QObject {
     Q_OBJECT
 public:
     enum class State { Running, Ending, Dead };
 
-    AutomationServer(const QString& executable, QObject* parent);
+    AutomationServer(const QString& executable, const QString& label, QObject* parent);
     ~AutomationServer() override;
 
     bool start(QString& error);
@@ -25,7 +27,9 @@ public:
     qint64 processId() const { return m_process.processId(); }
 
     // Sends request and waits, with the event loop running, for its answer. A server that
-    // does not answer within timeout is killed; one that dies fails the call.
+    // does not answer within timeout is killed; one that dies fails the call, and when the
+    // call was a save its temporary files in the target folder are removed. Once the
+    // application is quitting the call fails at once.
     // Answers to the requests `earlier` (sent with postTracked) arrive first; the first of them
     // that failed becomes the failure of this call.
     AutomationReply request(QJsonObject request, std::chrono::milliseconds timeout,
@@ -50,9 +54,17 @@ private:
     void kill();
     qint64 send(QJsonObject& request);
     AutomationReply earlierFailure(const QList<qint64>& earlier);
+    AutomationReply unanswered(const QJsonObject& request, std::chrono::milliseconds timeout,
+                               bool quitting);
+    QString diedText() const;
+    AutomationReply badAnswerFailure() const;
+    void removeTemporaryFiles(const QJsonObject& request);
 
     QProcess m_process;
     QString m_executable;
+    QString m_label;
+    qint64 m_pid = 0;
+    QByteArray m_badAnswer; // the first line that was not an answer
     State m_state = State::Running;
     qint64 m_nextId = 1;
     QByteArray m_pending;

@@ -8,7 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools
     libmupdf-dev libfreetype-dev libharfbuzz-dev libjbig2dec0-dev libopenjp2-7-dev
     libmujs-dev libgumbo-dev zlib1g-dev libpng-dev libbrotli-dev
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev liblcms2-dev
+    libgs-common
     ghostscript time
     fonts-liberation2
     xvfb xauth xdotool imagemagick x11-utils

@@ -6,7 +6,8 @@ constexpr double kExportDpi = 150.0;
 const QString kJpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
 
 ComponentReply unknownMember(const QString& owner, const QString& name) {
-    return ComponentReply::failure(QStringLiteral("%1 has no member \"%2\"").arg(owner, name));
+    return ComponentReply::failure(Fault::BadArgument,
+                                   QStringLiteral("%1 has no member \"%2\"").arg(owner, name));
 }
 
 } // namespace
@@ -38,14 +39,12 @@ ComponentReply AcroDocument::get(const QString& name) {
 }
 
 ComponentReply AcroDocument::call(const QString& name, const QJsonArray& args) {
-    if (name == "open") {
-        if (args.size() != 1 || !args.at(0).isString())
-            return ComponentReply::failure(QStringLiteral("Open takes one path"));
-        return ComponentReply::value(m_engine->openDocument(args.at(0).toString()).ok());
-    }
+    if (name == "open")
+        return open(args);
     if (name == "getjsobject") {
         if (!m_engine->hasDocument())
-            return ComponentReply::failure(QStringLiteral("no document is open"));
+            return ComponentReply::failure(Fault::BadArgument,
+                                           QStringLiteral("No document is open."));
         return ComponentReply::object(std::make_unique<AcroScriptObject>(m_engine));
     }
     if (name == "close") {
@@ -53,6 +52,21 @@ ComponentReply AcroDocument::call(const QString& name, const QJsonArray& args) {
         return ComponentReply::value(true);
     }
     return unknownMember(QStringLiteral("AcroExch.PDDoc"), name);
+}
+
+// Answers true or false, as the application's Open does; a false answer carries the fault
+// and the reason beside it.
+ComponentReply AcroDocument::open(const QJsonArray& args) {
+    if (args.isEmpty() || args.size() > 2 || !args.at(0).isString() ||
+        (args.size() == 2 && !args.at(1).isString()))
+        return ComponentReply::failure(Fault::BadArgument,
+                                       QStringLiteral("Open takes a path and a password"));
+    const EngineOutcome outcome =
+        m_engine->openDocument(args.at(0).toString(), args.at(1).toString());
+    ComponentReply reply = ComponentReply::value(outcome.ok());
+    reply.fault = outcome.fault;
+    reply.error = outcome.error;
+    return reply;
 }
 
 AcroScriptObject::AcroScriptObject(std::shared_ptr<PdfEngine> engine)
@@ -70,24 +84,26 @@ ComponentReply AcroScriptObject::call(const QString& name, const QJsonArray& arg
     if (name != "saveas")
         return unknownMember(QStringLiteral("the document's scripting object"), name);
     if (args.size() != 2 || !args.at(0).isString() || !args.at(1).isString())
-        return ComponentReply::failure(QStringLiteral("SaveAs takes a path and a conversion"));
+        return ComponentReply::failure(Fault::BadArgument,
+                                       QStringLiteral("SaveAs takes a path and a conversion"));
     if (args.at(1).toString() != kJpegConversion)
         return ComponentReply::failure(
+            Fault::BadArgument,
             QStringLiteral("conversion \"%1\" is not supported").arg(args.at(1).toString()));
     return saveAs(args.at(0).toString());
 }
 
 ComponentReply AcroScriptObject::saveAs(const QString& path) {
     if (!m_engine->hasDocument())
-        return ComponentReply::failure(QStringLiteral("the document is closed"));
+        return ComponentReply::failure(Fault::BadArgument,
+                                       QStringLiteral("The document is closed."));
     const int pages = m_engine->pageCount();
     for (int page = 1; page <= pages; ++page) {
         EngineOutcome outcome = m_engine->loadPage(page, kExportDpi);
         if (outcome.ok())
             outcome = m_engine->saveJpeg(exportPagePath(path, page, pages));
         if (!outcome.ok())
-            return ComponentReply::failure(
-                QStringLiteral("page %1: %2").arg(page).arg(outcome.error));
+            return ComponentReply::failure(outcome.fault, outcome.error);
     }
     return ComponentReply::value(true);
 }

@@ -13,8 +13,8 @@ public:
     ComponentReply call(const QString& name, const QJsonArray& args) override;
 };
 
-// "AcroExch.PDDoc": Open(path) answers true or false, GetJSObject hands out the document's
-// scripting object, Close closes the document.
+// "AcroExch.PDDoc": Open(path[, password]) answers true or false, GetJSObject hands out the
+// document's scripting object, Close closes the document.
 class AcroDocument : public ComponentObject {
 public:
     AcroDocument();
@@ -23,6 +23,7 @@ public:
     ComponentReply call(const QString& name, const QJsonArray& args) override;
 
 private:
+    ComponentReply open(const QJsonArray& args);
     std::shared_ptr<PdfEngine> m_engine;
 };
 

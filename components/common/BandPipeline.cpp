@@ -86,6 +86,7 @@ Segment makeSegment(fz_context* ctx, Job& job, int band, std::vector<unsigned ch
     QBuffer buffer(&segment.jpeg);
     buffer.open(QIODevice::WriteOnly);
     JpegWriter writer;
+    writer.setDensity(job.page.dotsPerInch);
     const std::ptrdiff_t stride = std::ptrdiff_t(job.page.width) * components(job.page);
     if (!writer.begin(buffer, job.page.width, rows, job.page.colour, job.quality) ||
         !writer.writeRows(samples.data(), rows, stride) || !writer.finish())

@@ -16,6 +16,7 @@ struct PageRaster {
     int width = 0;
     int height = 0;
     JpegWriter::Colour colour = JpegWriter::Colour::Rgb;
+    double dotsPerInch = 0; // the resolution recorded in the JPEG; 0 = none
 };
 
 // Rows per band for a page, given the memory one band may take: whole JPEG block rows, at

@@ -5,6 +5,8 @@
 #include <QJsonValue>
 #include <QString>
 
+#include "Fault.h"
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,10 +14,12 @@
 class ComponentObject;
 
 // The answer of one property access or method call. A method may hand out a new object (the
-// server gives it an id) and may ask the server to end once the answer is written.
+// server gives it an id) and may ask the server to end once the answer is written. A failure
+// always names its fault; a success may too, when its result is a refusal (Open's false).
 struct ComponentReply {
     bool ok = true;
     QJsonValue result;
+    Fault fault = Fault::None;
     QString error;
     std::unique_ptr<ComponentObject> newObject;
     bool endServer = false;
@@ -25,9 +29,10 @@ struct ComponentReply {
         r.result = std::move(v);
         return r;
     }
-    static ComponentReply failure(QString text) {
+    static ComponentReply failure(Fault fault, QString text) {
         ComponentReply r;
         r.ok = false;
+        r.fault = fault;
         r.error = std::move(text);
         return r;
     }
@@ -75,5 +80,11 @@ private:
 };
 
 // Reads requests from standard input until it closes or a method ends the server, writing
-// one answer line per request to standard output. Returns the process exit code.
+// one answer line per request to the answer descriptor: the standard output the server was
+// started with, kept on a descriptor of its own, while standard output itself is sent to
+// standard error so that nothing a library prints can reach the client as an answer.
+// Returns the process exit code.
 int runComponentServer(ComponentClasses classes);
+
+// The descriptor answers go to once runComponentServer has started (-1 before).
+int componentAnswerDescriptor();

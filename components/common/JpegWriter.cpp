@@ -2,6 +2,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 
@@ -100,6 +102,12 @@ bool JpegWriter::begin(QIODevice& out, int width, int height, Colour colour, int
     s.cinfo.in_color_space = colour == Colour::Gray ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&s.cinfo);
     jpeg_set_quality(&s.cinfo, quality, TRUE);
+    if (m_dotsPerInch >= 0.5) {
+        const auto density = UINT16(std::min(std::lround(m_dotsPerInch), 65535L));
+        s.cinfo.density_unit = 1; // dots per inch
+        s.cinfo.X_density = density;
+        s.cinfo.Y_density = density;
+    }
     s.cinfo.dct_method = JDCT_IFAST;
     jpeg_start_compress(&s.cinfo, TRUE);
     return true;

@@ -18,6 +18,10 @@ public:
     JpegWriter(const JpegWriter&) = delete;
     JpegWriter& operator=(const JpegWriter&) = delete;
 
+    // The resolution the image was made at, written as its JFIF density in dots per inch
+    // (rounded; 0 leaves only the aspect ratio). Takes effect at begin().
+    void setDensity(double dotsPerInch) { m_dotsPerInch = dotsPerInch; }
+
     // Each call returns false once anything failed; error() then says what.
     bool begin(QIODevice& out, int width, int height, Colour colour, int quality);
     bool writeRows(const unsigned char* samples, int rows, std::ptrdiff_t stride);
@@ -28,4 +32,5 @@ private:
     struct State;
     std::unique_ptr<State> m_state;
     QString m_error;
+    double m_dotsPerInch = 0;
 };

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "Fault.h"
+
 #include <QSize>
 #include <QString>
 
 #include <memory>
 
-// Success, or the reason of a failure in words a client can show.
+// Success, or the fault and the reason of a failure in words a client can show.
 struct EngineOutcome {
+    Fault fault = Fault::None;
     QString error;
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return fault == Fault::None; }
     static EngineOutcome success() { return {}; }
-    static EngineOutcome failure(QString text) { return {std::move(text)}; }
+    static EngineOutcome failure(Fault fault, QString text) { return {fault, std::move(text)}; }
 };
 
 struct EngineSettings {
@@ -32,7 +35,9 @@ public:
     PdfEngine(const PdfEngine&) = delete;
     PdfEngine& operator=(const PdfEngine&) = delete;
 
-    EngineOutcome openDocument(const QString& path);
+    // Opens path (a regular file only, never waiting on a pipe) with password when the
+    // document needs one.
+    EngineOutcome openDocument(const QString& path, const QString& password = {});
     void closeDocument();
     bool hasDocument() const;
     int pageCount() const;

@@ -19,7 +19,8 @@ bool integralValue(const QJsonValue& value, qint64& out) {
 }
 
 ComponentReply unknownMember(const QString& name) {
-    return ComponentReply::failure(QStringLiteral("GflAx has no member \"%1\"").arg(name));
+    return ComponentReply::failure(Fault::BadArgument,
+                                   QStringLiteral("GflAx has no member \"%1\"").arg(name));
 }
 
 } // namespace
@@ -29,14 +30,23 @@ GflAxObject::GflAxObject(EngineSettings settings) : m_engine(settings) {}
 ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
     if (name == "epsdpi") {
         if (!value.isDouble())
-            return ComponentReply::failure(QStringLiteral("EpsDpi takes a number"));
+            return ComponentReply::failure(Fault::BadArgument,
+                                           QStringLiteral("EpsDpi takes a number"));
         m_dpi = value.toDouble();
+        return {};
+    }
+    if (name == "password") {
+        if (!value.isString())
+            return ComponentReply::failure(Fault::BadArgument,
+                                           QStringLiteral("Password takes a text"));
+        m_password = value.toString();
         return {};
     }
     qint64 number = 0;
     if (name == "page" || name == "saveformat") {
         if (!integralValue(value, number))
-            return ComponentReply::failure(QStringLiteral("%1 takes a whole number").arg(name));
+            return ComponentReply::failure(Fault::BadArgument,
+                                           QStringLiteral("%1 takes a whole number").arg(name));
         (name == "page" ? m_page : m_saveFormat) = number;
         return {};
     }
@@ -50,6 +60,8 @@ ComponentReply GflAxObject::get(const QString& name) {
         return ComponentReply::value(m_page);
     if (name == "saveformat")
         return ComponentReply::value(m_saveFormat);
+    if (name == "password")
+        return ComponentReply::value(m_password);
     return unknownMember(name);
 }
 
@@ -57,27 +69,29 @@ ComponentReply GflAxObject::call(const QString& name, const QJsonArray& args) {
     if (name != "loadbitmap" && name != "savebitmap")
         return unknownMember(name);
     if (args.size() != 1 || !args.at(0).isString())
-        return ComponentReply::failure(QStringLiteral("%1 takes one path").arg(name));
+        return ComponentReply::failure(Fault::BadArgument,
+                                       QStringLiteral("%1 takes one path").arg(name));
     const QString path = args.at(0).toString();
     return name == "loadbitmap" ? loadBitmap(path) : saveBitmap(path);
 }
 
 ComponentReply GflAxObject::loadBitmap(const QString& path) {
-    EngineOutcome outcome = m_engine.openDocument(path);
+    EngineOutcome outcome = m_engine.openDocument(path, m_password);
     if (outcome.ok())
         outcome = m_engine.loadPage(int(std::clamp<qint64>(m_page, 0, INT_MAX)), m_dpi);
     if (!outcome.ok())
-        return ComponentReply::failure(outcome.error);
+        return ComponentReply::failure(outcome.fault, outcome.error);
     return {};
 }
 
 ComponentReply GflAxObject::saveBitmap(const QString& path) {
     if (m_saveFormat != kJpegFormat)
         return ComponentReply::failure(
+            Fault::BadArgument,
             QStringLiteral("save format %1 is not supported (1 = JPEG)").arg(m_saveFormat));
     const EngineOutcome outcome = m_engine.saveJpeg(path);
     if (!outcome.ok())
-        return ComponentReply::failure(outcome.error);
+        return ComponentReply::failure(outcome.fault, outcome.error);
     return {};
 }
 

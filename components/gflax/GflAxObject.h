@@ -4,8 +4,8 @@
 #include "PdfEngine.h"
 
 // "GflAx.GflAx": loads one page of a PDF at a resolution and saves it as a JPEG.
-// Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG);
-// methods LoadBitmap(path) and saveBitmap(path).
+// Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG), Password (for
+// protected PDFs; empty = none); methods LoadBitmap(path) and saveBitmap(path).
 class GflAxObject : public ComponentObject {
 public:
     explicit GflAxObject(EngineSettings settings = {});
@@ -22,6 +22,7 @@ private:
     double m_dpi = 72.0;
     qint64 m_page = 1;
     qint64 m_saveFormat = 1;
+    QString m_password;
 };
 
 // The classes this server serves.

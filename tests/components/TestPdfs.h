@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
+#include <QList>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSizeF>
@@ -19,6 +22,55 @@ inline bool makeEncrypted(const QString& source, const QString& target) {
              {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite", "-sOwnerPassword=owner",
               "-sUserPassword=secret", "-sOutputFile=" + target, source});
     return gs.waitForFinished(60'000) && gs.exitCode() == 0;
+}
+
+// A one-page PDF of width x height points drawing `content` with `resources`, written with an
+// exact cross-reference table so that nothing has to be repaired; `extra` objects are numbered
+// from 5 on.
+inline bool writeOnePagePdf(const QString& path, const QByteArray& content, int width = 200,
+                            int height = 100, const QByteArray& resources = {},
+                            const QList<QByteArray>& extra = {}) {
+    QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(width) + ' ' +
+            QByteArray::number(height) + "] /Resources << " + resources + " >> /Contents 4 0 R >>",
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+            "\nendstream"};
+    objects += extra;
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size();
+}
+
+// source rewritten by qpdf in its editable form, `from` replaced by `to` in the text, and the
+// cross-reference table made right again, so the file is damaged only where asked.
+inline bool editPdf(const QString& source, const QString& target, const QByteArray& from,
+                    const QByteArray& to) {
+    QProcess qdf;
+    qdf.start(QStringLiteral("qpdf"), {"--qdf", "--object-streams=disable", source, "-"});
+    if (!qdf.waitForFinished(60'000) || qdf.exitCode() != 0)
+        return false;
+    QByteArray text = qdf.readAllStandardOutput();
+    if (!text.contains(from))
+        return false;
+    text.replace(from, to);
+    QProcess fix;
+    fix.setStandardOutputFile(target);
+    fix.start(QStringLiteral("fix-qdf"), {});
+    fix.write(text);
+    fix.closeWriteChannel();
+    return fix.waitForFinished(60'000) && fix.exitCode() == 0;
 }
 
 // The size in points of page `page`, after its rotation, as pdfinfo reports it.

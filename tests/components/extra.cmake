@@ -12,14 +12,16 @@ foreach(target components_tst_faultisolation)
     endif()
 endforeach()
 
-if(TARGET components_tst_componentserver)
-    target_sources(components_tst_componentserver PRIVATE
-        ${CMAKE_SOURCE_DIR}/components/gflax/GflAxObject.cpp
-        ${CMAKE_SOURCE_DIR}/components/acroexch/AcroObjects.cpp)
-    target_include_directories(components_tst_componentserver PRIVATE
-        ${CMAKE_SOURCE_DIR}/components/gflax ${CMAKE_SOURCE_DIR}/components/acroexch)
-    target_link_libraries(components_tst_componentserver PRIVATE pagekiln_component_common)
-endif()
+foreach(target components_tst_componentserver components_tst_imagefidelity)
+    if(TARGET ${target})
+        target_sources(${target} PRIVATE
+            ${CMAKE_SOURCE_DIR}/components/gflax/GflAxObject.cpp
+            ${CMAKE_SOURCE_DIR}/components/acroexch/AcroObjects.cpp)
+        target_include_directories(${target} PRIVATE
+            ${CMAKE_SOURCE_DIR}/components/gflax ${CMAKE_SOURCE_DIR}/components/acroexch)
+        target_link_libraries(${target} PRIVATE pagekiln_component_common)
+    endif()
+endforeach()
 
 # Tests that drive the real servers need them built first.
 foreach(target platform_tst_automation convert_tst_gflaxconversion convert_tst_acrobatconversion)

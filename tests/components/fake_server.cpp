@@ -1,12 +1,20 @@
 // A stand-in component server for fault tests. "GflAx.GflAx" dies inside LoadBitmap when the
-// path contains "crash", never answers when it contains "hang", and otherwise writes a small
-// file on saveBitmap. "AcroExch.app" refuses Exit; its documents export one file.
+// path contains "crash", never answers when it contains "hang", prints a stray line on its
+// standard output when it contains "chatter", answers with a line that is not JSON when it
+// contains "garble", and otherwise writes a small file on saveBitmap, dying halfway through
+// (with a temporary file in the folder) when the path contains "die-saving".
+// "AcroExch.app" refuses Exit; its documents export one file.
 #include "ComponentServer.h"
+#include "ReplacingFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <csignal>
+#include <cstdio>
 #include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -27,8 +35,21 @@ public:
             for (;;)
                 std::this_thread::sleep_for(std::chrono::hours(1));
         }
+        if (name == "loadbitmap" && path.contains("chatter")) {
+            std::printf("{\"id\": a library talking\n");
+            std::fflush(stdout);
+        }
+        if (name == "loadbitmap" && path.contains("garble")) {
+            const char junk[] = "a library talking\n";
+            (void)!::write(componentAnswerDescriptor(), junk, sizeof junk - 1);
+        }
+        if (name == "savebitmap" && path.contains("die-saving")) {
+            writeFile(QFileInfo(path).absolutePath() + '/' +
+                      ReplacingFile::partName(::getpid(), 1));
+            std::raise(SIGKILL);
+        }
         if (name == "savebitmap" && !writeFile(path))
-            return ComponentReply::failure("cannot write");
+            return ComponentReply::failure(Fault::WriteFailed, "cannot write");
         return {};
     }
 };
@@ -38,8 +59,9 @@ public:
     ComponentReply set(const QString&, const QJsonValue&) override { return {}; }
     ComponentReply get(const QString&) override { return {}; }
     ComponentReply call(const QString&, const QJsonArray& args) override {
-        return writeFile(args.at(0).toString()) ? ComponentReply::value(true)
-                                                : ComponentReply::failure("cannot write");
+        return writeFile(args.at(0).toString())
+                   ? ComponentReply::value(true)
+                   : ComponentReply::failure(Fault::WriteFailed, "cannot write");
     }
 };
 
@@ -59,7 +81,7 @@ public:
     ComponentReply set(const QString&, const QJsonValue&) override { return {}; }
     ComponentReply get(const QString&) override { return {}; }
     ComponentReply call(const QString&, const QJsonArray&) override {
-        return ComponentReply::failure("Exit refused");
+        return ComponentReply::failure(Fault::Internal, "Exit refused");
     }
 };
 

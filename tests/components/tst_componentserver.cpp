@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QJsonObject ask(ComponentServer& server, const QJsonObject& request) {
@@ -36,8 +38,10 @@ private slots:
     void rejectsMalformedAndUnknownRequests();
     void releasedObjectIsGone();
     void exitEndsTheServerAfterAnswering();
-    void loadFailures_data();
-    void loadFailures();
+    void faultCodes_data();
+    void faultCodes();
+    void saveFaults_data();
+    void saveFaults();
     void imageSizeFollowsPageSizeAndResolution_data();
     void imageSizeFollowsPageSizeAndResolution();
     void bandsJoinIntoOneCleanImage_data();
@@ -45,7 +49,6 @@ private slots:
     void pagesAheadMatchPagesAlone_data();
     void pagesAheadMatchPagesAlone();
     void saveReplacesAndRefusesOtherFormats();
-    void saveIntoMissingFolderFails();
     void reloadsAFileThatChanged();
     void exportPagePaths_data();
     void exportPagePaths();
@@ -122,42 +125,98 @@ void TestComponentServer::exitEndsTheServerAfterAnswering() {
     QVERIFY(server.ended());
 }
 
-void TestComponentServer::loadFailures_data() {
+void TestComponentServer::faultCodes_data() {
     QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("password");
     QTest::addColumn<double>("dpi");
     QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("code");
     const QString minimal = TestPaths::corpusFile("minimal-document.pdf");
-    QTest::newRow("missing file") << m_dir.filePath("nothing.pdf") << 72.0 << 1 << "does not exist";
-    QTest::newRow("zero bytes") << "empty.pdf" << 72.0 << 1 << "cannot open";
-    QTest::newRow("not a PDF") << "text.pdf" << 72.0 << 1 << "cannot open";
-    QTest::newRow("password") << "locked.pdf" << 72.0 << 1 << "password";
-    QTest::newRow("page 0") << minimal << 72.0 << 0 << "no page 0";
+    QTest::newRow("missing file") << "nothing.pdf"
+                                  << "" << 72.0 << 1 << "missing";
+    QTest::newRow("zero bytes") << "empty.pdf"
+                                << "" << 72.0 << 1 << "not-pdf";
+    QTest::newRow("not a PDF") << "text.pdf"
+                               << "" << 72.0 << 1 << "not-pdf";
+    QTest::newRow("damaged") << "damaged.pdf"
+                             << "" << 72.0 << 1 << "damaged";
+    QTest::newRow("pipe") << "pipe.pdf"
+                          << "" << 72.0 << 1 << "not-regular";
+    QTest::newRow("folder") << "folder.pdf"
+                            << "" << 72.0 << 1 << "not-regular";
+    QTest::newRow("password needed") << "locked.pdf"
+                                     << "" << 72.0 << 1 << "password";
+    QTest::newRow("wrong password") << "locked.pdf"
+                                    << "guess" << 72.0 << 1 << "password-wrong";
+    QTest::newRow("right password") << "locked.pdf"
+                                    << "secret" << 72.0 << 1 << "none";
+    QTest::newRow("page 0") << minimal << "" << 72.0 << 0 << "bad-argument";
     QTest::newRow("beyond the end")
-        << TestPaths::corpusFile("pdflatex-4-pages.pdf") << 72.0 << 5 << "no page 5";
-    QTest::newRow("resolution 0") << minimal << 0.0 << 1 << "above 0";
-    QTest::newRow("negative resolution") << minimal << -72.0 << 1 << "above 0";
+        << TestPaths::corpusFile("pdflatex-4-pages.pdf") << "" << 72.0 << 5 << "no-page";
+    QTest::newRow("resolution 0") << minimal << "" << 0.0 << 1 << "bad-argument";
     // A Letter page is 792 points high: 6000 dpi gives 66,000 pixels.
-    QTest::newRow("too many pixels") << TestPdfs::gnuplotManual() << 6000.0 << 1 << "66000";
+    QTest::newRow("too many pixels")
+        << TestPdfs::gnuplotManual() << "" << 6000.0 << 1 << "too-large";
 }
 
-void TestComponentServer::loadFailures() {
+// Every broken input gets its own code, through the protocol as the client sees it; a pipe
+// fails at once instead of waiting for a writer.
+void TestComponentServer::faultCodes() {
     QFETCH(QString, file);
+    QFETCH(QString, password);
     QFETCH(double, dpi);
     QFETCH(int, page);
-    QFETCH(QString, reason);
+    QFETCH(QString, code);
     QFile(m_dir.filePath("empty.pdf")).open(QIODevice::WriteOnly);
     QFile text(m_dir.filePath("text.pdf"));
     QVERIFY(text.open(QIODevice::WriteOnly));
     text.write("Dear reader,\nthis is not a PDF.\n");
     text.close();
+    QFile damaged(m_dir.filePath("damaged.pdf"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n");
+    damaged.close();
+    QDir(m_dir.path()).mkpath("folder.pdf");
+    ::mkfifo(QFile::encodeName(m_dir.filePath("pipe.pdf")).constData(), 0600);
     const QString path = QDir::isAbsolutePath(file) ? file : m_dir.filePath(file);
+    ComponentServer server(gflaxClasses());
+    const qint64 object =
+        ask(server, {{"op", "create"}, {"class", "GflAx.GflAx"}}).value("object").toInteger();
+    for (const auto& [name, value] :
+         {std::pair<QString, QJsonValue>{"EpsDpi", dpi}, {"Page", page}, {"Password", password}})
+        QVERIFY(ask(server, {{"op", "set"}, {"object", object}, {"name", name}, {"value", value}})
+                    .value("ok")
+                    .toBool());
+    const QJsonObject answer = ask(
+        server,
+        {{"op", "call"}, {"object", object}, {"name", "LoadBitmap"}, {"args", QJsonArray{path}}});
+    QCOMPARE(answer.value("code").toString("none"), code);
+    QCOMPARE(answer.value("ok").toBool(), code == "none");
+    if (code != "none")
+        QVERIFY(!answer.value("error").toString().isEmpty());
+}
+
+void TestComponentServer::saveFaults_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("missing folder") << "no/such/folder/a.jpg"
+                                    << "no-folder";
+    QTest::newRow("folder is a file") << "text.pdf/a.jpg"
+                                      << "no-folder";
+    QTest::newRow("name too long") << QString(300, 'n') + ".jpg"
+                                   << "write-failed";
+}
+
+void TestComponentServer::saveFaults() {
+    QFETCH(QString, target);
+    QFETCH(QString, code);
     GflAxObject gflax;
-    const ComponentReply reply = load(gflax, path, dpi, page);
+    QVERIFY(load(gflax, TestPaths::corpusFile("minimal-document.pdf"), 72.0, 1).ok);
+    const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    const ComponentReply reply = gflax.call("savebitmap", {m_dir.filePath(target)});
     QVERIFY(!reply.ok);
-    QVERIFY2(reply.error.contains(reason), qPrintable(reply.error));
-    QVERIFY(!gflax.call("savebitmap", {m_dir.filePath("out.jpg")}).ok);
-    QVERIFY(!QFile::exists(m_dir.filePath("out.jpg")));
+    QCOMPARE(faultName(reply.fault), code);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
 }
 
 void TestComponentServer::imageSizeFollowsPageSizeAndResolution_data() {
@@ -271,15 +330,6 @@ void TestComponentServer::saveReplacesAndRefusesOtherFormats() {
     QVERIFY(QFileInfo(out).size() < 5'000'000);
 }
 
-void TestComponentServer::saveIntoMissingFolderFails() {
-    GflAxObject gflax;
-    QVERIFY(load(gflax, TestPaths::corpusFile("minimal-document.pdf"), 72.0, 1).ok);
-    const ComponentReply reply = gflax.call("savebitmap", {m_dir.filePath("no/such/folder/a.jpg")});
-    QVERIFY(!reply.ok);
-    QVERIFY(reply.error.contains("cannot write"));
-    QVERIFY(QDir(m_dir.path()).entryList({"*.jpg.*"}, QDir::Files | QDir::Hidden).isEmpty());
-}
-
 void TestComponentServer::reloadsAFileThatChanged() {
     const QString path = m_dir.filePath("changing.pdf");
     QFile::remove(path);
@@ -314,8 +364,12 @@ void TestComponentServer::exportPagePaths() {
 
 void TestComponentServer::exportOpenAndConversionId() {
     AcroDocument document;
-    QCOMPARE(document.call("open", {m_encrypted}).result, QJsonValue(false));
+    const ComponentReply locked = document.call("open", {m_encrypted});
+    QCOMPARE(locked.result, QJsonValue(false));
+    QCOMPARE(locked.fault, Fault::Password);
+    QCOMPARE(document.call("open", {m_encrypted, "guess"}).fault, Fault::PasswordWrong);
     QVERIFY(!document.call("getjsobject", {}).ok);
+    QCOMPARE(document.call("open", {m_encrypted, "secret"}).result, QJsonValue(true));
     QCOMPARE(document.call("open", {TestPaths::corpusFile("minimal-document.pdf")}).result,
              QJsonValue(true));
     ComponentReply script = document.call("getjsobject", {});

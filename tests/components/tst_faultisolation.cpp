@@ -6,10 +6,12 @@
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -45,6 +47,10 @@ private slots:
     void serverDyingInLoadBitmapFailsOnlyThatPdf();
     void serverThatNeverAnswersFailsOnlyThatPdf();
     void exitFailingAfterExportKeepsTheImages();
+    void protocolFaults_data();
+    void protocolFaults();
+    void serverDyingMidSaveLeavesNoTemporaryFile();
+    void quittingFailsAPendingCallAtOnce(); // last: the application stays quitting
 
 private:
     QStringList runBatch(const QStringList& pdfs, ConversionMethod method);
@@ -100,6 +106,62 @@ void TestFaultIsolation::exitFailingAfterExportKeepsTheImages() {
                                     "Adobe Acrobat Pro (pay version) installed?",
                                     "Done."}));
     QVERIFY(QFile::exists(m_out->filePath("Annual.jpg")));
+}
+
+void TestFaultIsolation::protocolFaults_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("library prints on standard output") << "/in/chatter.pdf"
+                                                       << ""
+                                                       << "";
+    QTest::newRow("answer is not JSON") << "/in/garble.pdf"
+                                        << "bad-answer"
+                                        << "a library talking";
+    QTest::newRow("server dies") << "/in/crash.pdf"
+                                 << "server-died"
+                                 << "The imaging component stopped unexpectedly (signal 9).";
+    QTest::newRow("server hangs") << "/in/hang.pdf"
+                                  << "timed-out"
+                                  << "no answer within 1 s";
+}
+
+// Whatever goes wrong between client and server, the call ends with a code that says what,
+// and an unreadable answer ends it at once rather than at the call limit.
+void TestFaultIsolation::protocolFaults() {
+    QFETCH(QString, path);
+    QFETCH(QString, code);
+    QFETCH(QString, text);
+    m_host->setCallTimeout(code == "timed-out" ? 1s : 600s);
+    AutomationReply reply;
+    AutomationObject gflax = m_host->createObject("GflAx.GflAx", reply);
+    QVERIFY(reply.ok());
+    reply = gflax.call("LoadBitmap", {path});
+    QCOMPARE(reply.code, code);
+    QVERIFY2(reply.error.contains(text), qPrintable(reply.error));
+    // The next object works either way.
+    AutomationObject next = m_host->createObject("GflAx.GflAx", reply);
+    QVERIFY(next.call("LoadBitmap", {"/in/good.pdf"}).ok());
+}
+
+// A server that dies while writing under a temporary name: the client removes that file.
+void TestFaultIsolation::serverDyingMidSaveLeavesNoTemporaryFile() {
+    AutomationReply reply;
+    AutomationObject gflax = m_host->createObject("GflAx.GflAx", reply);
+    QVERIFY(gflax.call("LoadBitmap", {"/in/good.pdf"}).ok());
+    reply = gflax.call("saveBitmap", {m_out->filePath("die-saving1.jpg")});
+    QCOMPARE(reply.code, "server-died");
+    QCOMPARE(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+void TestFaultIsolation::quittingFailsAPendingCallAtOnce() {
+    AutomationReply reply;
+    AutomationObject gflax = m_host->createObject("GflAx.GflAx", reply);
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+    reply = gflax.call("LoadBitmap", {"/in/hang.pdf"});
+    QCOMPARE(reply.code, "interrupted");
+    QVERIFY(gflax.call("LoadBitmap", {"/in/good.pdf"}).code == "server-died");
 }
 
 QTEST_GUILESS_MAIN(TestFaultIsolation)

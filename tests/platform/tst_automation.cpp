@@ -1,3 +1,4 @@
+#include "components/TestPdfs.h"
 #include "platform/Automation.h"
 #include "support/TestPaths.h"
 
@@ -8,6 +9,10 @@
 #include <QTimer>
 
 #include <csignal>
+
+#include <sys/stat.h>
+
+#include <unistd.h>
 
 class TestAutomation : public QObject {
     Q_OBJECT
@@ -24,6 +29,9 @@ private slots:
     void eventLoopRunsDuringACall();
     void objectFromAMethod();
     void unwaitedSetFailsTheNextCall();
+    void serverKilledMidSaveLeavesNothing();
+    void serverCodesReachTheClient_data();
+    void serverCodesReachTheClient();
 };
 
 void TestAutomation::pathsSurviveTheRoundTrip_data() {
@@ -61,6 +69,7 @@ void TestAutomation::unknownClassIsNotRegistered() {
     AutomationReply reply;
     const AutomationObject object = host.createObject("Word.Application", reply);
     QCOMPARE(reply.failure, AutomationFailure::NotRegistered);
+    QCOMPARE(reply.code, "not-registered");
     QVERIFY(!object.isValid());
     QVERIFY(host.serverProcessIds().isEmpty());
 }
@@ -127,6 +136,8 @@ void TestAutomation::killedServerFailsTheCallOnly() {
     ::kill(pid_t(pids.first()), SIGKILL);
     reply = gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")});
     QCOMPARE(reply.failure, AutomationFailure::ServerFailed);
+    QCOMPARE(reply.code, "server-died");
+    QVERIFY2(reply.error.contains("(signal 9)"), qPrintable(reply.error));
     AutomationObject fresh = host.createObject("GflAx.GflAx", reply);
     QVERIFY2(reply.ok(), qPrintable(reply.error));
     QVERIFY(fresh.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")}).ok());
@@ -172,6 +183,74 @@ void TestAutomation::unwaitedSetFailsTheNextCall() {
     // Each failure is reported once; the properties that were accepted hold.
     QVERIFY(gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")}).ok());
     QCOMPARE(gflax.get("EpsDpi").value.toDouble(), 50.0);
+}
+
+// The server is killed once it holds the image file open in the target folder: the file had
+// no name yet, so nothing is left, under a final name or any other.
+void TestAutomation::serverKilledMidSaveLeavesNothing() {
+    QTemporaryDir dir;
+    AutomationHost host(TestPaths::programFolder());
+    AutomationReply reply;
+    AutomationObject gflax = host.createObject("GflAx.GflAx", reply);
+    QVERIFY(gflax.set("EpsDpi", 1200.0).ok());
+    QVERIFY(gflax.call("LoadBitmap", {TestPaths::corpusFile("pdflatex-image.pdf")}).ok());
+    const QString pid = QString::number(host.serverProcessIds().value(0));
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        const QDir fds("/proc/" + pid + "/fd");
+        for (const QString& fd :
+             fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            char target[4096] = {};
+            const QByteArray link = QFile::encodeName(fds.filePath(fd));
+            if (::readlink(link.constData(), target, sizeof target - 1) > 0 &&
+                QFile::decodeName(target).startsWith(dir.path() + '/')) {
+                ::kill(pid.toInt(), SIGKILL);
+                watch.stop();
+            }
+        }
+    });
+    watch.start(1);
+    reply = gflax.call("saveBitmap", {dir.filePath("page1.jpg")});
+    QVERIFY2(!watch.isActive(), qPrintable(reply.error)); // killed while saving, not after
+    QCOMPARE(reply.code, "server-died");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+void TestAutomation::serverCodesReachTheClient_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("pipe") << "pipe.pdf"
+                          << ""
+                          << "not-regular";
+    QTest::newRow("password needed") << "locked.pdf"
+                                     << ""
+                                     << "password";
+    QTest::newRow("wrong password") << "locked.pdf"
+                                    << "guess"
+                                    << "password-wrong";
+    QTest::newRow("right password") << "locked.pdf"
+                                    << "secret"
+                                    << "";
+}
+
+// The real server's codes arrive in AutomationReply::code; a pipe fails at once.
+void TestAutomation::serverCodesReachTheClient() {
+    QFETCH(QString, file);
+    QFETCH(QString, password);
+    QFETCH(QString, code);
+    QTemporaryDir dir;
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("pipe.pdf")).constData(), 0600) == 0);
+    QVERIFY(TestPdfs::makeEncrypted(TestPaths::corpusFile("minimal-document.pdf"),
+                                    dir.filePath("locked.pdf")));
+    AutomationHost host(TestPaths::programFolder());
+    AutomationReply reply;
+    AutomationObject gflax = host.createObject("GflAx.GflAx", reply);
+    QVERIFY(gflax.set("Password", password).ok());
+    reply = gflax.call("LoadBitmap", {dir.filePath(file)});
+    QCOMPARE(reply.code, code);
+    QCOMPARE(reply.ok(), code.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAutomation)
