@@ -59,11 +59,24 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.quiet = true;
             continue;
         }
+        if (name == QLatin1String("--null")) {
+            options.listSeparator = ListSeparator::Nul;
+            continue;
+        }
+        if (name == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+            continue;
+        }
+        if (name == QLatin1String("--resume")) {
+            options.resume = true;
+            continue;
+        }
         const QStringList withValue{
             QStringLiteral("--method"),     QStringLiteral("--output"),
             QStringLiteral("--resolution"), QStringLiteral("--pages"),
             QStringLiteral("--jobs"),       QStringLiteral("--password-file"),
-            QStringLiteral("--report")};
+            QStringLiteral("--report"),     QStringLiteral("--files-from"),
+            QStringLiteral("--shard")};
         if (!withValue.contains(name))
             return usageError(QStringLiteral("unknown option %1").arg(name));
         if (!value) {
@@ -87,6 +100,12 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.resolution = *value;
         } else if (name == QLatin1String("--pages")) {
             options.pages = *value;
+        } else if (name == QLatin1String("--files-from")) {
+            options.filesFrom.append(*value);
+        } else if (name == QLatin1String("--shard")) {
+            options.shard = ParseShard(*value);
+            if (!options.shard)
+                return usageError(QStringLiteral("--shard needs K/N with 1 <= K <= N"));
         } else {
             bool ok = false;
             options.jobs = value->toInt(&ok);
@@ -94,8 +113,12 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
                 return usageError(QStringLiteral("--jobs needs a whole number of at least 1"));
         }
     }
-    if (options.paths.isEmpty())
+    if (options.paths.isEmpty() && options.filesFrom.isEmpty())
         return usageError(QStringLiteral("no PDF files or folders given"));
+    if (options.resume && (options.reportFile.isEmpty() || options.reportFile == "-"))
+        return usageError(QStringLiteral("--resume needs --report FILE"));
+    if (options.filesFrom.count(QStringLiteral("-")) + (options.passwordFile == "-") > 1)
+        return usageError(QStringLiteral("standard input can be read for one option only"));
     return parse;
 }
 
@@ -103,7 +126,8 @@ QString usageText() {
     return QStringLiteral(
         "Usage: pagekiln-convert [--method ghostscript|bw|acrobat|gflax] [--output DIR]\n"
         "                        [--resolution TEXT] [--pages TEXT] [--jobs N] [--quiet]\n"
-        "                        [--password-file FILE] [--report FILE] PATH...\n"
+        "                        [--password-file FILE] [--report FILE [--resume]]\n"
+        "                        [--files-from FILE [--null]] [--shard K/N] [--dry-run] PATH...\n"
         "\n"
         "Converts PDF files, and every PDF file found in the given folders and below them, to\n"
         "JPG images in the output folder, exactly as the Pagekiln window does.\n"
@@ -119,6 +143,14 @@ QString usageText() {
         "                     (- reads standard input)\n"
         "  --report FILE      append one JSON line per PDF: what was written and why not\n"
         "                     (- writes standard output)\n"
+        "  --resume           skip the PDFs the report records as converted with the same\n"
+        "                     method and options, as a run stopped part way goes on\n"
+        "  --files-from FILE  also convert the paths listed in FILE, one a line (- reads them\n"
+        "                     from standard input); relative paths start at the current folder\n"
+        "  --null             entries of --files-from end with a NUL character, not a line end\n"
+        "  --shard K/N        convert only share K of N of the PDFs: N runs with the same list\n"
+        "                     convert each PDF once between them, balanced by file size\n"
+        "  --dry-run          print the PDFs this run would convert, one a line; convert none\n"
         "  --help, --version\n"
         "\n"
         "A PDF that gave no JPG, or stopped part way, gets a line \"Could not create JPG on PATH:\n"

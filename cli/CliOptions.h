@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/InputList.h"
+#include "cli/ShardPlan.h"
 #include "convert/ConversionMethod.h"
 
 #include <QString>
@@ -22,6 +24,11 @@ struct CliOptions {
     bool outputGiven = false; // --output names a folder, made when missing
     QString passwordFile;     // "-" for standard input; empty for none
     QString reportFile;       // "-" for standard output; empty for none
+    QStringList filesFrom;    // lists of further paths; "-" is standard input
+    ListSeparator listSeparator = ListSeparator::Line;
+    std::optional<Shard> shard;
+    bool dryRun = false; // list the PDFs this run would convert, convert none
+    bool resume = false; // skip the PDFs the report records as converted alike
 };
 
 enum class CliRequest { Convert, Help, Version, UsageError };

@@ -1,7 +1,7 @@
 #include "cli/ParallelConverter.h"
 
+#include "convert/CollisionGroups.h"
 #include "convert/ConversionContext.h"
-#include "convert/Naming.h"
 #include "platform/Automation.h"
 #include "platform/WorkFolder.h"
 
@@ -11,10 +11,7 @@
 
 #include <exception>
 #include <memory>
-
-namespace {
-enum State { Waiting = 0, Running = 1, Done = 2 };
-}
+#include <utility>
 
 // One conversion thread's share: its working folder, its component servers and its context,
 // all created in and used only by that thread.
@@ -94,18 +91,15 @@ ParallelConverter::~ParallelConverter() {
 }
 
 bool ParallelConverter::outputsMayCollide(const QString& baseA, const QString& baseB) {
-    return baseA.startsWith(baseB) || baseB.startsWith(baseA);
+    return OutputsMayCollide(baseA, baseB);
 }
 
 QList<bool> ParallelConverter::run(const QStringList& pdfs) {
     m_pdfs = pdfs;
-    m_bases.clear();
-    for (const QString& pdf : pdfs)
-        m_bases.append(PdfBaseName(pdf));
-    m_state.assign(pdfs.size(), Waiting);
     m_results = QList<bool>(pdfs.size(), false);
     m_outcomes = QList<ConversionOutcome>(pdfs.size());
     m_done = 0;
+    planGroups();
     if (pdfs.isEmpty())
         return m_results;
     QEventLoop loop;
@@ -118,42 +112,49 @@ QList<bool> ParallelConverter::run(const QStringList& pdfs) {
     return m_results;
 }
 
-bool ParallelConverter::mayStart(int index) const {
-    for (int earlier = 0; earlier < index; ++earlier) {
-        if (m_state[earlier] != Done && outputsMayCollide(m_bases[earlier], m_bases[index]))
-            return false;
+void ParallelConverter::planGroups() {
+    std::vector<QStringView> bases;
+    bases.reserve(m_pdfs.size());
+    for (const QString& pdf : std::as_const(m_pdfs))
+        bases.push_back(PdfBaseNameView(pdf));
+    const std::vector<int> groups = CollisionGroupsOf(bases);
+    m_nextInGroup.assign(groups.size(), -1);
+    m_ready.clear();
+    // Walking the list backwards, the last member seen of each group is the next one after
+    // the current position.
+    std::vector<int> lastSeen(groups.size(), -1);
+    for (int index = static_cast<int>(groups.size()) - 1; index >= 0; --index) {
+        m_nextInGroup[index] = std::exchange(lastSeen[groups[index]], index);
+        if (groups[index] == index)
+            m_ready.insert(index);
     }
-    return true;
 }
 
 void ParallelConverter::dispatch() {
     const int count = static_cast<int>(m_pdfs.size());
-    for (std::size_t worker = 0; worker < m_workers.size(); ++worker) {
+    for (std::size_t worker = 0; worker < m_workers.size() && !m_ready.empty(); ++worker) {
         if (m_workerBusy[worker])
             continue;
-        for (int index = 0; index < count; ++index) {
-            if (m_state[index] != Waiting || !mayStart(index))
-                continue;
-            m_state[index] = Running;
-            m_workerBusy[worker] = true;
-            emit conversionStarted(index + 1, count, m_pdfs[index]);
-            ConversionWorker* target = m_workers[worker];
-            const QString path = m_pdfs[index];
-            QMetaObject::invokeMethod(
-                target, [target, index, path]() { target->convert(index, path); },
-                Qt::QueuedConnection);
-            break;
-        }
+        const int index = *m_ready.begin();
+        m_ready.erase(m_ready.begin());
+        m_workerBusy[worker] = true;
+        emit conversionStarted(index + 1, count, m_pdfs[index]);
+        ConversionWorker* target = m_workers[worker];
+        const QString path = m_pdfs[index];
+        QMetaObject::invokeMethod(
+            target, [target, index, path]() { target->convert(index, path); },
+            Qt::QueuedConnection);
     }
 }
 
 void ParallelConverter::onWorkerDone(int worker, int index, const ConversionOutcome& outcome,
                                      bool jpgCreated) {
     m_workerBusy[worker] = false;
-    m_state[index] = Done;
     m_results[index] = jpgCreated;
     m_outcomes[index] = outcome;
     ++m_done;
+    if (m_nextInGroup[index] >= 0)
+        m_ready.insert(m_nextInGroup[index]);
     const int count = static_cast<int>(m_pdfs.size());
     emit conversionFinished(index + 1, count, m_pdfs[index], jpgCreated);
     emit conversionOutcome(index + 1, count, m_pdfs[index], outcome);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <set>
 #include <vector>
 
 class QThread;
@@ -17,8 +18,10 @@ class ConversionWorker;
 
 // Converts a list of PDF files with up to `jobs` conversions at once, each in its own thread
 // with its own working folder and component servers. Files whose outputs could collide (one
-// base name a prefix of the other, or equal) are never converted at the same time and keep the
-// list's order among themselves, so the files written are those of a one-at-a-time run.
+// base name a prefix of the other, or equal, and so on through chains: a collision group) are
+// converted one at a time in the list's order, so the files written are those of a
+// one-at-a-time run. The groups are found once, by sorting, so scheduling stays O(n log n)
+// however many names collide.
 class ParallelConverter : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +59,7 @@ signals:
 private:
     void onWorkerDone(int worker, int index, const ConversionOutcome& outcome, bool jpgCreated);
     void dispatch();
-    bool mayStart(int index) const;
+    void planGroups();
 
     Setup m_setup;
     UserInterface& m_ui;
@@ -66,8 +69,11 @@ private:
     std::vector<bool> m_workerBusy;
 
     QStringList m_pdfs;
-    QStringList m_bases;
-    std::vector<int> m_state; // 0 waiting, 1 running, 2 done
+    // Members of one collision group run one at a time in list order: m_nextInGroup links each
+    // position to the next member of its group (-1 after the last), and m_ready holds the
+    // positions that may start now, the first unfinished member of each idle group.
+    std::vector<int> m_nextInGroup;
+    std::set<int> m_ready;
     QList<bool> m_results;
     QList<ConversionOutcome> m_outcomes;
     int m_done = 0;

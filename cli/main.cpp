@@ -1,9 +1,10 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
+#include "cli/ReportJournal.h"
+#include "cli/RunPlan.h"
 #include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
-#include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
 #include "platform/ProgramEnd.h"
 
@@ -18,19 +19,6 @@
 namespace {
 
 enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageError = 2 };
-
-// The PDFs of the arguments: a folder stands for every PDF found in and below it, as the
-// window's folder command finds them; anything else is taken as it stands, as a drop is.
-QStringList collectInputs(const QStringList& paths) {
-    QStringList pdfs;
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir())
-            pdfs += CollectPdfFiles(path);
-        else
-            pdfs.append(path);
-    }
-    return pdfs;
-}
 
 QString progressBar(int done, int count) {
     constexpr int Width = 30;
@@ -95,13 +83,32 @@ bool readPasswords(const QString& file, QStringList& passwords, QString& error) 
     return true;
 }
 
+// The method and option texts exactly as the conversions use them.
+ReportSettings reportSettings(const CliOptions& options) {
+    return {nameOfMethod(options.method), options.outputFolder, options.resolution, options.pages};
+}
+
+// PDFs a resumed run leaves out get a line of their own, so that the report of this run
+// alone accounts for every PDF of its list.
+void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
+                   bool quiet) {
+    ConversionOutcome outcome;
+    outcome.status = ConversionStatus::Skipped;
+    for (const QString& path : skipped)
+        report.record(path, settings, outcome);
+    if (!quiet && !skipped.isEmpty())
+        std::fprintf(stderr, "pagekiln-convert: %lld PDFs already converted, skipped\n",
+                     static_cast<long long>(skipped.size()));
+}
+
 // The warning line of a PDF that was not converted, or only in part.
 QString failureLine(const QString& path, const ConversionOutcome& outcome) {
     return BatchDriver::FailurePrefix + oneLine(path) + QStringLiteral(": ") +
            oneLine(outcomeSummary(outcome));
 }
 
-int convert(const CliOptions& options, const QStringList& passwords, RunReport& report) {
+int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
+            RunReport& report) {
     shareTheMachineBetweenJobs(options.jobs);
     ConsoleUserInterface console;
     ParallelConverter::Setup setup;
@@ -113,8 +120,7 @@ int convert(const CliOptions& options, const QStringList& passwords, RunReport& 
     setup.jobs = options.jobs;
     setup.passwords = passwords;
     ParallelConverter converter(setup, console);
-    const ReportSettings settings{nameOfMethod(options.method), options.outputFolder,
-                                  options.resolution, options.pages};
+    const ReportSettings settings = reportSettings(options);
 
     const bool terminal = StandardErrorIsTerminal();
     int finished = 0;
@@ -135,7 +141,7 @@ int convert(const CliOptions& options, const QStringList& passwords, RunReport& 
                          if (terminal && !options.quiet)
                              console.printStatus(progressBar(finished, count));
                      });
-    const QList<bool> results = converter.run(collectInputs(options.paths));
+    const QList<bool> results = converter.run(pdfs);
     if (terminal && !options.quiet)
         console.printLine(progressBar(finished, static_cast<int>(results.size())));
     for (const ConversionOutcome& outcome : converter.outcomes()) {
@@ -143,6 +149,43 @@ int convert(const CliOptions& options, const QStringList& passwords, RunReport& 
             return SomeFailed;
     }
     return AllConverted;
+}
+
+// A parsed command: the PDFs planned (lists, share, resume), then listed or converted.
+int run(CliOptions& options) {
+    QString error;
+    QStringList passwords;
+    RunReport report;
+    if (options.dryRun) {
+        // Named as a real run names it, without making the folder.
+        if (options.outputGiven && !options.outputFolder.endsWith(QLatin1Char('/')))
+            options.outputFolder += QLatin1Char('/');
+    } else if (!prepareOutputFolder(options, error)) {
+        reportUsageError(error);
+        return UsageError;
+    }
+    RunPlan plan = PlanRun(options);
+    if (plan.error.isEmpty() && options.resume)
+        plan.error = SkipConverted(plan, options.reportFile, reportSettings(options));
+    if (!plan.error.isEmpty()) {
+        std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
+        return UsageError;
+    }
+    if (options.dryRun) {
+        const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
+        std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
+        return AllConverted;
+    }
+    if ((!options.passwordFile.isEmpty() &&
+         !readPasswords(options.passwordFile, passwords, error)) ||
+        (!options.reportFile.isEmpty() && options.reportFile != QLatin1String("-") &&
+         !EndTornLastLine(options.reportFile, error)) ||
+        (!options.reportFile.isEmpty() && !report.open(options.reportFile, error))) {
+        reportUsageError(error);
+        return UsageError;
+    }
+    recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
+    return convert(options, plan.pdfs, passwords, report);
 }
 
 } // namespace
@@ -168,15 +211,5 @@ int main(int argc, char** argv) {
     case CliRequest::Convert:
         break;
     }
-    QString error;
-    QStringList passwords;
-    RunReport report;
-    if (!prepareOutputFolder(parse.options, error) ||
-        (!parse.options.passwordFile.isEmpty() &&
-         !readPasswords(parse.options.passwordFile, passwords, error)) ||
-        (!parse.options.reportFile.isEmpty() && !report.open(parse.options.reportFile, error))) {
-        reportUsageError(error);
-        return UsageError;
-    }
-    return convert(parse.options, passwords, report);
+    return run(parse.options);
 }
