@@ -5,7 +5,8 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test test-asan bench format format-check clean
+.PHONY: all setup configure build run test test-asan test-cluster deb bench format format-check\
+	clean
 
 all: build
 
@@ -30,6 +31,14 @@ test-asan: setup
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPAGEKILN_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# A Slurm cluster of one node on this machine runs the job-array script (needs root).
+test-cluster: build
+	bash tests/cluster/cluster_test.sh $(BUILD)
+
+# The Debian package, pagekiln_<version>_<arch>.deb in the build folder.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@for b in bench/*.sh; do [ "$$(basename $$b)" = run.sh ] || bash bench/run.sh $$(basename $$b .sh); done

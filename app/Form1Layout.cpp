@@ -2,6 +2,7 @@
 
 #include "app/ActionButton.h"
 #include "app/ButtonPictures.h"
+#include "convert/ConversionMethod.h"
 #include "filelist/ui/FileListView.h"
 
 #include <QComboBox>
@@ -53,10 +54,10 @@ void buildMethodFrames(QWidget* form, Form1Controls& c) {
     c.Frame1 =
         place(new QGroupBox(QStringLiteral("Conversion Methods"), form), 135, 1800, 6720, 780);
     c.Frame1->setFont(arialBold(Small));
-    c.Option2 = option(c.Frame1, QStringLiteral("Ghostscript"), 240, 1455);
-    c.Option4 = option(c.Frame1, QStringLiteral("GflAx"), 1800, 780);
-    c.Option3 = option(c.Frame1, QStringLiteral("Black/White"), 2880, 1455);
-    c.Option1 = option(c.Frame1, QStringLiteral("Adobe Acrobat Pro"), 4440, 1950);
+    c.Option2 = option(c.Frame1, captionOfMethod(ConversionMethod::Ghostscript), 240, 1455);
+    c.Option4 = option(c.Frame1, captionOfMethod(ConversionMethod::GflAx), 1800, 780);
+    c.Option3 = option(c.Frame1, captionOfMethod(ConversionMethod::BlackWhite), 2880, 1455);
+    c.Option1 = option(c.Frame1, captionOfMethod(ConversionMethod::Acrobat), 4440, 1950);
     c.Option2->setChecked(true);
 
     c.Frame2 = place(new QGroupBox(QStringLiteral("GflAx Option"), form), 120, 2640, 6735, 735);

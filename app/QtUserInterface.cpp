@@ -3,12 +3,30 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 void QtUserInterface::showMessage(const QString& text, MessageStyle style, const QString& caption) {
+    showDetailedMessage(text, style, caption, {});
+}
+
+void QtUserInterface::showDetailedMessage(const QString& text, MessageStyle style,
+                                          const QString& caption, const QString& detail) {
     QMessageBox box(style == MessageStyle::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
                     caption.isEmpty() ? ApplicationTitle : caption, text, QMessageBox::Ok, m_owner);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     box.exec();
+}
+
+std::optional<QString> QtUserInterface::askPassword(const QString& title, const QString& text) {
+    bool accepted = false;
+    const QString password =
+        QInputDialog::getText(m_owner, title, text, QLineEdit::Password, {}, &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return password;
 }
 
 QStringList QtUserInterface::askOpenFileNames(const QString& title, const QString& filter) {

@@ -2,20 +2,9 @@
 
 #include "platform/AppSettings.h"
 
-#include <QHash>
-
 #include <algorithm>
 
 namespace {
-
-const QHash<QString, ConversionMethod>& methodNames() {
-    static const QHash<QString, ConversionMethod> names{
-        {QStringLiteral("ghostscript"), ConversionMethod::Ghostscript},
-        {QStringLiteral("bw"), ConversionMethod::BlackWhite},
-        {QStringLiteral("acrobat"), ConversionMethod::Acrobat},
-        {QStringLiteral("gflax"), ConversionMethod::GflAx}};
-    return names;
-}
 
 CliOptions storedDefaults(const AppSettings& settings, int defaultJobs) {
     CliOptions options;
@@ -40,13 +29,6 @@ CliParse usageError(const QString& message) {
 }
 
 } // namespace
-
-std::optional<ConversionMethod> methodFromName(const QString& name) {
-    const auto found = methodNames().constFind(name);
-    if (found == methodNames().constEnd())
-        return std::nullopt;
-    return *found;
-}
 
 CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
                           int defaultJobs) {
@@ -79,9 +61,24 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.quiet = true;
             continue;
         }
-        const QStringList withValue{QStringLiteral("--method"), QStringLiteral("--output"),
-                                    QStringLiteral("--resolution"), QStringLiteral("--pages"),
-                                    QStringLiteral("--jobs")};
+        if (name == QLatin1String("--null")) {
+            options.listSeparator = ListSeparator::Nul;
+            continue;
+        }
+        if (name == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+            continue;
+        }
+        if (name == QLatin1String("--resume")) {
+            options.resume = true;
+            continue;
+        }
+        const QStringList withValue{
+            QStringLiteral("--method"),     QStringLiteral("--output"),
+            QStringLiteral("--resolution"), QStringLiteral("--pages"),
+            QStringLiteral("--jobs"),       QStringLiteral("--password-file"),
+            QStringLiteral("--report"),     QStringLiteral("--files-from"),
+            QStringLiteral("--shard")};
         if (!withValue.contains(name))
             return usageError(QStringLiteral("unknown option %1").arg(name));
         if (!value) {
@@ -96,10 +93,21 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.method = *method;
         } else if (name == QLatin1String("--output")) {
             options.outputFolder = *value;
+            options.outputGiven = true;
+        } else if (name == QLatin1String("--password-file")) {
+            options.passwordFile = *value;
+        } else if (name == QLatin1String("--report")) {
+            options.reportFile = *value;
         } else if (name == QLatin1String("--resolution")) {
             options.resolution = *value;
         } else if (name == QLatin1String("--pages")) {
             options.pages = *value;
+        } else if (name == QLatin1String("--files-from")) {
+            options.filesFrom.append(*value);
+        } else if (name == QLatin1String("--shard")) {
+            options.shard = ParseShard(*value);
+            if (!options.shard)
+                return usageError(QStringLiteral("--shard needs K/N with 1 <= K <= N"));
         } else {
             bool ok = false;
             options.jobs = value->toInt(&ok);
@@ -108,31 +116,51 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.jobs = std::min(options.jobs, MaxJobs);
         }
     }
-    if (options.paths.isEmpty())
+    if (options.paths.isEmpty() && options.filesFrom.isEmpty())
         return usageError(QStringLiteral("no PDF files or folders given"));
+    if (options.resume && (options.reportFile.isEmpty() || options.reportFile == "-"))
+        return usageError(QStringLiteral("--resume needs --report FILE"));
+    if (options.filesFrom.count(QStringLiteral("-")) + (options.passwordFile == "-") > 1)
+        return usageError(QStringLiteral("standard input can be read for one option only"));
     return parse;
 }
 
 QString usageText() {
     return QStringLiteral(
         "Usage: pagekiln-convert [--method ghostscript|bw|acrobat|gflax] [--output DIR]\n"
-        "                        [--resolution TEXT] [--pages TEXT] [--jobs N] [--quiet] PATH...\n"
+        "                        [--resolution TEXT] [--pages TEXT] [--jobs N] [--quiet]\n"
+        "                        [--password-file FILE] [--report FILE [--resume]]\n"
+        "                        [--files-from FILE [--null]] [--shard K/N] [--dry-run] PATH...\n"
         "\n"
         "Converts PDF files, and every PDF file found in the given folders and below them, to\n"
         "JPG images in the output folder, exactly as the Pagekiln window does.\n"
         "\n"
         "  --method NAME      conversion method (default: the window's stored choice)\n"
-        "  --output DIR       output folder text (default: the window's output folder)\n"
+        "  --output DIR       output folder, made when missing (default: the window's output\n"
+        "                     folder text, used as it stands)\n"
         "  --resolution TEXT  resolution of the gflax method, as typed in the window\n"
         "  --pages TEXT       number of pages of the gflax method, as typed in the window\n"
         "  --jobs N           convert up to N PDF files at once (default: processors;\n"
         "                     at most 256, and no more than the open-file limit allows)\n"
         "  --quiet            print warnings only\n"
+        "  --password-file FILE  passwords for protected PDFs, one a line, each tried in turn\n"
+        "                     (- reads standard input)\n"
+        "  --report FILE      append one JSON line per PDF: what was written and why not\n"
+        "                     (- writes standard output)\n"
+        "  --resume           skip the PDFs the report records as converted with the same\n"
+        "                     method and options, as a run stopped part way goes on\n"
+        "  --files-from FILE  also convert the paths listed in FILE, one a line (- reads them\n"
+        "                     from standard input); relative paths start at the current folder\n"
+        "  --null             entries of --files-from end with a NUL character, not a line end\n"
+        "  --shard K/N        convert only share K of N of the PDFs: N runs with the same list\n"
+        "                     convert each PDF once between them, balanced by file size\n"
+        "  --dry-run          print the PDFs this run would convert, one a line; convert none\n"
         "  --help, --version\n"
         "\n"
-        "Exit status: 0 when every PDF gave at least one JPG, 1 when any did not or when the\n"
-        "folders given hold no PDF, 2 for a usage error, 128 + the signal's number when stopped\n"
-        "by SIGINT (130), SIGTERM (143) or SIGHUP. A first signal lets the pages under way\n"
-        "finish and starts no further PDF; a second one ends at once. Either way no working\n"
-        "file is left behind.\n");
+        "A PDF that gave no JPG, or stopped part way, gets a line \"Could not create JPG on PATH:\n"
+        "REASON\". Exit status: 0 when every PDF was converted, 1 when any was not (or only\n"
+        "partly) or when the folders given hold no PDF, 2 for a usage error, 128 + the signal's\n"
+        "number when stopped by SIGINT (130), SIGTERM (143) or SIGHUP. A first signal lets the\n"
+        "pages under way finish and starts no further PDF; a second one ends at once. Either\n"
+        "way no working file is left behind.\n");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/InputList.h"
+#include "cli/ShardPlan.h"
 #include "convert/ConversionMethod.h"
 
 #include <QString>
@@ -23,6 +25,14 @@ struct CliOptions {
     int jobs = 1;
     bool quiet = false;
     QStringList paths;
+    bool outputGiven = false; // --output names a folder, made when missing
+    QString passwordFile;     // "-" for standard input; empty for none
+    QString reportFile;       // "-" for standard output; empty for none
+    QStringList filesFrom;    // lists of further paths; "-" is standard input
+    ListSeparator listSeparator = ListSeparator::Line;
+    std::optional<Shard> shard;
+    bool dryRun = false; // list the PDFs this run would convert, convert none
+    bool resume = false; // skip the PDFs the report records as converted alike
 };
 
 enum class CliRequest { Convert, Help, Version, UsageError };
@@ -32,9 +42,6 @@ struct CliParse {
     CliOptions options;
     QString error; // one line, for a usage error
 };
-
-// The method names of --method, and the method of a name ("" when unknown).
-std::optional<ConversionMethod> methodFromName(const QString& name);
 
 // arguments excludes the program name. defaultJobs is used when --jobs is not given.
 CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,

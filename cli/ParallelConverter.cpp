@@ -1,11 +1,12 @@
 #include "cli/ParallelConverter.h"
 
+#include "convert/CollisionGroups.h"
 #include "convert/ConversionContext.h"
-#include "convert/Naming.h"
 #include "platform/Automation.h"
 #include "platform/OpenFiles.h"
 #include "platform/WorkFolder.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 
@@ -13,10 +14,9 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
-enum State { Waiting = 0, Running = 1, Done = 2 };
-
 // Descriptors one job may hold at once: its thread's event loop, two component servers with
 // their pipes, the script it waits for, and the files of a copy; with room to spare.
 constexpr long long DescriptorsPerJob = 16;
@@ -30,23 +30,33 @@ constexpr long long DescriptorsReserved = 64;
 class ConversionWorker : public QObject {
     Q_OBJECT
 public:
-    ConversionWorker(int number, const ParallelConverter::Setup& setup, UserInterface& ui)
-        : m_number(number), m_setup(setup), m_ui(ui),
+    ConversionWorker(int number, const ParallelConverter::Setup& setup, UserInterface& ui,
+                     PasswordRing& passwords)
+        : m_number(number), m_setup(setup), m_ui(ui), m_passwords(passwords),
           m_view(setup.outputFolder, setup.resolution, setup.pages) {}
 
     void convert(int index, const QString& path) {
         prepare();
         m_context->jpgCreated = false;
+        QElapsedTimer clock;
+        clock.start();
+        ConversionOutcome outcome;
         try {
-            m_setup.procedures.forMethod(m_setup.method)(path, *m_context);
+            outcome = convertWithPasswords(m_setup.procedures.forMethod(m_setup.method), path,
+                                           *m_context, m_passwords);
         } catch (const std::exception&) {
             m_context->jpgCreated = false;
+            outcome = ConversionOutcome::failure(
+                ReasonCode::Internal,
+                QStringLiteral("The conversion stopped on an unexpected error."));
         }
-        emit done(m_number, index, m_context->jpgCreated);
+        outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        outcome = agreeWithJpgCreated(std::move(outcome), m_context->jpgCreated);
+        emit done(m_number, index, outcome, m_context->jpgCreated);
     }
 
 signals:
-    void done(int worker, int index, bool jpgCreated);
+    void done(int worker, int index, const ConversionOutcome& outcome, bool jpgCreated);
 
 private:
     void prepare() {
@@ -61,6 +71,7 @@ private:
     int m_number;
     ParallelConverter::Setup m_setup;
     UserInterface& m_ui;
+    PasswordRing& m_passwords;
     FixedConversionView m_view;
     std::unique_ptr<WorkFolder> m_workFolder;
     std::unique_ptr<AutomationHost> m_automation;
@@ -68,7 +79,8 @@ private:
 };
 
 ParallelConverter::ParallelConverter(Setup setup, UserInterface& ui, QObject* parent)
-    : QObject(parent), m_setup(std::move(setup)), m_ui(ui) {
+    : QObject(parent), m_setup(std::move(setup)), m_ui(ui), m_passwords(m_setup.passwords) {
+    qRegisterMetaType<ConversionOutcome>();
     m_jobLimit = std::min(std::max(1, m_setup.jobs), jobsWithinOpenFiles(openFileLimit()));
 }
 
@@ -84,7 +96,8 @@ bool ParallelConverter::addWorker() {
         delete thread;
         return false;
     }
-    auto* worker = new ConversionWorker(static_cast<int>(m_workers.size()), m_setup, m_ui);
+    auto* worker =
+        new ConversionWorker(static_cast<int>(m_workers.size()), m_setup, m_ui, m_passwords);
     worker->moveToThread(thread);
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &ConversionWorker::done, this, &ParallelConverter::onWorkerDone);
@@ -118,18 +131,16 @@ ParallelConverter::~ParallelConverter() {
 }
 
 bool ParallelConverter::outputsMayCollide(const QString& baseA, const QString& baseB) {
-    return baseA.startsWith(baseB) || baseB.startsWith(baseA);
+    return OutputsMayCollide(baseA, baseB);
 }
 
 QList<bool> ParallelConverter::run(const QStringList& pdfs) {
     m_pdfs = pdfs;
-    m_bases.clear();
-    for (const QString& pdf : pdfs)
-        m_bases.append(PdfBaseName(pdf));
-    m_state.assign(pdfs.size(), Waiting);
     m_results = QList<bool>(pdfs.size(), false);
+    m_outcomes = QList<ConversionOutcome>(pdfs.size());
     m_done = 0;
     m_running = 0;
+    planGroups();
     if (pdfs.isEmpty())
         return m_results;
     QEventLoop loop;
@@ -152,30 +163,38 @@ void ParallelConverter::endIfIdle() {
         emit ended();
 }
 
-bool ParallelConverter::mayStart(int index) const {
-    for (int earlier = 0; earlier < index; ++earlier) {
-        if (m_state[earlier] != Done && outputsMayCollide(m_bases[earlier], m_bases[index]))
-            return false;
+void ParallelConverter::planGroups() {
+    std::vector<QStringView> bases;
+    bases.reserve(m_pdfs.size());
+    for (const QString& pdf : std::as_const(m_pdfs))
+        bases.push_back(PdfBaseNameView(pdf));
+    const std::vector<int> groups = CollisionGroupsOf(bases);
+    m_nextInGroup.assign(groups.size(), -1);
+    m_ready.clear();
+    // Walking the list backwards, the last member seen of each group is the next one after
+    // the current position.
+    std::vector<int> lastSeen(groups.size(), -1);
+    for (int index = static_cast<int>(groups.size()) - 1; index >= 0; --index) {
+        m_nextInGroup[index] = std::exchange(lastSeen[groups[index]], index);
+        if (groups[index] == index)
+            m_ready.insert(index);
     }
-    return true;
 }
 
 void ParallelConverter::dispatch() {
     if (m_stopping)
         return;
-    const int count = static_cast<int>(m_pdfs.size());
-    for (int index = 0; index < count; ++index) {
-        if (m_state[index] != Waiting || !mayStart(index))
-            continue;
+    while (!m_ready.empty()) {
         const int worker = idleWorker();
         if (worker < 0)
             break;
+        const int index = *m_ready.begin();
+        m_ready.erase(m_ready.begin());
         start(worker, index);
     }
 }
 
 void ParallelConverter::start(int worker, int index) {
-    m_state[index] = Running;
     m_workerBusy[worker] = true;
     ++m_running;
     emit conversionStarted(index + 1, static_cast<int>(m_pdfs.size()), m_pdfs[index]);
@@ -185,13 +204,18 @@ void ParallelConverter::start(int worker, int index) {
         target, [target, index, path]() { target->convert(index, path); }, Qt::QueuedConnection);
 }
 
-void ParallelConverter::onWorkerDone(int worker, int index, bool jpgCreated) {
+void ParallelConverter::onWorkerDone(int worker, int index, const ConversionOutcome& outcome,
+                                     bool jpgCreated) {
     m_workerBusy[worker] = false;
     --m_running;
-    m_state[index] = Done;
     m_results[index] = jpgCreated;
+    m_outcomes[index] = outcome;
     ++m_done;
-    emit conversionFinished(index + 1, static_cast<int>(m_pdfs.size()), m_pdfs[index], jpgCreated);
+    if (m_nextInGroup[index] >= 0)
+        m_ready.insert(m_nextInGroup[index]);
+    const int count = static_cast<int>(m_pdfs.size());
+    emit conversionFinished(index + 1, count, m_pdfs[index], jpgCreated);
+    emit conversionOutcome(index + 1, count, m_pdfs[index], outcome);
     dispatch();
     endIfIdle();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/ConversionMethod.h"
+#include "convert/PasswordAttempts.h"
 #include "convert/Procedures.h"
 
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <set>
 #include <vector>
 
 class QThread;
@@ -15,11 +17,13 @@ class UserInterface;
 class ConversionWorker;
 
 // Converts a list of PDF files with up to `jobs` conversions at once, each in its own thread
-// with its own working folder and component servers. Threads are started as conversions need
-// them, never more than there are PDFs, and never more than the open-file limit leaves room
-// for (each job holds pipes to its servers and files it copies). Files whose outputs could collide
-// (one base name a prefix of the other, or equal) are never converted at the same time and keep the
-// list's order among themselves, so the files written are those of a one-at-a-time run.
+// with its own working folder and component servers. Files whose outputs could collide (one
+// base name a prefix of the other, or equal, and so on through chains: a collision group) are
+// converted one at a time in the list's order, so the files written are those of a
+// one-at-a-time run. The groups are found once, by sorting, so scheduling stays O(n log n)
+// however many names collide. Threads are started as conversions need them, never more than
+// there are PDFs, and never more than the open-file limit leaves room for (each job holds pipes
+// to its servers and the files it copies).
 class ParallelConverter : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +35,7 @@ public:
         QString pages;
         int jobs = 1;
         ProcedureTable procedures;
+        QStringList passwords; // tried in turn on PDFs that need a password
     };
 
     // ui must be safe to call from several threads at once.
@@ -40,6 +45,8 @@ public:
     // Converts every path; returns, in list order, whether each gave at least one JPG.
     // The calling thread's event loop runs meanwhile.
     QList<bool> run(const QStringList& pdfs);
+    // The outcome of each path of the last run, in list order.
+    const QList<ConversionOutcome>& outcomes() const { return m_outcomes; }
 
     // Starts no further PDF; run() returns once the conversions under way have ended.
     void stop();
@@ -59,12 +66,15 @@ public:
 signals:
     void conversionStarted(int position, int count, const QString& path);
     void conversionFinished(int position, int count, const QString& path, bool jpgCreated);
+    // Emitted right after conversionFinished, with what the conversion gave.
+    void conversionOutcome(int position, int count, const QString& path,
+                           const ConversionOutcome& outcome);
     void ended(); // run() is about to return
 
 private:
-    void onWorkerDone(int worker, int index, bool jpgCreated);
+    void onWorkerDone(int worker, int index, const ConversionOutcome& outcome, bool jpgCreated);
     void dispatch();
-    bool mayStart(int index) const;
+    void planGroups();
     int idleWorker();
     bool addWorker();
     void start(int worker, int index);
@@ -72,14 +82,19 @@ private:
 
     Setup m_setup;
     UserInterface& m_ui;
+    PasswordRing m_passwords;
     std::vector<QThread*> m_threads;
     std::vector<ConversionWorker*> m_workers;
     std::vector<bool> m_workerBusy;
 
     QStringList m_pdfs;
-    QStringList m_bases;
-    std::vector<int> m_state; // 0 waiting, 1 running, 2 done
+    // Members of one collision group run one at a time in list order: m_nextInGroup links each
+    // position to the next member of its group (-1 after the last), and m_ready holds the
+    // positions that may start now, the first unfinished member of each idle group.
+    std::vector<int> m_nextInGroup;
+    std::set<int> m_ready;
     QList<bool> m_results;
+    QList<ConversionOutcome> m_outcomes;
     int m_done = 0;
     int m_running = 0;
     int m_jobLimit = 1;

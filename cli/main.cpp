@@ -1,8 +1,10 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
+#include "cli/ReportJournal.h"
+#include "cli/RunPlan.h"
+#include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
-#include "filelist/FolderScan.h"
 #include "platform/AppSettings.h"
 #include "platform/OpenFiles.h"
 #include "platform/ProgramEnd.h"
@@ -10,52 +12,17 @@
 #include "platform/WorkFolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageError = 2 };
-
-struct Inputs {
-    QStringList pdfs;
-    QStringList emptyFolders; // folders given that hold no PDF
-};
-
-// The PDFs of the arguments: a folder stands for every PDF found in and below it, as the
-// window's folder command finds them; anything else is taken as it stands, as a drop is.
-Inputs collectInputs(const QStringList& paths) {
-    Inputs inputs;
-    for (const QString& path : paths) {
-        if (!QFileInfo(path).isDir()) {
-            inputs.pdfs.append(path);
-            continue;
-        }
-        const QStringList found = CollectPdfFiles(path);
-        if (found.isEmpty())
-            inputs.emptyFolders.append(path);
-        inputs.pdfs += found;
-    }
-    return inputs;
-}
-
-// Counts of a run that a signal stopped, taken when the stop came.
-struct StopCounts {
-    int finished = 0;
-    int underWay = 0;
-};
-
-QString stopSummary(int signalNumber, const StopCounts& counts, int total) {
-    return QStringLiteral("pagekiln-convert: stopped by %1: %2 of %3 PDF files finished, %4 "
-                          "stopped under way, %5 not started")
-        .arg(SignalName(signalNumber))
-        .arg(counts.finished)
-        .arg(total)
-        .arg(counts.underWay)
-        .arg(total - counts.finished - counts.underWay);
-}
 
 QString progressBar(int done, int count) {
     constexpr int Width = 30;
@@ -78,6 +45,72 @@ void shareTheMachineBetweenJobs(int jobs) {
         qputenv("PAGEKILN_MEMORY_SHARE", QByteArray::number(jobs));
 }
 
+void reportUsageError(const QString& message) {
+    std::fprintf(stderr, "pagekiln-convert: %s (try --help)\n", qPrintable(message));
+}
+
+// --output names a folder: made with its parents when missing, and joined to the images' names
+// with "/". A path that exists and is no folder is refused.
+bool prepareOutputFolder(CliOptions& options, QString& error) {
+    QString& folder = options.outputFolder;
+    if (!options.outputGiven || folder.isEmpty())
+        return true;
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir()) {
+        error = QStringLiteral("--output %1 is not a folder").arg(oneLine(folder));
+        return false;
+    }
+    if (!info.exists() && !QDir().mkpath(folder)) {
+        error = QStringLiteral("cannot create the output folder %1").arg(oneLine(folder));
+        return false;
+    }
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return true;
+}
+
+// The passwords of --password-file, one a line; blank lines are skipped.
+bool readPasswords(const QString& file, QStringList& passwords, QString& error) {
+    QFile in(file);
+    const bool opened = file == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly)
+                                                   : in.open(QIODevice::ReadOnly);
+    if (!opened) {
+        error = QStringLiteral("cannot read the password file %1").arg(oneLine(file));
+        return false;
+    }
+    for (QByteArray line : in.readAll().split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            passwords.append(QString::fromUtf8(line));
+    }
+    return true;
+}
+
+// The method and option texts exactly as the conversions use them.
+ReportSettings reportSettings(const CliOptions& options) {
+    return {nameOfMethod(options.method), options.outputFolder, options.resolution, options.pages};
+}
+
+// PDFs a resumed run leaves out get a line of their own, so that the report of this run
+// alone accounts for every PDF of its list.
+void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
+                   bool quiet) {
+    ConversionOutcome outcome;
+    outcome.status = ConversionStatus::Skipped;
+    for (const QString& path : skipped)
+        report.record(path, settings, outcome);
+    if (!quiet && !skipped.isEmpty())
+        std::fprintf(stderr, "pagekiln-convert: %lld PDFs already converted, skipped\n",
+                     static_cast<long long>(skipped.size()));
+}
+
+// The warning line of a PDF that was not converted, or only in part.
+QString failureLine(const QString& path, const ConversionOutcome& outcome) {
+    return BatchDriver::FailurePrefix + oneLine(path) + QStringLiteral(": ") +
+           oneLine(outcomeSummary(outcome));
+}
+
 void reportJobLimit(ConsoleUserInterface& console, const ParallelConverter& converter, int wanted) {
     if (converter.jobLimit() < wanted)
         console.printLine(QStringLiteral("pagekiln-convert: converting at most %1 PDF files at "
@@ -85,15 +118,20 @@ void reportJobLimit(ConsoleUserInterface& console, const ParallelConverter& conv
                               .arg(converter.jobLimit()));
 }
 
-ParallelConverter::Setup setupFor(const CliOptions& options) {
-    ParallelConverter::Setup setup;
-    setup.method = options.method;
-    setup.programFolder = QCoreApplication::applicationDirPath();
-    setup.outputFolder = options.outputFolder;
-    setup.resolution = options.resolution;
-    setup.pages = options.pages;
-    setup.jobs = options.jobs;
-    return setup;
+// Counts of a run that a signal stopped, taken when the stop came.
+struct StopCounts {
+    int finished = 0;
+    int underWay = 0;
+};
+
+QString stopSummary(int signalNumber, const StopCounts& counts, int total) {
+    return QStringLiteral("pagekiln-convert: stopped by %1: %2 of %3 PDF files finished, %4 "
+                          "stopped under way, %5 not started")
+        .arg(SignalName(signalNumber))
+        .arg(counts.finished)
+        .arg(total)
+        .arg(counts.underWay)
+        .arg(total - counts.finished - counts.underWay);
 }
 
 struct RunCounts {
@@ -120,53 +158,60 @@ void connectStops(TerminationRequests& endRequests, ParallelConverter& converter
                      });
 }
 
-// False, after naming them, when the folders given hold no PDF at all.
-bool announceEmptyFolders(ConsoleUserInterface& console, const Inputs& inputs) {
-    if (inputs.pdfs.isEmpty()) {
-        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1")
-                              .arg(inputs.emptyFolders.join(QStringLiteral(", "))));
-        return false;
+// The folders among the paths given, named when they hold no PDF at all.
+QString foldersGiven(const QStringList& paths) {
+    QStringList folders;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isDir())
+            folders.append(oneLine(path));
     }
-    for (const QString& folder : inputs.emptyFolders)
-        console.printLine(QStringLiteral("pagekiln-convert: no PDF file found in %1").arg(folder));
-    return true;
+    return folders.join(QStringLiteral(", "));
 }
 
-int convert(const CliOptions& options) {
-    // Litter of earlier runs that were killed: nobody else will ever remove it.
-    removeStaleWorkFolders();
+int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
+            RunReport& report) {
     TerminationRequests endRequests;
     ConsoleUserInterface console;
-    const Inputs inputs = collectInputs(options.paths);
-    if (!announceEmptyFolders(console, inputs))
-        return SomeFailed;
-    const int wantedJobs = std::min(options.jobs, static_cast<int>(inputs.pdfs.size()));
-    ParallelConverter converter(setupFor(options), console);
+    ParallelConverter::Setup setup;
+    setup.method = options.method;
+    setup.programFolder = QCoreApplication::applicationDirPath();
+    setup.outputFolder = options.outputFolder;
+    setup.resolution = options.resolution;
+    setup.pages = options.pages;
+    setup.jobs = options.jobs;
+    setup.passwords = passwords;
+    ParallelConverter converter(setup, console);
+    const ReportSettings settings = reportSettings(options);
+    const int wantedJobs = std::min(options.jobs, static_cast<int>(pdfs.size()));
     reportJobLimit(console, converter, wantedJobs);
     shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()));
 
     const bool terminal = StandardErrorIsTerminal();
     RunCounts counts;
+    int& finished = counts.finished;
     connectStops(endRequests, converter, counts);
-    QObject::connect(&converter, &ParallelConverter::conversionStarted, &converter,
-                     [&](int position, int count, const QString& path) {
-                         ++counts.started;
-                         if (!options.quiet)
-                             console.printLine(
-                                 QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(path));
-                     });
-    QObject::connect(&converter, &ParallelConverter::conversionFinished, &converter,
-                     [&](int, int count, const QString& path, bool jpgCreated) {
-                         ++counts.finished;
-                         if (!jpgCreated)
-                             console.printLine(BatchDriver::FailurePrefix + path);
+    QObject::connect(
+        &converter, &ParallelConverter::conversionStarted, &converter,
+        [&](int position, int count, const QString& path) {
+            ++counts.started;
+            if (!options.quiet)
+                console.printLine(
+                    QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(oneLine(path)));
+        });
+    QObject::connect(&converter, &ParallelConverter::conversionOutcome, &converter,
+                     [&](int, int count, const QString& path, const ConversionOutcome& outcome) {
+                         ++finished;
+                         if (outcome.status != ConversionStatus::Converted)
+                             console.printLine(failureLine(path, outcome));
+                         if (report.isOpen())
+                             report.record(path, settings, outcome);
                          if (terminal && !options.quiet)
-                             console.printStatus(progressBar(counts.finished, count));
+                             console.printStatus(progressBar(finished, count));
                      });
-    QCoreApplication::processEvents(); // a signal that came during the folder scan counts
-    const QList<bool> results = converter.run(inputs.pdfs);
+    QCoreApplication::processEvents(); // a signal that came while the list was made counts
+    const QList<bool> results = converter.run(pdfs);
     if (terminal && !options.quiet)
-        console.printLine(progressBar(counts.finished, static_cast<int>(results.size())));
+        console.printLine(progressBar(finished, static_cast<int>(results.size())));
     if (converter.threadsUnavailable())
         console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
                                          "(the system is out of threads or memory)"));
@@ -175,7 +220,59 @@ int convert(const CliOptions& options) {
             stopSummary(counts.firstSignal, counts.atStop, static_cast<int>(results.size())));
         return ExitStatusForSignal(counts.firstSignal);
     }
-    return results.contains(false) || !inputs.emptyFolders.isEmpty() ? SomeFailed : AllConverted;
+    for (const ConversionOutcome& outcome : converter.outcomes()) {
+        if (outcome.status != ConversionStatus::Converted)
+            return SomeFailed;
+    }
+    return AllConverted;
+}
+
+// A parsed command: the PDFs planned (lists, share, resume), then listed or converted.
+int run(CliOptions& options) {
+    QString error;
+    QStringList passwords;
+    RunReport report;
+    if (options.dryRun) {
+        // Named as a real run names it, without making the folder.
+        if (options.outputGiven && !options.outputFolder.endsWith(QLatin1Char('/')))
+            options.outputFolder += QLatin1Char('/');
+    } else if (!prepareOutputFolder(options, error)) {
+        reportUsageError(error);
+        return UsageError;
+    }
+    RunPlan plan = PlanRun(options);
+    if (plan.error.isEmpty() && options.resume)
+        plan.error = SkipConverted(plan, options.reportFile, reportSettings(options));
+    if (!plan.error.isEmpty()) {
+        std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
+        return UsageError;
+    }
+    if (options.dryRun) {
+        const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
+        std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
+        return AllConverted;
+    }
+    if ((!options.passwordFile.isEmpty() &&
+         !readPasswords(options.passwordFile, passwords, error)) ||
+        (!options.reportFile.isEmpty() && options.reportFile != QLatin1String("-") &&
+         !EndTornLastLine(options.reportFile, error)) ||
+        (!options.reportFile.isEmpty() && !report.open(options.reportFile, error))) {
+        reportUsageError(error);
+        return UsageError;
+    }
+    recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
+    if (plan.pdfs.isEmpty() && plan.skipped.isEmpty()) {
+        const QString folders = foldersGiven(options.paths);
+        if (folders.isEmpty())
+            std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
+        else
+            std::fprintf(stderr, "pagekiln-convert: no PDF file found in %s\n",
+                         qPrintable(folders));
+        return SomeFailed;
+    }
+    // Litter of earlier runs that were killed: nobody else will ever remove it.
+    removeStaleWorkFolders();
+    return convert(options, plan.pdfs, passwords, report);
 }
 
 } // namespace
@@ -186,8 +283,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
 
     const AppSettings settings;
-    const CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
-                                            QThread::idealThreadCount());
+    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
+                                      QThread::idealThreadCount());
     switch (parse.request) {
     case CliRequest::Help:
         std::fputs(qPrintable(usageText()), stdout);
@@ -196,11 +293,11 @@ int main(int argc, char** argv) {
         std::printf("pagekiln-convert %s\n", PAGEKILN_VERSION);
         return AllConverted;
     case CliRequest::UsageError:
-        std::fprintf(stderr, "pagekiln-convert: %s (try --help)\n", qPrintable(parse.error));
+        reportUsageError(parse.error);
         return UsageError;
     case CliRequest::Convert:
         break;
     }
     raiseOpenFileLimit();
-    return convert(parse.options);
+    return run(parse.options);
 }

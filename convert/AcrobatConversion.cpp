@@ -1,7 +1,9 @@
+#include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
 #include "platform/Automation.h"
+#include "platform/FileNames.h"
 #include "platform/UserInterface.h"
 
 #include <QJsonArray>
@@ -12,28 +14,98 @@ const QString kFailureMessage = QStringLiteral(
     "Unable to create PDF with Adobe Acrobat Pro. Do you have Adobe Acrobat Pro (pay version) "
     "installed?");
 const QString kJpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
+const QString kDocumentClass = QStringLiteral("AcroExch.PDDoc");
 
 enum class ExportOutcome { Exported, NotOpened, Failed };
 
+class AcrobatExport {
+public:
+    AcrobatExport(const QString& pdfPath, ConversionContext& context)
+        : m_pdfPath(pdfPath), m_context(context), m_site{QStringLiteral("export component"),
+                                                         kDocumentClass,
+                                                         pdfPath,
+                                                         context.view.outputFolderText(),
+                                                         {}} {
+        if (context.automation)
+            m_site.limitSeconds = context.automation->callTimeout().count() / 1000;
+    }
+
+    ExportOutcome exportDocument(AutomationObject& document);
+    ExportOutcome failed(const AutomationReply& reply, const QString& className = {});
+    ConversionOutcome& outcome() { return m_outcome; }
+
+private:
+    void recordOutputs(const QString& output);
+
+    const QString& m_pdfPath;
+    ConversionContext& m_context;
+    ComponentCallSite m_site;
+    ConversionOutcome m_outcome;
+};
+
+ExportOutcome AcrobatExport::failed(const AutomationReply& reply, const QString& className) {
+    ComponentCallSite site = m_site;
+    if (!className.isEmpty())
+        site.className = className;
+    const Reason why = reasonOfReply(reply, site);
+    m_outcome.fail(why.code, why.text);
+    return ExportOutcome::Failed;
+}
+
+// A one-page document is written to output itself, a longer one page by page beside it.
+void AcrobatExport::recordOutputs(const QString& output) {
+    if (FileExists(output)) {
+        m_outcome.addOutput(output);
+        return;
+    }
+    const QString stem = output.chopped(4);
+    for (int page = 1;; ++page) {
+        const QString path = stem + QStringLiteral("_Page_%1.jpg").arg(page);
+        if (!FileExists(path))
+            break;
+        m_outcome.addOutput(path);
+    }
+}
+
 // Opens, exports and closes the document; jpgCreated is set once Close has succeeded.
-ExportOutcome exportDocument(AutomationObject& document, const QString& pdfPath,
-                             ConversionContext& context) {
-    const AutomationReply opened = document.call(QStringLiteral("Open"), QJsonArray{pdfPath});
-    if (!opened.ok())
-        return ExportOutcome::Failed;
-    if (!opened.value.toBool())
+ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
+    QJsonArray openArguments{m_pdfPath};
+    if (!m_context.password.isEmpty())
+        openArguments.append(m_context.password);
+    const AutomationReply opened = document.call(QStringLiteral("Open"), openArguments);
+    if (!opened.ok()) {
+        failed(opened);
+        // A protected document is not a failing component: it is opened again with a password.
+        const bool locked = m_outcome.reason == ReasonCode::Password ||
+                            m_outcome.reason == ReasonCode::PasswordWrong;
+        return locked ? ExportOutcome::NotOpened : ExportOutcome::Failed;
+    }
+    if (!opened.value.toBool() && !opened.code.isEmpty()) {
+        failed(opened); // a refusal that says why
         return ExportOutcome::NotOpened;
+    }
+    if (!opened.value.toBool()) {
+        Reason why = inputProblem(m_pdfPath);
+        if (!why.found())
+            why = {ReasonCode::Damaged,
+                   QStringLiteral("The PDF is damaged: the export component could not open it.")};
+        m_outcome.fail(why.code, why.text);
+        return ExportOutcome::NotOpened;
+    }
     AutomationReply reply;
     AutomationObject script = document.callForObject(QStringLiteral("GetJSObject"), {}, reply);
     if (!reply.ok())
-        return ExportOutcome::Failed;
-    const QString output = outputPrefix(context.view.outputFolderText()) + PdfBaseName(pdfPath) +
-                           QStringLiteral(".jpg");
-    if (!script.call(QStringLiteral("SaveAs"), QJsonArray{output, kJpegConversion}).ok())
-        return ExportOutcome::Failed;
-    if (!document.call(QStringLiteral("Close")).ok())
-        return ExportOutcome::Failed;
-    context.jpgCreated = true;
+        return failed(reply);
+    const QString output = outputPrefix(m_context.view.outputFolderText()) +
+                           PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
+    m_site.target = output;
+    if (reply = script.call(QStringLiteral("SaveAs"), QJsonArray{output, kJpegConversion});
+        !reply.ok())
+        return failed(reply);
+    if (reply = document.call(QStringLiteral("Close")); !reply.ok())
+        return failed(reply);
+    recordOutputs(output);
+    m_context.jpgCreated = true;
     return ExportOutcome::Exported;
 }
 
@@ -42,17 +114,25 @@ ExportOutcome exportDocument(AutomationObject& document, const QString& pdfPath,
 // Every PDF gets its own application and document objects; the application is asked to end
 // after each one. Any failing call shows the one fixed message. The handles release their
 // objects whichever way this returns.
-void ConvertWithAcrobat(const QString& pdfPath, ConversionContext& context) {
+ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& context) {
     context.jpgCreated = false;
+    AcrobatExport run(pdfPath, context);
     AutomationReply reply;
-    AutomationObject app = CreateObject(context.automation, QStringLiteral("AcroExch.app"), reply);
+    const QString appClass = QStringLiteral("AcroExch.app");
+    AutomationObject app = CreateObject(context.automation, appClass, reply);
     AutomationObject document;
-    if (reply.ok())
-        document = CreateObject(context.automation, QStringLiteral("AcroExch.PDDoc"), reply);
     ExportOutcome outcome = ExportOutcome::Failed;
-    if (reply.ok())
-        outcome = exportDocument(document, pdfPath, context);
-    if (outcome != ExportOutcome::Failed && app.call(QStringLiteral("Exit")).ok())
-        return;
+    if (!reply.ok())
+        run.failed(reply, appClass);
+    else if (document = CreateObject(context.automation, kDocumentClass, reply); !reply.ok())
+        run.failed(reply);
+    else
+        outcome = run.exportDocument(document);
+    if (outcome != ExportOutcome::Failed) {
+        reply = app.call(QStringLiteral("Exit"));
+        if (reply.ok())
+            return run.outcome().settle();
+    }
     context.ui.showMessage(kFailureMessage, MessageStyle::Plain, {});
+    return run.outcome().settle();
 }

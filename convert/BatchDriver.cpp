@@ -3,6 +3,8 @@
 #include "convert/ConversionContext.h"
 #include "filelist/FileListModel.h"
 
+#include <QElapsedTimer>
+
 BatchDriver::BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
                          ProcedureTable procedures, QObject* parent)
     : QObject(parent), m_list(list), m_window(window), m_context(context),
@@ -17,6 +19,7 @@ BatchDriver::Outcome BatchDriver::run() {
         return Outcome::NoFiles;
     }
     m_running = true;
+    m_passwords = std::make_unique<PasswordRing>();
     m_stopRequested = false;
     m_list.setFrozen(true);
     m_window.setWindowPointer(MousePointer::Hourglass);
@@ -31,11 +34,12 @@ BatchDriver::Outcome BatchDriver::run() {
         m_window.setWindowPointer(MousePointer::Hourglass);
         const QString path = m_list.text(i);
         emit entryStarted(i, current, path);
-        convertEntry(path);
+        const ConversionOutcome outcome = convertEntry(path);
         emit entryFinished(i, path, m_context.jpgCreated);
-        if (!m_context.jpgCreated)
-            m_context.ui.showMessage(FailurePrefix + path, MessageStyle::Warning, FailureCaption);
+        emit entryOutcome(i, path, outcome);
+        warnIfIncomplete(path, outcome);
     }
+    m_passwords.reset();
     const bool stopped = m_stopRequested && taken < m_list.count();
     m_context.ui.showMessage(DoneMessage, MessageStyle::Plain, {});
     finish();
@@ -50,20 +54,36 @@ void BatchDriver::requestStop() {
         m_stopRequested = true;
 }
 
-void BatchDriver::convertEntry(const QString& path) {
+ConversionOutcome BatchDriver::convertEntry(const QString& path) {
     const std::optional<ConversionMethod> method = m_window.selectedMethod();
     if (!method) {
         // No method selected: nothing was made for this entry.
         m_context.jpgCreated = false;
-        return;
+        return ConversionOutcome::failure(ReasonCode::NoMethod,
+                                          QStringLiteral("No conversion method is selected."));
     }
+    QElapsedTimer clock;
+    clock.start();
+    ConversionOutcome outcome;
     try {
-        m_procedures.forMethod (*method)(path, m_context);
+        outcome =
+            convertWithPasswords(m_procedures.forMethod(*method), path, m_context, *m_passwords);
     } catch (...) {
         // A failure that no procedure handles costs this PDF only; the run goes on and the
         // list is released at its end.
         m_context.jpgCreated = false;
+        outcome = ConversionOutcome::failure(
+            ReasonCode::Internal, QStringLiteral("The conversion stopped on an unexpected error."));
     }
+    outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    return agreeWithJpgCreated(std::move(outcome), m_context.jpgCreated);
+}
+
+void BatchDriver::warnIfIncomplete(const QString& path, const ConversionOutcome& outcome) {
+    if (m_context.jpgCreated && outcome.status != ConversionStatus::Partial)
+        return;
+    m_context.ui.showDetailedMessage(FailurePrefix + path, MessageStyle::Warning, FailureCaption,
+                                     outcomeSummary(outcome));
 }
 
 void BatchDriver::finish() {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "convert/ConversionMethod.h"
+#include "convert/PasswordAttempts.h"
 #include "convert/Procedures.h"
 #include "platform/UserInterface.h"
 
 #include <QObject>
 
+#include <memory>
 #include <optional>
 
 class FileListModel;
@@ -20,8 +22,10 @@ public:
 };
 
 // "Convert!": walks the file list from the first entry to the last, hands each path to the
-// procedure of the method selected at that moment, warns for every PDF that gave no JPG and
-// ends with "Done.". The waits inside the procedures keep the event loop running, so other
+// procedure of the method selected at that moment, warns for every PDF that gave no JPG or
+// stopped part way (the reason in the box's details) and ends with "Done.". A PDF that needs a
+// password is asked for one; passwords typed in a run are tried first on the next protected
+// PDFs of the same run. The waits inside the procedures keep the event loop running, so other
 // handlers may run during a batch; the list stays frozen and a second run is refused until the
 // batch ends. A stop asked for during a batch lets the entry under way finish and begins no
 // further one; the batch then ends as every batch ends.
@@ -51,15 +55,19 @@ public:
 signals:
     void entryStarted(int position, int count, const QString& path);
     void entryFinished(int position, const QString& path, bool jpgCreated);
+    // What the entry gave: the images written and, when not all, the reason.
+    void entryOutcome(int position, const QString& path, const ConversionOutcome& outcome);
 
 private:
-    void convertEntry(const QString& path);
+    ConversionOutcome convertEntry(const QString& path);
+    void warnIfIncomplete(const QString& path, const ConversionOutcome& outcome);
     void finish();
 
     FileListModel& m_list;
     DriverWindow& m_window;
     ConversionContext& m_context;
     ProcedureTable m_procedures;
+    std::unique_ptr<PasswordRing> m_passwords; // the passwords typed during this run
     bool m_running = false;
     bool m_stopRequested = false;
 };

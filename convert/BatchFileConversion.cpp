@@ -1,9 +1,11 @@
 #include "convert/BatchFileConversion.h"
 
 #include "convert/ConversionContext.h"
+#include "convert/GhostscriptMessages.h"
+#include "convert/InputChecks.h"
 #include "convert/Naming.h"
+#include "platform/FileCopy.h"
 #include "platform/FileNames.h"
-#include "platform/RegularFile.h"
 #include "platform/ScriptRun.h"
 #include "platform/StopRequest.h"
 #include "platform/UserInterface.h"
@@ -12,14 +14,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTemporaryFile>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
 const QString WorkingCopyName = QStringLiteral("current.pdf");
-constexpr qint64 CopyChunk = 1 << 16;
+// Exit statuses above this are a signal's number plus it.
+constexpr std::int32_t kSignalBase = 128;
 
 // Sets the busy pointer now and the default pointer when the conversion returns, however it
 // returns.
@@ -40,6 +43,8 @@ struct Layout {
     QString workingCopy;
     QString imageFolder; // ends with "/"
     QString script;
+    QString messages;
+    QString passwordFile;
 };
 
 Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
@@ -51,109 +56,150 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
                              : layout.workFolder + method.imageFolder + QLatin1Char('/');
     layout.script =
         context.programFolder + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script;
+    layout.messages = layout.workFolder + GhostscriptMessagesName;
+    layout.passwordFile = layout.workFolder + PasswordFileName;
     return layout;
 }
 
-bool copyContents(QFile& in, QFileDevice& out) {
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(CopyChunk);
-        if (chunk.isEmpty() || out.write(chunk) != chunk.size())
-            return false;
-    }
-    return out.flush() && out.error() == QFileDevice::NoError;
+// Why the copy into the working folder failed.
+Reason copyInProblem(const QString& pdfPath, const QString& workingCopy, const CopyResult& copy) {
+    if (const Reason input = inputProblem(pdfPath); input.found())
+        return input;
+    if (copy.reading)
+        return {ReasonCode::Missing,
+                QStringLiteral("The file %1 cannot be read: %2.")
+                    .arg(pdfPath, QString::fromLocal8Bit(std::strerror(copy.error)))};
+    return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, workingCopy)};
 }
 
-// The copies below are not forced to disk: doing so for every page costs more than the
-// conversion itself on a busy disk, and a crash loses at worst a page that can be made again.
-
-// Copies source over target in the private working folder, where nobody else looks. Only a
-// regular file is read: a FIFO or a device named like a PDF would hold the copy for ever.
-ScriptRunStatus copyIntoWorkFolder(const QString& source, const QString& target) {
-    QFile in;
-    const InputCheck check = openRegularFile(source, in);
-    if (check == InputCheck::NotRegular)
-        return ScriptRunStatus::NotRegular;
-    QFile out(target);
-    if (check != InputCheck::Regular || !out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        !copyContents(in, out) || !FileExists(target))
-        return ScriptRunStatus::CopyInFailed;
-    return ScriptRunStatus::Converted;
-}
-
-ScriptRunStatus statusOf(const ScriptResult& result) {
+// Why the script's run ended without its images: missing, ended for want of progress, or
+// stopped (by a stop request, or because the program is closing).
+Reason reasonOfScriptEnd(const ScriptResult& result, const Layout& layout) {
     switch (result.end) {
-    case ScriptEnd::Ended:
-        return ScriptRunStatus::Converted;
     case ScriptEnd::NotStarted:
-        return ScriptRunStatus::LaunchFailed;
+        return {ReasonCode::ComponentMissing,
+                QStringLiteral("The converter script %1 is missing or cannot be run.")
+                    .arg(layout.script)};
     case ScriptEnd::Stalled:
-        return ScriptRunStatus::Stalled;
+        return {ReasonCode::ComponentTimedOut,
+                QStringLiteral("Ghostscript wrote no page for %1 s and was ended.")
+                    .arg(static_cast<double>(scriptIdleLimit().count()) / 1000.0)};
     case ScriptEnd::Stopped:
-        return ScriptRunStatus::Stopped;
+        return {ReasonCode::Interrupted,
+                QStringLiteral("The run was stopped while Ghostscript was converting.")};
     case ScriptEnd::Interrupted:
+        return {ReasonCode::Interrupted,
+                QStringLiteral("The program was closing while Ghostscript was converting.")};
+    case ScriptEnd::Ended:
         break;
     }
-    return ScriptRunStatus::Interrupted;
+    return {};
 }
 
-// Writes a copy of source at target, replacing a file of that name only once the whole copy
-// is in place, so a failed copy never costs the user an older image.
-bool copyReplacing(const QString& source, const QString& target) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.pagekiln-XXXXXX"));
-    if (!out.open() || !copyContents(in, out))
-        return false;
-    out.setPermissions(in.permissions());
-    out.close();
-    if (std::rename(QFile::encodeName(out.fileName()).constData(),
-                    QFile::encodeName(target).constData()) != 0)
-        return false;
-    out.setAutoRemove(false);
-    return true;
-}
-
-// Puts the working copy in place and runs the script on it; Converted here only means that the
+// Puts the working copy in place and runs the script on it; None here only means that the
 // script has run, the images it left decide the rest. The script's end, not the
 // disappearance of the working copy, ends the wait: a script that is missing, fails to start
 // or forgets to remove the copy cannot hold the conversion for ever, and one that stops
 // getting on (no new or growing page image within the idle limit) is ended.
-ScriptRunStatus runScript(const QString& pdfPath, const Layout& layout, BusyPointer& pointer) {
+Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionContext& context,
+                 BusyPointer& pointer, std::int32_t& exitCode) {
     if (stopRequested())
-        return ScriptRunStatus::Stopped;
+        return {ReasonCode::Interrupted, QStringLiteral("The run was stopped.")};
     if (!QDir().mkpath(layout.workFolder))
-        return ScriptRunStatus::CopyInFailed;
+        return {ReasonCode::Internal,
+                QStringLiteral("The working folder %1 cannot be made.").arg(layout.workFolder)};
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
     pointer.busy();
-    if (const ScriptRunStatus copied = copyIntoWorkFolder(pdfPath, layout.workingCopy);
-        copied != ScriptRunStatus::Converted)
-        return copied;
+    if (const CopyResult copy = copyIntoWorkFolder(pdfPath, layout.workingCopy); !copy.ok())
+        return copyInProblem(pdfPath, layout.workingCopy, copy);
+    if (!context.password.isEmpty() &&
+        writePrivateFile(layout.passwordFile, ghostscriptPasswordDefinition(context.password)) != 0)
+        return {ReasonCode::Internal, QStringLiteral("The password could not be handed over.")};
     // Run by /bin/sh whatever its mode: a script that lost its execute bit still converts.
     const ScriptResult result =
         runShellScript(layout.script, layout.workFolder,
                        ScriptProgress{layout.imageFolder, QStringLiteral("*"), scriptIdleLimit()});
+    QFile::remove(layout.passwordFile);
     pointer.busy();
-    return statusOf(result);
+    exitCode = result.exitCode;
+    return reasonOfScriptEnd(result, layout);
 }
 
-int copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
-                  ConversionContext& context) {
-    int written = 0;
+// True when the PDF's trailer names an encryption dictionary. The trailer (or the cross-
+// reference stream holding it) is at the end of the file, or at its start in a linearized one.
+bool looksEncrypted(const QString& pdfPath) {
+    constexpr qint64 kWindow = 64 * 1024;
+    QFile file(pdfPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.read(kWindow).contains("/Encrypt"))
+        return true;
+    return file.size() > kWindow && file.seek(file.size() - kWindow) &&
+           file.read(kWindow).contains("/Encrypt");
+}
+
+// Why the script left no image: what Ghostscript said, or what is plain to see in the input.
+Reason noImageProblem(const QString& pdfPath, const Layout& layout,
+                      const ConversionContext& context, std::int32_t exitCode) {
+    // Ghostscript 10.0 crashes on a wrong password for some encrypted PDFs instead of saying so.
+    if (exitCode > kSignalBase && !context.password.isEmpty() && looksEncrypted(pdfPath))
+        return {ReasonCode::PasswordWrong, QStringLiteral("The password was not accepted.")};
+    if (exitCode > kSignalBase)
+        return {ReasonCode::ComponentDied,
+                QStringLiteral("Ghostscript stopped unexpectedly (signal %1).")
+                    .arg(exitCode - kSignalBase)};
+    const GhostscriptMessages messages = readGhostscriptMessages(layout.messages);
+    if (messages.needsPassword)
+        return context.password.isEmpty()
+                   ? Reason{ReasonCode::Password, QStringLiteral("The PDF needs a password.")}
+                   : Reason{ReasonCode::PasswordWrong,
+                            QStringLiteral("The password was not accepted.")};
+    if (const Reason input = inputProblem(pdfPath); input.found())
+        return input;
+    if (exitCode != 0)
+        return {ReasonCode::ConverterFailed,
+                messages.lastError.isEmpty()
+                    ? QStringLiteral("Ghostscript failed with exit status %1.").arg(exitCode)
+                    : QStringLiteral("Ghostscript failed: %1.").arg(messages.lastError)};
+    if (!messages.lastError.isEmpty())
+        return {ReasonCode::Damaged,
+                QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
+    return {ReasonCode::Damaged,
+            QStringLiteral("The PDF has no page that Ghostscript could render.")};
+}
+
+// Why an image could not be written to the output folder.
+Reason copyOutProblem(const CopyResult& copy, const QString& target, const ConversionView& view) {
+    if (copy.reading)
+        return {ReasonCode::Internal,
+                QStringLiteral("The rendered page %1 could not be read back: %2.")
+                    .arg(target, QString::fromLocal8Bit(std::strerror(copy.error)))};
+    if (const Reason folder = outputFolderProblem(view.outputFolderText()); folder.found())
+        return folder;
+    return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
+}
+
+// Copies the images out in page order; the first that cannot be written ends the copying, as
+// the ones after it would meet the same full disk or closed folder.
+void copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
+                   ConversionContext& context, ConversionOutcome& outcome) {
     for (int i = 0; i < images.size(); ++i) {
         // The output folder text is read again for every image, as the window may change it.
         const QString prefix = outputPrefix(context.view.outputFolderText());
-        if (copyReplacing(layout.imageFolder + images.at(i),
-                          outputImagePath(prefix, baseName, i + 1))) {
-            context.jpgCreated = true;
-            ++written;
+        const QString target = outputImagePath(prefix, baseName, i + 1);
+        const CopyResult copy = copyReplacing(layout.imageFolder + images.at(i), target);
+        if (!copy.ok()) {
+            const Reason why = copyOutProblem(copy, target, context.view);
+            outcome.fail(why.code, why.text);
+            return;
         }
+        context.jpgCreated = true;
+        outcome.addOutput(target);
     }
-    return written;
 }
 
-// Leaves the working folder as it was before the conversion: no copy, no images.
+// Leaves the working folder as it was before the conversion: no copy, no images, no messages.
 void clearWorkFolder(const Layout& layout, const ScriptMethod& method) {
     for (const QString& name : ListFolderFiles(layout.imageFolder, method.imagePattern))
         QFile::remove(layout.imageFolder + name);
@@ -161,6 +207,7 @@ void clearWorkFolder(const Layout& layout, const ScriptMethod& method) {
         QDir(layout.imageFolder).removeRecursively(); // whatever else the script left there
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
+    QFile::remove(layout.messages);
 }
 
 } // namespace
@@ -185,31 +232,49 @@ QString outputImagePath(const QString& prefix, const QString& baseName, int posi
     return prefix + baseName + imageNumberSuffix(position) + QStringLiteral(".jpg");
 }
 
-ScriptRunStatus convertThroughScript(const QString& pdfPath, ConversionContext& context,
-                                     const ScriptMethod& method) {
+QByteArray ghostscriptPasswordDefinition(const QString& password) {
+    return "/PDFPassword <" + password.toUtf8().toHex() + "> def\n";
+}
+
+ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
+                                       const ScriptMethod& method) {
     const QString baseName = PdfBaseName(pdfPath);
     BusyPointer pointer(context.ui);
     context.jpgCreated = false;
-    if (context.workFolder.isEmpty())
-        return ScriptRunStatus::CopyInFailed; // no private folder: never work beside others
+    ConversionOutcome outcome;
+    if (context.workFolder.isEmpty()) { // no private folder: never work beside others
+        outcome.fail(ReasonCode::Internal,
+                     QStringLiteral("No private working folder is available."));
+        return outcome.settle();
+    }
+    if (const Reason input = inputTypeProblem(pdfPath); input.found()) {
+        outcome.fail(input.code, input.text);
+        return outcome.settle();
+    }
     const Layout layout = layoutFor(context, method);
-    ScriptRunStatus status = runScript(pdfPath, layout, pointer);
-    if (status == ScriptRunStatus::Converted) {
+    std::int32_t exitCode = 0;
+    const Reason ran = runScript(pdfPath, layout, context, pointer, exitCode);
+    if (ran.found()) {
+        outcome.fail(ran.code, ran.text);
+        if (ran.code == ReasonCode::Interrupted) {
+            // Ghostscript writes the pages one after the other: all but the last are whole,
+            // the last may have been cut short and is dropped.
+            QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
+            if (!images.isEmpty())
+                images.removeLast();
+            copyImagesOut(images, layout, baseName, context, outcome);
+        }
+    } else {
         const QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
         pointer.busy();
-        if (images.isEmpty())
-            status = ScriptRunStatus::NoImages;
-        else if (copyImagesOut(images, layout, baseName, context) == 0)
-            status = ScriptRunStatus::OutputFailed;
-    } else if (status == ScriptRunStatus::Stopped) {
-        // Ghostscript writes the pages one after the other: all but the last are whole, the
-        // last may have been cut short and is dropped.
-        QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
-        if (!images.isEmpty())
-            images.removeLast();
-        copyImagesOut(images, layout, baseName, context);
+        if (images.isEmpty()) {
+            const Reason why = noImageProblem(pdfPath, layout, context, exitCode);
+            outcome.fail(why.code, why.text);
+        } else {
+            copyImagesOut(images, layout, baseName, context, outcome);
+        }
     }
     pointer.busy();
     clearWorkFolder(layout, method);
-    return status;
+    return outcome.settle();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/ConversionOutcome.h"
+
 #include <QString>
 
 struct ConversionContext;
@@ -24,21 +26,18 @@ QString imageNumberSuffix(int position);
 // ".jpg", joined with nothing in between.
 QString outputImagePath(const QString& prefix, const QString& baseName, int position);
 
-// How one conversion went, beyond the context's jpgCreated flag.
-enum class ScriptRunStatus {
-    Converted,    // at least one image reached the output folder
-    CopyInFailed, // the PDF could not be copied into the working folder
-    LaunchFailed, // the script could not be started
-    NoImages,     // the script ran but left no image
-    OutputFailed, // images were made but none could be written to the output folder
-    Interrupted,  // the application quit while the script was running
-    NotRegular,   // the PDF is a FIFO, device, socket or folder: it was not read
-    Stalled,      // the script made no progress within the idle limit and was ended
-    Stopped,      // a stop request ended the script; the pages it had finished were kept
-};
+// The file in the method's working folder that receives Ghostscript's messages, and the one
+// that hands it the password of a protected PDF (as PostScript, so it never shows in an
+// argument list).
+inline const QString GhostscriptMessagesName = QStringLiteral("messages.txt");
+inline const QString PasswordFileName = QStringLiteral("password.ps");
 
 // Converts one PDF with the given method; sets context.jpgCreated only once an image has been
-// written to the output folder. Failing file operations make the PDF count as not converted;
-// nothing here throws or shows a message.
-ScriptRunStatus convertThroughScript(const QString& pdfPath, ConversionContext& context,
-                                     const ScriptMethod& method);
+// written to the output folder, and says what was written and why nothing (or not all) was.
+// Nothing here throws or shows a message.
+ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
+                                       const ScriptMethod& method);
+
+// The PostScript that defines the password for Ghostscript's PDF reader: the password's bytes
+// (UTF-8) as a hexadecimal string, which needs no quoting whatever it holds.
+QByteArray ghostscriptPasswordDefinition(const QString& password);

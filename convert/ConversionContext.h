@@ -41,4 +41,7 @@ struct ConversionContext {
     QString workFolder;                   // private to this instance; holds ps/ and bw/
     AutomationHost* automation = nullptr; // starts and reuses the component servers
     bool jpgCreated = false;
+    // The password to open the PDF with; empty for none. Set for one attempt and cleared after
+    // it, so it never outlives the conversion that needed it.
+    QString password{};
 };

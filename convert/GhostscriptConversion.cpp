@@ -2,10 +2,10 @@
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
 
-void ConvertWithGhostscript(const QString& pdfPath, ConversionContext& context) {
-    convertThroughScript(pdfPath, context, ghostscriptMethod());
+ConversionOutcome ConvertWithGhostscript(const QString& pdfPath, ConversionContext& context) {
+    return convertThroughScript(pdfPath, context, ghostscriptMethod());
 }
 
-void ConvertBlackWhite(const QString& pdfPath, ConversionContext& context) {
-    convertThroughScript(pdfPath, context, blackWhiteMethod());
+ConversionOutcome ConvertBlackWhite(const QString& pdfPath, ConversionContext& context) {
+    return convertThroughScript(pdfPath, context, blackWhiteMethod());
 }

@@ -1,15 +1,20 @@
 #include "convert/Procedures.h"
 
+namespace {
+std::size_t slotOf(ConversionMethod method) {
+    return static_cast<std::size_t>(method) - 1;
+}
+} // namespace
+
+ProcedureTable::ProcedureTable() {
+    for (const MethodDescriptor& descriptor : conversionMethods())
+        m_procedures.at(slotOf(descriptor.method)) = descriptor.procedure;
+}
+
 const ConversionProcedure& ProcedureTable::forMethod(ConversionMethod method) const {
-    switch (method) {
-    case ConversionMethod::Acrobat:
-        return acrobat;
-    case ConversionMethod::Ghostscript:
-        return ghostscript;
-    case ConversionMethod::BlackWhite:
-        return blackWhite;
-    case ConversionMethod::GflAx:
-        break;
-    }
-    return gflax;
+    return m_procedures.at(slotOf(method));
+}
+
+void ProcedureTable::replace(ConversionMethod method, ConversionProcedure procedure) {
+    m_procedures.at(slotOf(method)) = std::move(procedure);
 }

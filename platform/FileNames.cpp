@@ -130,6 +130,15 @@ QString FileNameFromPath(const QString& path) {
     return last < 0 ? path : path.mid(last + 1);
 }
 
+PathLookup LookUpPath(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    if (S_ISDIR(info.st_mode))
+        return {true, 0};
+    return {false, S_ISREG(info.st_mode) ? static_cast<qint64>(info.st_size) : 0};
+}
+
 bool FileExists(const QString& path) {
     if (path.isEmpty())
         return false;

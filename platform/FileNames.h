@@ -7,6 +7,14 @@
 // text when it ends in one.
 QString FileNameFromPath(const QString& path);
 
+// What one look-up of path (following links) found: a folder, or else the size in bytes of a
+// regular file; anything else, missing or unreadable counts as a file of 0 bytes.
+struct PathLookup {
+    bool folder = false;
+    qint64 size = 0;
+};
+PathLookup LookUpPath(const QString& path);
+
 // True when the file or folder at path can be queried; never throws.
 bool FileExists(const QString& path);
 

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Mouse pointer codes of the window and of the whole application.
 enum class MousePointer {
     Default = 0,
@@ -31,6 +33,22 @@ public:
 
     // Modal message box. An empty caption shows the application's title, "Pagekiln".
     virtual void showMessage(const QString& text, MessageStyle style, const QString& caption) = 0;
+
+    // The same box with a detail text the user may unfold ("Show Details..."); an empty detail
+    // shows the plain box. Interfaces without such an area show the plain box.
+    virtual void showDetailedMessage(const QString& text, MessageStyle style,
+                                     const QString& caption, const QString& detail) {
+        (void)detail;
+        showMessage(text, style, caption);
+    }
+
+    // Asks for a password with a masked input; nothing when cancelled or when nobody can be
+    // asked. The answer is never stored.
+    virtual std::optional<QString> askPassword(const QString& title, const QString& text) {
+        (void)title;
+        (void)text;
+        return std::nullopt;
+    }
 
     // Multi-selection open-file dialog. The result has the shape of the classic dialog's
     // answer: empty when cancelled; one element, the full path, for one file; otherwise the

@@ -10,10 +10,11 @@ packages=(
     libmujs-dev libgumbo-dev zlib1g-dev libpng-dev libbrotli-dev
     libjpeg62-turbo-dev liblcms2-dev
     libgs-common
-    ghostscript
+    ghostscript time
     fonts-liberation2
     xvfb xauth xdotool imagemagick x11-utils
     poppler-utils gnuplot-doc
+    qpdf lintian
     clang-format
 )
 

@@ -4,6 +4,11 @@
 # rather than grey. The pages are saved as greyscale JPEGs (150 dpi, quality 90) named
 # page1.jpg, page2.jpg, ... in the folder ./current, created here. current.pdf is removed when
 # the script ends, whatever happens; a conversion that fails leaves no image.
+#
+# Ghostscript's messages go to ./messages.txt, where the program reads why a PDF failed; the
+# terminal never sees them. A protected PDF's password comes in ./password.ps, run before the
+# PDF, so that it never appears in an argument list. A Ghostscript killed by a signal makes
+# the script end with its status (128 + the signal), any other failure with 1.
 set -u
 
 # Ghostscript deletes the copy itself once the last page is out, which spares starting rm
@@ -11,11 +16,16 @@ set -u
 trap '[ ! -e ./current.pdf ] || rm -f ./current.pdf' EXIT
 
 mkdir -p ./current || exit 1
-if ! gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=jpeggray -r150 -dJPEGQ=90 \
-    --permit-file-control=./current.pdf -sOutputFile=current/page%d.jpg \
+set --
+[ ! -e ./password.ps ] || set -- ./password.ps
+gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=jpeggray -r150 -dJPEGQ=90 \
+    --permit-file-control=./current.pdf -sOutputFile=current/page%d.jpg "$@" \
     -c '{0.5 gt {1} {0} ifelse} settransfer' -f ./current.pdf \
-    -c '(./current.pdf) deletefile'; then
+    -c '(./current.pdf) deletefile' >./messages.txt 2>&1
+status=$?
+if [ "$status" -ne 0 ]; then
     rm -f ./current/*.jpg
+    [ "$status" -gt 128 ] && exit "$status"
     exit 1
 fi
 exit 0

@@ -3,16 +3,26 @@
 # current1.jpg, current2.jpg, ... in the current folder. Whatever happens, current.pdf is gone
 # when the script ends: the program takes that as the end of the conversion. A conversion that
 # fails leaves no image, not even a partly written one.
+#
+# Ghostscript's messages go to ./messages.txt, where the program reads why a PDF failed; the
+# terminal never sees them. A protected PDF's password comes in ./password.ps, run before the
+# PDF, so that it never appears in an argument list. A Ghostscript killed by a signal makes
+# the script end with its status (128 + the signal), any other failure with 1.
 set -u
 
 # Ghostscript deletes the copy itself once the last page is out, which spares starting rm
 # for every PDF; after a failure the trap removes it.
 trap '[ ! -e ./current.pdf ] || rm -f ./current.pdf' EXIT
 
-if ! gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=jpeg -r150 -dJPEGQ=90 \
-    --permit-file-control=./current.pdf -sOutputFile=current%d.jpg ./current.pdf \
-    -c '(./current.pdf) deletefile'; then
+set --
+[ ! -e ./password.ps ] || set -- ./password.ps
+gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=jpeg -r150 -dJPEGQ=90 \
+    --permit-file-control=./current.pdf -sOutputFile=current%d.jpg "$@" -f ./current.pdf \
+    -c '(./current.pdf) deletefile' >./messages.txt 2>&1
+status=$?
+if [ "$status" -ne 0 ]; then
     rm -f ./current*.jpg
+    [ "$status" -gt 128 ] && exit "$status"
     exit 1
 fi
 exit 0

@@ -12,3 +12,10 @@ add_test(NAME cli/install
             ${CMAKE_SOURCE_DIR}/../shared/corpus/pdflatex-4-pages.pdf)
 set_tests_properties(cli/install PROPERTIES TIMEOUT 300
     ENVIRONMENT "HOME=${PAGEKILN_TEST_HOME};XDG_CONFIG_HOME=${PAGEKILN_TEST_HOME}/.config")
+
+# The Debian package: built, extracted into a temporary root, used, and checked by lintian.
+add_test(NAME cli/deb
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli/deb_test.sh ${CMAKE_BINARY_DIR}
+            ${CMAKE_SOURCE_DIR}/../shared/corpus/pdflatex-4-pages.pdf)
+set_tests_properties(cli/deb PROPERTIES TIMEOUT 600
+    ENVIRONMENT "HOME=${PAGEKILN_TEST_HOME};XDG_CONFIG_HOME=${PAGEKILN_TEST_HOME}/.config")

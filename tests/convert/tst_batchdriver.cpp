@@ -1,6 +1,7 @@
 #include "convert/BatchDriver.h"
 #include "convert/ConversionContext.h"
 #include "filelist/FileListModel.h"
+#include "support/FakeProcedure.h"
 #include "support/RecordingUserInterface.h"
 
 #include <QTemporaryDir>
@@ -81,11 +82,12 @@ void TestBatchDriver::threeEntriesProgressAndMessages() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     QStringList converted;
     ProcedureTable table;
-    table.ghostscript = [&](const QString& path, ConversionContext& c) {
-        QCOMPARE(rig.window.pointer, MousePointer::Hourglass);
-        converted.append(path);
-        c.jpgCreated = true;
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
+                      QCOMPARE(rig.window.pointer, MousePointer::Hourglass);
+                      converted.append(path);
+                      c.jpgCreated = true;
+                  }));
     QCOMPARE(rig.run(table), BatchDriver::Outcome::Completed);
     QCOMPARE(converted, rig.list.entries());
     QCOMPARE(rig.window.progress, (QList<float>{33.333332f, 66.666664f, 100.0f, 0.0f}));
@@ -96,9 +98,10 @@ void TestBatchDriver::threeEntriesProgressAndMessages() {
 void TestBatchDriver::failingEntryBetweenGoodOnes() {
     Rig rig({"/in/a.pdf", "/in/bad.pdf", "/in/c.pdf"});
     ProcedureTable table;
-    table.ghostscript = [](const QString& path, ConversionContext& c) {
-        c.jpgCreated = !path.contains("bad");
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([](const QString& path, ConversionContext& c) {
+                      c.jpgCreated = !path.contains("bad");
+                  }));
     rig.run(table);
     QCOMPARE(rig.ui.messageTexts(), (QStringList{"Could not create JPG on /in/bad.pdf", "Done."}));
     QCOMPARE(rig.ui.messages.first().style, MessageStyle::Warning);
@@ -109,11 +112,12 @@ void TestBatchDriver::secondRunDuringRunIsIgnored() {
     Rig rig({"/in/a.pdf", "/in/b.pdf"});
     QList<BatchDriver::Outcome> nested;
     ProcedureTable table;
-    table.ghostscript = [&](const QString&, ConversionContext& c) {
-        nested.append(rig.driver->run());
-        QVERIFY(!rig.list.remove(1));
-        c.jpgCreated = true;
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString&, ConversionContext& c) {
+                      nested.append(rig.driver->run());
+                      QVERIFY(!rig.list.remove(1));
+                      c.jpgCreated = true;
+                  }));
     QCOMPARE(rig.run(table), BatchDriver::Outcome::Completed);
     QCOMPARE(nested, (QList<BatchDriver::Outcome>{BatchDriver::Outcome::Ignored,
                                                   BatchDriver::Outcome::Ignored}));
@@ -133,12 +137,13 @@ void TestBatchDriver::addsDuringRunWaitForTheEnd() {
     Rig rig({"/in/a.pdf"});
     int calls = 0;
     ProcedureTable table;
-    table.ghostscript = [&](const QString&, ConversionContext& c) {
-        ++calls;
-        rig.list.append("/in/late.pdf");
-        QCOMPARE(rig.list.count(), 1);
-        c.jpgCreated = true;
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString&, ConversionContext& c) {
+                      ++calls;
+                      rig.list.append("/in/late.pdf");
+                      QCOMPARE(rig.list.count(), 1);
+                      c.jpgCreated = true;
+                  }));
     rig.run(table);
     QCOMPARE(calls, 1);
     QCOMPARE(rig.list.entries(), (QStringList{"/in/a.pdf", "/in/late.pdf"}));
@@ -157,7 +162,7 @@ void TestBatchDriver::doneShownBeforeTheReset() {
         frozenAtMessage.append(rig.list.isFrozen());
     };
     ProcedureTable table;
-    table.ghostscript = succeed;
+    table.replace(ConversionMethod::Ghostscript, fakeProcedure(succeed));
     rig.run(table);
     QCOMPARE(rig.ui.messageTexts(), QStringList{"Done."});
     QCOMPARE(barAtMessage, QList<float>{100.0f});
@@ -170,10 +175,11 @@ void TestBatchDriver::doneShownBeforeTheReset() {
 void TestBatchDriver::pointerSequence() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     ProcedureTable table;
-    table.ghostscript = [&](const QString&, ConversionContext& c) {
-        rig.window.setWindowPointer(MousePointer::Custom); // a hover inside a wait
-        c.jpgCreated = true;
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString&, ConversionContext& c) {
+                      rig.window.setWindowPointer(MousePointer::Custom); // a hover inside a wait
+                      c.jpgCreated = true;
+                  }));
     rig.run(table);
     using P = MousePointer;
     QCOMPARE(rig.window.pointers, (QList<P>{P::Hourglass, P::Hourglass, P::Custom, P::Hourglass,
@@ -184,20 +190,24 @@ void TestBatchDriver::methodChosenAfreshForEachEntry() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     QStringList calls;
     ProcedureTable table;
-    table.ghostscript = [&](const QString& path, ConversionContext& c) {
-        calls.append("gs " + path);
-        rig.window.method = ConversionMethod::BlackWhite; // an option click inside the wait
-        c.jpgCreated = true;
-    };
-    table.blackWhite = [&](const QString& path, ConversionContext& c) {
-        calls.append("bw " + path);
-        rig.window.method = ConversionMethod::GflAx;
-        c.jpgCreated = true;
-    };
-    table.gflax = [&](const QString& path, ConversionContext& c) {
-        calls.append("gflax " + path);
-        c.jpgCreated = false;
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
+                      calls.append("gs " + path);
+                      rig.window.method =
+                          ConversionMethod::BlackWhite; // an option click inside the wait
+                      c.jpgCreated = true;
+                  }));
+    table.replace(ConversionMethod::BlackWhite,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
+                      calls.append("bw " + path);
+                      rig.window.method = ConversionMethod::GflAx;
+                      c.jpgCreated = true;
+                  }));
+    table.replace(ConversionMethod::GflAx,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
+                      calls.append("gflax " + path);
+                      c.jpgCreated = false;
+                  }));
     rig.run(table);
     QCOMPARE(calls, (QStringList{"gs /in/a.pdf", "bw /in/b.pdf", "gflax /in/c.pdf"}));
     QCOMPARE(rig.ui.messageTexts(), (QStringList{"Could not create JPG on /in/c.pdf", "Done."}));
@@ -206,11 +216,12 @@ void TestBatchDriver::methodChosenAfreshForEachEntry() {
 void TestBatchDriver::throwingProcedureCostsOneEntry() {
     Rig rig({"/in/a.pdf", "/in/b.pdf"});
     ProcedureTable table;
-    table.ghostscript = [](const QString& path, ConversionContext& c) {
-        c.jpgCreated = true;
-        if (path.endsWith("a.pdf"))
-            throw 42;
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([](const QString& path, ConversionContext& c) {
+                      c.jpgCreated = true;
+                      if (path.endsWith("a.pdf"))
+                          throw 42;
+                  }));
     QCOMPARE(rig.run(table), BatchDriver::Outcome::Completed);
     QCOMPARE(rig.ui.messageTexts(), (QStringList{"Could not create JPG on /in/a.pdf", "Done."}));
     QVERIFY(!rig.driver->isRunning());
@@ -259,11 +270,12 @@ void TestBatchDriver::stopRequests() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     int position = 0;
     ProcedureTable table;
-    table.ghostscript = [&](const QString& path, ConversionContext& c) {
-        if (++position == stopAt)
-            rig.driver->requestStop();
-        c.jpgCreated = path != "/in/b.pdf";
-    };
+    table.replace(ConversionMethod::Ghostscript,
+                  fakeProcedure([&](const QString& path, ConversionContext& c) {
+                      if (++position == stopAt)
+                          rig.driver->requestStop();
+                      c.jpgCreated = path != "/in/b.pdf";
+                  }));
     rig.driver = std::make_unique<BatchDriver>(rig.list, rig.window, rig.context, table);
     if (stopAt == 0)
         rig.driver->requestStop();

@@ -4,6 +4,8 @@
 #include "platform/StopRequest.h"
 #include "support/RecordingUserInterface.h"
 
+#include "convert/ConversionOutcome.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -96,9 +98,9 @@ bool processRuns(qint64 pid) {
 
 // Runs the conversion with PAGEKILN_SCRIPT_IDLE_SECONDS set; with stopOnMarker, a stop is
 // requested as soon as the script has written the file "marker" beside the working folder.
-ScriptRunStatus convertWith(const QString& pdf, ConversionContext& context,
-                            const ScriptMethod& method, const QByteArray& idleSeconds,
-                            const QString& marker) {
+ConversionOutcome convertWith(const QString& pdf, ConversionContext& context,
+                              const ScriptMethod& method, const QByteArray& idleSeconds,
+                              const QString& marker) {
     qputenv("PAGEKILN_SCRIPT_IDLE_SECONDS", idleSeconds);
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -107,11 +109,11 @@ ScriptRunStatus convertWith(const QString& pdf, ConversionContext& context,
     });
     if (!marker.isEmpty())
         watch.start(10);
-    const ScriptRunStatus status = convertThroughScript(pdf, context, method);
+    const ConversionOutcome outcome = convertThroughScript(pdf, context, method);
     watch.stop();
     clearStopRequest();
     qunsetenv("PAGEKILN_SCRIPT_IDLE_SECONDS");
-    return status;
+    return outcome;
 }
 
 } // namespace
@@ -135,6 +137,8 @@ private slots:
     void blackWhiteCollectsImageFolder();
     void faults_data();
     void faults();
+    void scriptEndingsGiveReasons_data();
+    void scriptEndingsGiveReasons();
 };
 
 void TestScriptConversion::imagesNumberedInListingOrder() {
@@ -180,8 +184,8 @@ void TestScriptConversion::scriptThatKeepsTheCopyEndsTheWait() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::NoImages);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::Damaged);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.workIsEmpty());
 }
@@ -191,8 +195,8 @@ void TestScriptConversion::missingScriptCountsAsNotConverted() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::LaunchFailed);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::ComponentMissing);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.workIsEmpty());
 }
@@ -203,11 +207,11 @@ void TestScriptConversion::unreadablePdfCountsAsNotConverted() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod()),
-             ScriptRunStatus::CopyInFailed);
+    QCOMPARE(convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod()).reason,
+             ReasonCode::Missing);
     QVERIFY(!context.jpgCreated);
-    QCOMPARE(convertThroughScript(f.input, context, ghostscriptMethod()),
-             ScriptRunStatus::NotRegular);
+    QCOMPARE(convertThroughScript(f.input, context, ghostscriptMethod()).reason,
+             ReasonCode::NotRegular);
     QVERIFY(f.outputs().isEmpty());
 }
 
@@ -216,8 +220,8 @@ void TestScriptConversion::missingOutputFolderCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(2));
     FixedConversionView view(f.root.filePath("nowhere/"), {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::OutputFailed);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::NoOutputFolder);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.workIsEmpty());
 }
@@ -228,8 +232,8 @@ void TestScriptConversion::noWorkFolderCountsAsNotConverted() {
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, QString()};
     context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()),
-             ScriptRunStatus::CopyInFailed);
+    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
+             ReasonCode::Internal);
     QVERIFY(!context.jpgCreated);
     QVERIFY(f.outputs().isEmpty());
     QCOMPARE(f.ui.applicationPointers.last(), MousePointer::Default);
@@ -309,6 +313,44 @@ void TestScriptConversion::blackWhiteCollectsImageFolder() {
     QVERIFY(f.workIsEmpty());
 }
 
+// What the script leaves, and what Ghostscript wrote to its messages, decide the reason.
+void TestScriptConversion::scriptEndingsGiveReasons_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<ReasonCode>("code");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("failed with messages")
+        << QByteArray("printf '   **** Error: something broke.\\nGPL Ghostscript 10.00.0: "
+                      "Unrecoverable error, exit code 1\\n' > messages.txt\nexit 1\n")
+        << ReasonCode::ConverterFailed << "Ghostscript failed: something broke.";
+    QTest::newRow("failed silently") << QByteArray("exit 3\n") << ReasonCode::ConverterFailed
+                                     << "Ghostscript failed with exit status 3.";
+    QTest::newRow("password notice")
+        << QByteArray("printf '   **** This file requires a password for access.\\n"
+                      "   **** Error: Couldn'\\''t initialise file.\\n' > messages.txt\n")
+        << ReasonCode::Password << "The PDF needs a password.";
+    QTest::newRow("no page rendered")
+        << QByteArray("printf '   **** Error: Couldn'\\''t initialise file.\\n"
+                      "               Output may be incorrect.\\n' > messages.txt\n")
+        << ReasonCode::Damaged << "The PDF is damaged: Couldn't initialise file.";
+    QTest::newRow("killed") << QByteArray("kill -SEGV $$\n") << ReasonCode::ComponentDied
+                            << "Ghostscript stopped unexpectedly (signal 11).";
+}
+
+void TestScriptConversion::scriptEndingsGiveReasons() {
+    QFETCH(QByteArray, body);
+    QFETCH(ReasonCode, code);
+    QFETCH(QString, detail);
+    Fixture f;
+    f.script("ps/pdf2tiff.sh", body);
+    FixedConversionView view(f.out, {}, {});
+    ConversionContext context{view, f.ui, f.program, f.work};
+    const ConversionOutcome outcome = ConvertWithGhostscript(f.pdf("a.pdf"), context);
+    QCOMPARE(outcome.reason, code);
+    QCOMPARE(outcome.detail, detail);
+    QCOMPARE(outcome.status, ConversionStatus::Failed);
+    QVERIFY(f.workIsEmpty()); // the messages go with the rest
+}
+
 // A sleeper the script leaves in its process group, to see that the group is ended.
 static const QByteArray HangingScript = "sleep 1000 &\necho $! > ../sleeper.pid\n"
                                         "echo > ../marker\nwait\n";
@@ -320,34 +362,33 @@ void TestScriptConversion::faults_data() {
     QTest::addColumn<bool>("fifo");       // the input is a FIFO named like a PDF
     QTest::addColumn<QByteArray>("idle"); // idle limit in seconds
     QTest::addColumn<bool>("stop");       // a stop request comes while the script runs
-    QTest::addColumn<ScriptRunStatus>("status");
+    QTest::addColumn<ReasonCode>("code");
     QTest::addColumn<int>("images");
 
     const QByteArray slowPages = "i=1\nwhile [ $i -le 40 ]; do echo p > current$i.jpg; "
                                  "sleep 0.05; i=$((i+1)); done\n";
     QTest::newRow("script without its execute bit")
         << "ps/pdf2tiff.sh" << pagesScript(2) << false << false << QByteArray("300") << false
-        << ScriptRunStatus::Converted << 2;
-    QTest::newRow("FIFO, Ghostscript")
-        << "ps/pdf2tiff.sh" << pagesScript(2) << true << true << QByteArray("300") << false
-        << ScriptRunStatus::NotRegular << 0;
+        << ReasonCode::None << 2;
+    QTest::newRow("FIFO, Ghostscript") << "ps/pdf2tiff.sh" << pagesScript(2) << true << true
+                                       << QByteArray("300") << false << ReasonCode::NotRegular << 0;
     QTest::newRow("FIFO, black and white")
         << "bw/convert.sh" << QByteArray("mkdir current\necho p > current/x.jpg\n") << true << true
-        << QByteArray("300") << false << ScriptRunStatus::NotRegular << 0;
+        << QByteArray("300") << false << ReasonCode::NotRegular << 0;
     QTest::newRow("hanging script ended by the idle limit")
         << "ps/pdf2tiff.sh" << HangingScript << true << false << QByteArray("0.3") << false
-        << ScriptRunStatus::Stalled << 0;
+        << ReasonCode::ComponentTimedOut << 0;
     QTest::newRow("stopped script ended by the idle limit")
         << "ps/pdf2tiff.sh" << QByteArray("echo $$ > ../sleeper.pid\nkill -STOP $$\n") << true
-        << false << QByteArray("0.3") << false << ScriptRunStatus::Stalled << 0;
+        << false << QByteArray("0.3") << false << ReasonCode::ComponentTimedOut << 0;
     QTest::newRow("pages keep coming: longer than the limit, never cut")
         << "ps/pdf2tiff.sh" << slowPages << true << false << QByteArray("1") << false
-        << ScriptRunStatus::Converted << 40;
+        << ReasonCode::None << 40;
     QTest::newRow("stop request ends the script and its group; whole pages kept")
         << "ps/pdf2tiff.sh"
         << "echo p > current1.jpg\necho p > current2.jpg\necho half > current3.jpg\n" +
                HangingScript
-        << true << false << QByteArray("300") << true << ScriptRunStatus::Stopped << 2;
+        << true << false << QByteArray("300") << true << ReasonCode::Interrupted << 2;
 }
 
 void TestScriptConversion::faults() {
@@ -357,7 +398,7 @@ void TestScriptConversion::faults() {
     QFETCH(bool, fifo);
     QFETCH(QByteArray, idle);
     QFETCH(bool, stop);
-    QFETCH(ScriptRunStatus, status);
+    QFETCH(ReasonCode, code);
     QFETCH(int, images);
     Fixture f;
     f.script(script, body);
@@ -372,8 +413,8 @@ void TestScriptConversion::faults() {
         script.startsWith("bw/") ? blackWhiteMethod() : ghostscriptMethod();
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    QCOMPARE(convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString()),
-             status);
+    QCOMPARE(convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString()).reason,
+             code);
     QCOMPARE(f.outputs().size(), images);
     for (const QString& name : f.outputs())
         QVERIFY2(readAll(f.out + name) != "half\n", qPrintable(name)); // never a page cut short

@@ -2,9 +2,23 @@
 
 void RecordingUserInterface::showMessage(const QString& text, MessageStyle style,
                                          const QString& caption) {
+    showDetailedMessage(text, style, caption, {});
+}
+
+void RecordingUserInterface::showDetailedMessage(const QString& text, MessageStyle style,
+                                                 const QString& caption, const QString& detail) {
     messages.append({text, style, caption});
+    details.append(detail);
     if (onMessage)
         onMessage(messages.last());
+}
+
+std::optional<QString> RecordingUserInterface::askPassword(const QString& title,
+                                                           const QString& text) {
+    passwordQuestions << title << text;
+    if (passwordAnswers.isEmpty())
+        return std::nullopt;
+    return passwordAnswers.dequeue();
 }
 
 QStringList RecordingUserInterface::askOpenFileNames(const QString& title, const QString& filter) {

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "convert/ConversionOutcome.h"
+#include "platform/FileCopy.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The settings a run converted with, as the report names them.
+struct ReportSettings {
+    QString method; // the command-line name of the method
+    QString output;
+    QString resolution;
+    QString pages;
+};
+
+// The run's journal: one compact JSON object a line, one line per PDF, appended as each PDF
+// finishes. Each line goes out in a single write, so a run that is killed leaves at most a
+// torn last line, which readers skip as it is not valid JSON.
+class RunReport {
+public:
+    // Opens file for appending ("-" is standard output); false with error set when it cannot.
+    bool open(const QString& file, QString& error);
+    bool isOpen() const { return m_file.isOpen(); }
+
+    // Writes the line of one PDF; false when the write failed.
+    bool record(const QString& path, const ReportSettings& settings,
+                const ConversionOutcome& outcome);
+
+    // The line of one PDF, with its final newline.
+    static QByteArray line(const QString& path, const ReportSettings& settings,
+                           const ConversionOutcome& outcome);
+
+private:
+    AppendingFile m_file;
+};
+
+// A JSON string literal of text, quotes included.
+QByteArray jsonString(const QString& text);
+
+// text on one line: backslashes, line feeds and carriage returns written as \\, \n and \r, so
+// that a path holding them cannot break the one-line-per-PDF output.
+QString oneLine(const QString& text);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// Share `index` of `count` (1 <= index <= count) of a run split between several machines.
+struct Shard {
+    int index = 1;
+    int count = 1;
+};
+
+// "K/N" with whole numbers 1 <= K <= N; nothing for any other text.
+std::optional<Shard> ParseShard(const QString& text);
+
+// The list positions of the PDFs that share `shard` converts, in list order. The split is
+// decided from the list and the file sizes alone, so every run given the same list computes
+// the same split and the shares together hold each PDF exactly once. PDFs whose outputs may
+// collide (one collision group) always fall in the same share, so each share writes exactly
+// the files a run of the whole list writes for them. Shares are balanced by bytes: groups
+// go, heaviest first, to the share holding the fewest bytes so far (then the fewest PDFs, then
+// the lowest number).
+std::vector<int> ShardMembers(const QStringList& pdfs, const std::vector<qint64>& sizes,
+                              Shard shard);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+// True when the outputs of two PDFs with these base names (PdfBaseName) may share a file name:
+// images are named base name + page number, so "Invoice 1" page 2 and "Invoice 12" are both
+// "Invoice 12.jpg". Equal names collide, and so does a name with any name it starts with.
+bool OutputsMayCollide(QStringView baseA, QStringView baseB);
+
+// The base name of pdfPath as PdfBaseName gives it, as a view into pdfPath: no copy, for lists
+// of a million paths.
+QStringView PdfBaseNameView(QStringView pdfPath);
+
+// For each base name, in list order, the id of its collision group: the list position of the
+// group's first member. Two names that may collide share a group, and so do names joined
+// through a chain of collisions, so a group can be converted in list order on its own and
+// still write the files a one-at-a-time run writes. O(n log n): the names are sorted once and
+// each is joined to the nearest earlier name that is its prefix.
+std::vector<int> CollisionGroupsOf(const std::vector<QStringView>& baseNames);
+std::vector<int> CollisionGroupsOf(const QStringList& baseNames);

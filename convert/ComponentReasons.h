@@ -1,0 +1,19 @@
+#pragma once
+
+#include "convert/InputChecks.h"
+
+struct AutomationReply;
+
+// Where a component call failed: which component, on which PDF, writing which file.
+struct ComponentCallSite {
+    QString component; // "imaging component", "export component"
+    QString className; // the class that was created
+    QString pdfPath;
+    QString outputFolderText;
+    QString target;          // the file being written, or empty
+    qint64 limitSeconds = 0; // how long a call may take
+};
+
+// The reason of a failed component call in the user's words, from the answer's code. An
+// answer without a specific code is explained by looking at the input and output folder.
+Reason reasonOfReply(const AutomationReply& reply, const ComponentCallSite& site);

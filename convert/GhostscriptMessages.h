@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// What Ghostscript said about one run, read from the file its messages were sent to.
+struct GhostscriptMessages {
+    bool needsPassword = false; // the PDF is encrypted and no given password opened it
+    QString lastError;          // the last line that reports an error, cleaned of decoration
+};
+
+GhostscriptMessages readGhostscriptMessages(const QString& path);
+
+// The same, from the messages' text.
+GhostscriptMessages parseGhostscriptMessages(const QString& text);

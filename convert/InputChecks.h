@@ -1,0 +1,29 @@
+#pragma once
+
+#include "convert/ConversionOutcome.h"
+
+#include <QString>
+
+// A reason and its sentence; code None when nothing is wrong.
+struct Reason {
+    ReasonCode code = ReasonCode::None;
+    QString text;
+
+    bool found() const { return code != ReasonCode::None; }
+};
+
+// What is wrong with the file at pdfPath as the input of a conversion, judged from the file
+// system and the file's first bytes: missing, not a regular file, empty or not a PDF.
+Reason inputProblem(const QString& pdfPath);
+
+// Only the checks that need no reading: missing, or not a regular file (a pipe would block a
+// reader for ever).
+Reason inputTypeProblem(const QString& pdfPath);
+
+// The folder that images named "<prefix><name>" land in: the prefix up to its last "/", or
+// the current folder.
+QString outputFolderOfPrefix(const QString& prefix);
+
+// What keeps images from being written under the output folder text: a folder that does not
+// exist or that may not be written.
+Reason outputFolderProblem(const QString& outputFolderText);

@@ -1,0 +1,252 @@
+#include "cli/InputList.h"
+#include "cli/RunPlan.h"
+#include "cli/ShardPlan.h"
+#include "convert/CollisionGroups.h"
+#include "convert/Naming.h"
+#include "support/TestPaths.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <set>
+
+namespace {
+
+struct CommandRun {
+    int exitCode = -1;
+    QByteArray output;
+};
+
+CommandRun runCommand(const QStringList& arguments, const QString& workingFolder = {},
+                      const QByteArray& input = {}) {
+    QProcess process;
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
+    process.start(TestPaths::programFolder() + "/pagekiln-convert", arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(300'000))
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput()};
+}
+
+QMap<QString, QByteArray> filesIn(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(name, QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    }
+    return files;
+}
+
+QStringList pathsOf(const QStringList& names) {
+    QStringList paths;
+    for (const QString& name : names)
+        paths.append("/in/" + name + ".pdf");
+    return paths;
+}
+
+} // namespace
+
+class TestManifests : public QObject {
+    Q_OBJECT
+private slots:
+    void listEntries_data();
+    void listEntries();
+    void listFromStandardInput();
+    void shardTexts_data();
+    void shardTexts();
+    void shardSplit_data();
+    void shardSplit();
+    void sharesWriteWhatOneRunWrites();
+    void planCountsTheWholeList();
+};
+
+void TestManifests::listEntries_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("nul");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("lines") << QByteArray("/a/x.pdf\nrel/y.pdf\n") << false
+                           << QStringList{"/a/x.pdf", "rel/y.pdf"};
+    QTest::newRow("no final line end")
+        << QByteArray("a.pdf\nb.pdf") << false << QStringList{"a.pdf", "b.pdf"};
+    QTest::newRow("blank lines left out")
+        << QByteArray("\na.pdf\n\n\nb.pdf\n") << false << QStringList{"a.pdf", "b.pdf"};
+    QTest::newRow("carriage returns")
+        << QByteArray("a.pdf\r\nb c.pdf\r\n") << false << QStringList{"a.pdf", "b c.pdf"};
+    QTest::newRow("odd names kept whole") << QByteArray(" -x $y.pdf\n\"q\" 'r'.pdf\n") << false
+                                          << QStringList{" -x $y.pdf", "\"q\" 'r'.pdf"};
+    QTest::newRow("nul separated with a line break in a name")
+        << QByteArray("a\nb.pdf\0c.pdf\0", 14) << true << QStringList{"a\nb.pdf", "c.pdf"};
+    QTest::newRow("utf-8") << QByteArray("Übersicht ñ.pdf\n") << false
+                           << QStringList{QString::fromUtf8("Übersicht ñ.pdf")};
+    QTest::newRow("empty") << QByteArray() << false << QStringList{};
+}
+
+void TestManifests::listEntries() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, nul);
+    QFETCH(QStringList, expected);
+    QTemporaryDir folder;
+    QFile list(folder.filePath("list"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(content);
+    list.close();
+    const InputListRead read =
+        ReadInputList(list.fileName(), nul ? ListSeparator::Nul : ListSeparator::Line);
+    QVERIFY(read.error.isEmpty());
+    QCOMPARE(read.paths, expected);
+    QVERIFY(!ReadInputList(folder.filePath("absent"), ListSeparator::Line).error.isEmpty());
+}
+
+// Paths given as arguments come first, then the list's; a listed folder stands for its PDFs;
+// relative entries start at the current folder.
+void TestManifests::listFromStandardInput() {
+    QTemporaryDir here;
+    QVERIFY(QDir(here.path()).mkpath("sub/deeper"));
+    for (const char* name : {"sub/b.pdf", "sub/deeper/c.pdf", "a.pdf"}) {
+        QFile file(here.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const CommandRun run = runCommand({"--dry-run", "--null", "--files-from", "-", "first.pdf"},
+                                      here.path(), QByteArray("sub\0a.pdf\0missing.pdf\0", 22));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.output,
+             QByteArray("first.pdf\0sub/b.pdf\0sub/deeper/c.pdf\0a.pdf\0missing.pdf\0", 55));
+    QCOMPARE(runCommand({"--dry-run", "--files-from", here.filePath("absent")}).exitCode, 2);
+}
+
+void TestManifests::shardTexts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("count");
+    QTest::newRow("first") << "1/4" << 1 << 4;
+    QTest::newRow("last") << "4/4" << 4 << 4;
+    QTest::newRow("alone") << "1/1" << 1 << 1;
+    QTest::newRow("zero") << "0/4" << 0 << 0;
+    QTest::newRow("past the count") << "5/4" << 0 << 0;
+    QTest::newRow("no count") << "1/0" << 0 << 0;
+    QTest::newRow("words") << "a/b" << 0 << 0;
+    QTest::newRow("trailing text") << "1/4x" << 0 << 0;
+    QTest::newRow("negative") << "-1/4" << 0 << 0;
+    QTest::newRow("huge") << "1/99999999999" << 0 << 0;
+}
+
+void TestManifests::shardTexts() {
+    QFETCH(QString, text);
+    QFETCH(int, index);
+    QFETCH(int, count);
+    const std::optional<Shard> shard = ParseShard(text);
+    QCOMPARE(shard.has_value(), index > 0);
+    if (shard) {
+        QCOMPARE(shard->index, index);
+        QCOMPARE(shard->count, count);
+    }
+}
+
+void TestManifests::shardSplit_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<qint64>>("sizes");
+    QTest::addColumn<QList<int>>("shareOf"); // expected share of each PDF
+    QTest::newRow("by bytes, not count")
+        << QStringList{"a", "b", "c", "d"} << QList<qint64>{900, 100, 200, 300}
+        << QList<int>{1, 2, 2, 2};
+    QTest::newRow("colliding names stay together")
+        << QStringList{"Invoice 1", "x", "Invoice 12", "y"} << QList<qint64>{10, 50, 10, 40}
+        << QList<int>{2, 1, 2, 2};
+    QTest::newRow("missing files weigh nothing, still spread")
+        << QStringList{"a", "b", "c", "d"} << QList<qint64>{0, 0, 0, 0} << QList<int>{1, 2, 1, 2};
+    QTest::newRow("equal weights by list order")
+        << QStringList{"p", "q", "r"} << QList<qint64>{5, 5, 5} << QList<int>{1, 2, 1};
+}
+
+// Two shares: each PDF in exactly one, in list order, as the table says; and both computed
+// alike from the same list.
+void TestManifests::shardSplit() {
+    QFETCH(QStringList, names);
+    QFETCH(QList<qint64>, sizes);
+    QFETCH(QList<int>, shareOf);
+    const QStringList pdfs = pathsOf(names);
+    const std::vector<qint64> bytes(sizes.begin(), sizes.end());
+    QList<int> found(pdfs.size(), 0);
+    for (int share = 1; share <= 2; ++share) {
+        const std::vector<int> members = ShardMembers(pdfs, bytes, {share, 2});
+        QVERIFY(std::is_sorted(members.begin(), members.end()));
+        for (const int index : members) {
+            QCOMPARE(found[index], 0);
+            found[index] = share;
+        }
+    }
+    QCOMPARE(found, shareOf);
+}
+
+// Three shares converted one after another into separate folders write disjoint files whose
+// union is byte for byte what one run over the whole list writes.
+void TestManifests::sharesWriteWhatOneRunWrites() {
+    QTemporaryDir inputs;
+    const QList<QPair<QString, QString>> copies{
+        {"pdflatex-4-pages.pdf", "same.1.pdf"},      {"multicolumn.pdf", "same.2.pdf"},
+        {"imagemagick-images.pdf", "Invoice 1.pdf"}, {"minimal-document.pdf", "Invoice 12.pdf"},
+        {"pdflatex-outline.pdf", "other.pdf"},       {"habibi.pdf", "-dash $x.pdf"},
+        {"grayscale-image.pdf", "gray.pdf"},         {"base64image.pdf", "b64.pdf"}};
+    QByteArray list;
+    for (const auto& [from, to] : copies) {
+        QVERIFY(QFile::copy(TestPaths::corpusFile(from), inputs.filePath(to)));
+        list += QFile::encodeName(to) + '\n';
+    }
+    QFile listFile(inputs.filePath("list"));
+    QVERIFY(listFile.open(QIODevice::WriteOnly));
+    listFile.write(list);
+    listFile.close();
+    const QStringList common{"--quiet", "--method", "gflax",        "--resolution", "36",
+                             "--pages", "12",       "--files-from", "list"};
+    QTemporaryDir whole;
+    QVERIFY(
+        runCommand(common + QStringList{"--output", whole.path() + "/"}, inputs.path()).exitCode <=
+        1);
+    const auto expected = filesIn(whole.path());
+    QVERIFY(expected.size() >= 12);
+    QMap<QString, QByteArray> together;
+    for (int share = 1; share <= 3; ++share) {
+        QTemporaryDir output;
+        const QStringList arguments = common + QStringList{"--shard", QString("%1/3").arg(share),
+                                                           "--output", output.path() + "/"};
+        QVERIFY(runCommand(arguments, inputs.path()).exitCode <= 1);
+        const auto files = filesIn(output.path());
+        QVERIFY(!files.isEmpty());
+        for (auto file = files.cbegin(); file != files.cend(); ++file) {
+            QVERIFY2(!together.contains(file.key()), qPrintable(file.key()));
+            together.insert(file.key(), file.value());
+        }
+    }
+    QCOMPARE(together, expected);
+}
+
+// What the plan knows of the whole list survives the split: the number of PDFs listed and
+// the folders that held none, so an empty share is told apart from an empty list.
+void TestManifests::planCountsTheWholeList() {
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath("empty"));
+    QVERIFY(QDir(folder.path()).mkpath("full"));
+    for (const char* name : {"full/a.pdf", "full/b.pdf"}) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    CliOptions options;
+    options.paths = {folder.filePath("empty"), folder.filePath("full")};
+    options.shard = Shard{3, 3};
+    const RunPlan plan = PlanRun(options);
+    QVERIFY(plan.error.isEmpty());
+    QVERIFY(plan.pdfs.isEmpty());
+    QCOMPARE(plan.listed, 2);
+    QCOMPARE(plan.emptyFolders, QStringList{folder.filePath("empty")});
+}
+
+QTEST_GUILESS_MAIN(TestManifests)
+#include "tst_manifests.moc"
