@@ -4,6 +4,7 @@
 #include "filelist/FolderScan.h"
 #include "platform/Automation.h"
 #include "platform/WorkFolder.h"
+#include "support/MethodWindow.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
@@ -48,18 +49,6 @@ QMap<QString, QByteArray> filesIn(const QString& folder) {
     }
     return files;
 }
-
-class MethodWindow : public DriverWindow {
-public:
-    explicit MethodWindow(ConversionMethod method) : m_method(method) {}
-    std::optional<ConversionMethod> selectedMethod() const override { return m_method; }
-    void setProgress(float) override {}
-    MousePointer windowPointer() const override { return MousePointer::Default; }
-    void setWindowPointer(MousePointer) override {}
-
-private:
-    ConversionMethod m_method;
-};
 
 // The window's driver, headless, on the same texts the command gets.
 void convertAsTheWindowDoes(ConversionMethod method, const QStringList& pdfs,

@@ -4,6 +4,7 @@
 #include "filelist/FileListModel.h"
 #include "platform/Automation.h"
 #include "platform/WorkFolder.h"
+#include "support/MethodWindow.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestFiles.h"
 #include "support/TestPaths.h"
@@ -20,18 +21,6 @@
 namespace {
 
 const QString Password = QStringLiteral("pa ss\"w\\x 'q' $HOME");
-
-class MethodWindow : public DriverWindow {
-public:
-    explicit MethodWindow(ConversionMethod method) : m_method(method) {}
-    std::optional<ConversionMethod> selectedMethod() const override { return m_method; }
-    void setProgress(float) override {}
-    MousePointer windowPointer() const override { return MousePointer::Default; }
-    void setWindowPointer(MousePointer) override {}
-
-private:
-    ConversionMethod m_method;
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "convert/Procedures.h"
 #include "filelist/FileListModel.h"
 #include "platform/Automation.h"
+#include "support/MethodWindow.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestFiles.h"
 #include "support/TestPaths.h"
@@ -34,18 +35,6 @@ void makeFaultyProgramFolder(const QString& folder, bool hanging) {
                                                      "AcroExch.app=dying-server\n"
                                                      "AcroExch.PDDoc=dying-server\n");
 }
-
-class DriverWindowStub : public DriverWindow {
-public:
-    explicit DriverWindowStub(ConversionMethod method) : m_method(method) {}
-    std::optional<ConversionMethod> selectedMethod() const override { return m_method; }
-    void setProgress(float) override {}
-    MousePointer windowPointer() const override { return MousePointer::Default; }
-    void setWindowPointer(MousePointer) override {}
-
-private:
-    ConversionMethod m_method;
-};
 
 } // namespace
 
@@ -204,7 +193,7 @@ void TestReasons::fullDiskMakesAPartialPdf() {
 
     FileListModel list;
     list.append(QStringList{pdf});
-    DriverWindowStub window(chosen);
+    MethodWindow window(chosen);
     FixedConversionView view(out, "72", "4");
     ConversionContext context{view, ui, TestPaths::programFolder(), root.filePath("work"), &host};
     BatchDriver driver(list, window, context);
