@@ -63,11 +63,13 @@ void TestWorkFolder::removedWhileAWriterKeepsWriting() {
     WorkFolder folder;
     QVERIFY(folder.isValid());
     const QString pages = folder.subfolder("ps");
-    // Writes numbered pages as fast as a shell can until the folder is gone under it.
+    // Writes numbered pages until the folder is gone under it, a page every few milliseconds:
+    // faster than any converter makes pages, but not so fast that a slow (sanitized) build can
+    // never empty the folder between two of them.
     QProcess writer;
     writer.setWorkingDirectory(pages);
-    writer.start("/bin/sh",
-                 {"-c", "i=0; while : > current$i.jpg; do i=$((i+1)); done 2>/dev/null"});
+    writer.start("/bin/sh", {"-c", "i=0; while : > current$i.jpg; do i=$((i+1)); sleep 0.002; "
+                                   "done 2>/dev/null"});
     QVERIFY(writer.waitForStarted());
     QTRY_VERIFY(QDir(pages).entryList({"current*.jpg"}).size() >= 20);
     QVERIFY(folder.removeNow());
