@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestFiles.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -37,18 +39,7 @@ inline bool writeOnePagePdf(const QString& path, const QByteArray& content, int 
         "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
             "\nendstream"};
     objects += extra;
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(pdf.size());
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    const QByteArray pdf = TestFiles::pdfFromObjects(objects);
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size();
 }

@@ -28,15 +28,9 @@ inline bool makeProtected(const QString& source, const QString& target,
            qpdf.exitCode() == 0;
 }
 
-// A valid one-page PDF whose page is width x height points and holds a filled square.
-inline QByteArray pdfWithPage(int width, int height) {
-    const QByteArray content = "0 0 1 rg 10 10 50 50 re f\n";
-    const QList<QByteArray> objects{
-        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(width) + ' ' +
-            QByteArray::number(height) + "] /Contents 4 0 R /Resources << >> >>",
-        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
-            "endstream"};
+// A PDF file's bytes made of the given objects, numbered from 1 (object 1 is the catalogue),
+// with a cross-reference table that points at each.
+inline QByteArray pdfFromObjects(const QList<QByteArray>& objects) {
     QByteArray pdf = "%PDF-1.4\n";
     QList<qsizetype> offsets;
     for (qsizetype i = 0; i < objects.size(); ++i) {
@@ -50,6 +44,18 @@ inline QByteArray pdfWithPage(int width, int height) {
     pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
     return pdf;
+}
+
+// A valid one-page PDF whose page is width x height points and holds a filled square.
+inline QByteArray pdfWithPage(int width, int height) {
+    const QByteArray content = "0 0 1 rg 10 10 50 50 re f\n";
+    const QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(width) + ' ' +
+            QByteArray::number(height) + "] /Contents 4 0 R /Resources << >> >>",
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+            "endstream"};
+    return pdfFromObjects(objects);
 }
 
 // A folder that cannot be written: a read-only file system for root (whom permissions do not
