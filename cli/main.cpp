@@ -32,17 +32,21 @@ QString progressBar(int done, int count) {
         .arg(count > 0 ? done * 100 / count : 100);
 }
 
-// Each parallel job runs its own component servers. They split the processors and the memory
-// budget between them instead of each taking all: a page rendered on its own gets its server's
-// share of helper threads, and a long PDF keeps the processors busy with the pages it renders
-// ahead, one helper each.
-void shareTheMachineBetweenJobs(int jobs) {
+// Each parallel job runs its own component servers. They split the memory budget between them,
+// and one budget of rendering threads, the processors: the servers count themselves in a small
+// shared file while they convert, and each renders with its share of the processors. So many
+// short PDFs get a processor each and do not contend, while a long PDF left alone at the end of
+// the run gets them all.
+void shareTheMachineBetweenJobs(int jobs, const WorkFolder& runFolder) {
     jobs = std::max(1, jobs);
     if (!qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
-        qputenv("PAGEKILN_RENDER_THREADS",
-                QByteArray::number(std::max(1, QThread::idealThreadCount() / jobs)));
+        qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(QThread::idealThreadCount()));
     if (!qEnvironmentVariableIsSet("PAGEKILN_MEMORY_SHARE"))
         qputenv("PAGEKILN_MEMORY_SHARE", QByteArray::number(jobs));
+    QFile ledger(runFolder.path() + QStringLiteral("/servers-at-work"));
+    if (jobs > 1 && runFolder.isValid() && ledger.open(QIODevice::WriteOnly) &&
+        ledger.write(QByteArray(4096, '\0')) == 4096 && ledger.flush())
+        qputenv("PAGEKILN_RUN_LEDGER", QFile::encodeName(ledger.fileName()));
 }
 
 void reportUsageError(const QString& message) {
@@ -184,7 +188,8 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     const ReportSettings settings = reportSettings(options);
     const int wantedJobs = std::min(options.jobs, static_cast<int>(pdfs.size()));
     reportJobLimit(console, converter, wantedJobs);
-    shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()));
+    const WorkFolder runFolder;
+    shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()), runFolder);
 
     const bool terminal = StandardErrorIsTerminal();
     RunCounts counts;

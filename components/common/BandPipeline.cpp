@@ -1,48 +1,13 @@
 #include "BandPipeline.h"
 
-#include <QtGlobal>
-
 #include "JpegSplice.h"
 
 #include <QBuffer>
 #include <QIODevice>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 namespace {
-
-constexpr int kBandsAhead = 10; // bands finished before the writer takes them
-
-struct Segment {
-    QByteArray jpeg;
-    QString error;
-    bool outOfMemory = false; // the error is MuPDF's memory running out
-    bool done = false;
-};
-
-} // namespace
-
-struct BandEncoder::Job {
-    PageRaster page;
-    int bandRows;
-    int bandCount;
-    int quality;
-    std::mutex mutex;
-    std::condition_variable changed;
-    int nextBand = 0;
-    int written = 0;
-    bool stop = false;
-    bool outOfMemory = false; // set by the writer
-    std::vector<Segment> segments;
-};
-
-namespace {
-
-using Job = BandEncoder::Job;
 
 int components(const PageRaster& page) {
     return page.colour == JpegWriter::Colour::Gray ? 1 : 3;
@@ -76,9 +41,15 @@ QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples
     return error;
 }
 
-// Rasterizes and compresses band `band` as a JPEG of its own.
-Segment makeSegment(fz_context* ctx, Job& job, int band, std::vector<unsigned char>& samples) {
-    Segment segment;
+} // namespace
+
+BandSegment renderBand(fz_context* ctx, const BandJob& job, int band,
+                       std::vector<unsigned char>& samples) {
+    BandSegment segment;
+    const std::size_t bytes =
+        std::size_t(job.bandRows) * std::size_t(job.page.width) * std::size_t(components(job.page));
+    if (samples.size() < bytes)
+        samples.resize(bytes);
     const int top = band * job.bandRows;
     const int rows = std::min(job.bandRows, job.page.height - top);
     // A context that cannot be cloned is memory running out too.
@@ -98,67 +69,6 @@ Segment makeSegment(fz_context* ctx, Job& job, int band, std::vector<unsigned ch
     return segment;
 }
 
-void work(fz_context* base, Job& job) {
-    fz_context* ctx = fz_clone_context(base);
-    std::vector<unsigned char> samples(std::size_t(job.bandRows) * std::size_t(job.page.width) *
-                                       std::size_t(components(job.page)));
-    for (;;) {
-        int band = 0;
-        {
-            std::unique_lock lock(job.mutex);
-            job.changed.wait(lock, [&] {
-                return job.stop || job.nextBand >= job.bandCount ||
-                       job.nextBand < job.written + kBandsAhead;
-            });
-            if (job.stop || job.nextBand >= job.bandCount)
-                break;
-            band = job.nextBand++;
-        }
-        Segment segment = makeSegment(ctx, job, band, samples);
-        {
-            std::lock_guard lock(job.mutex);
-            job.segments[std::size_t(band)] = std::move(segment);
-            job.segments[std::size_t(band)].done = true;
-        }
-        job.changed.notify_all();
-    }
-    if (ctx)
-        fz_drop_context(ctx);
-}
-
-// Waits for band `band`, then hands its compressed bytes over.
-Segment takeSegment(Job& job, int band) {
-    std::unique_lock lock(job.mutex);
-    job.changed.wait(lock, [&] { return job.segments[std::size_t(band)].done; });
-    return std::exchange(job.segments[std::size_t(band)], {});
-}
-
-QString writeBands(Job& job, QIODevice& out) {
-    JpegSplicer splicer(job.page.width, job.page.height, job.bandRows, job.page.colour);
-    for (int band = 0; band < job.bandCount; ++band) {
-        const Segment segment = takeSegment(job, band);
-        if (!segment.error.isEmpty()) {
-            job.outOfMemory = segment.outOfMemory;
-            return segment.error;
-        }
-        const QByteArray piece = splicer.piece(segment.jpeg, band);
-        if (piece.isEmpty())
-            return QStringLiteral("cannot join the image bands");
-        if (out.write(piece) != piece.size())
-            return QStringLiteral("cannot write the image file: ") + out.errorString();
-        {
-            std::lock_guard lock(job.mutex);
-            job.written = band + 1;
-        }
-        job.changed.notify_all();
-    }
-    if (out.write(JpegSplicer::end()) != 2)
-        return QStringLiteral("cannot write the image file: ") + out.errorString();
-    return {};
-}
-
-} // namespace
-
 int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
     const std::size_t rowBytes = std::size_t(page.width) * std::size_t(components(page));
     const int byMemory = int(std::min<std::size_t>(bandBytes / rowBytes, 1u << 20));
@@ -167,49 +77,38 @@ int bandRowsFor(const PageRaster& page, std::size_t bandBytes) {
     return std::max(16, rows / 16 * 16);
 }
 
-int helperShare() {
-    static const int share = [] {
-        bool ok = false;
-        const int wanted = qEnvironmentVariableIntValue("PAGEKILN_RENDER_THREADS", &ok);
-        return ok && wanted >= 1 ? std::min(wanted, 64)
-                                 : std::max(1, int(std::thread::hardware_concurrency()));
-    }();
-    return share;
-}
-
-BandEncoder::BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows,
-                         int helpers)
-    : m_job(new Job{page,
-                    bandRows,
-                    (page.height + bandRows - 1) / bandRows,
-                    quality,
-                    {},
-                    {},
-                    0,
-                    0,
-                    false,
-                    false,
-                    {}}) {
-    m_job->segments.resize(std::size_t(m_job->bandCount));
-    // The bands, and so the bytes written, do not depend on how many helpers there are.
-    for (int i = 0; i < std::clamp(helpers, 1, m_job->bandCount); ++i)
-        m_workers.emplace_back(work, ctx, std::ref(*m_job));
+BandEncoder::BandEncoder(RenderPool& pool, const PageRaster& page, int quality, int bandRows)
+    : m_pool(pool), m_job(std::make_unique<BandJob>()) {
+    BandJob& job = *m_job;
+    job.page = page;
+    job.bandRows = bandRows;
+    job.bandCount = (page.height + bandRows - 1) / bandRows;
+    job.quality = quality;
+    job.segments.resize(std::size_t(job.bandCount));
+    m_pool.add(job);
 }
 
 BandEncoder::~BandEncoder() {
-    {
-        std::lock_guard lock(m_job->mutex);
-        m_job->stop = true;
-    }
-    m_job->changed.notify_all();
-    for (std::thread& worker : m_workers)
-        worker.join();
+    m_pool.remove(*m_job);
 }
 
 QString BandEncoder::writeTo(QIODevice& out) {
-    return writeBands(*m_job, out);
-}
-
-bool BandEncoder::ranOutOfMemory() const {
-    return m_job->outOfMemory;
+    BandJob& job = *m_job;
+    JpegSplicer splicer(job.page.width, job.page.height, job.bandRows, job.page.colour);
+    for (int band = 0; band < job.bandCount; ++band) {
+        const BandSegment segment = m_pool.take(job, band);
+        if (!segment.error.isEmpty()) {
+            m_outOfMemory = segment.outOfMemory;
+            return segment.error;
+        }
+        const QByteArray piece = splicer.piece(segment.jpeg, band);
+        if (piece.isEmpty())
+            return QStringLiteral("cannot join the image bands");
+        if (out.write(piece) != piece.size())
+            return QStringLiteral("cannot write the image file: ") + out.errorString();
+        m_pool.markWritten(job, band + 1);
+    }
+    if (out.write(JpegSplicer::end()) != 2)
+        return QStringLiteral("cannot write the image file: ") + out.errorString();
+    return {};
 }

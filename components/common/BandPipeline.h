@@ -1,41 +1,30 @@
 #pragma once
 
-#include "JpegWriter.h"
-#include "MuContext.h"
+#include "PageRaster.h"
+#include "RenderPool.h"
 
 #include <memory>
-#include <thread>
-#include <vector>
 
 class QIODevice;
-
-// One page ready to rasterize: its display list and where it lands in pixels.
-struct PageRaster {
-    fz_display_list* list = nullptr; // borrowed
-    fz_matrix ctm = fz_identity;
-    int width = 0;
-    int height = 0;
-    JpegWriter::Colour colour = JpegWriter::Colour::Rgb;
-    double dotsPerInch = 0; // the resolution recorded in the JPEG; 0 = none
-};
 
 // Rows per band for a page, given the memory one band may take: whole JPEG block rows, at
 // least eight bands a page where memory allows (so both cores get work), and few enough
 // blocks per band for a JPEG restart interval.
 int bandRowsFor(const PageRaster& page, std::size_t bandBytes);
 
-// Helper threads a page rendered on its own may use: the processors, or this server's share
-// of them (PAGEKILN_RENDER_THREADS, which a command running several servers sets).
-int helperShare();
+// Rasterizes and compresses one band of a page as a JPEG of its own (a pool's BandRenderer).
+BandSegment renderBand(fz_context* ctx, const BandJob& job, int band,
+                       std::vector<unsigned char>& samples);
 
-// Writes a page as one baseline JPEG. Helper threads (clones of the context) each take the
-// next band, rasterize it and compress it on its own; the bands are joined in order with
-// restart markers between them, which is what restart intervals exist for. The work starts
-// at construction, so it runs while the caller waits for the name of the file; at most a few
-// bands are held before writeTo() takes them. Destroying the encoder stops the helpers.
+// Writes a page as one baseline JPEG. The threads of the pool each take the next band,
+// rasterize it and compress it on its own; the bands are joined in order with restart markers
+// between them, which is what restart intervals exist for. The work starts at construction, so
+// it runs while the caller waits for the name of the file; at most a few bands are held before
+// writeTo() takes them. The bands, and so the bytes written, do not depend on which thread
+// renders which band. Destroying the encoder stops the work on its page.
 class BandEncoder {
 public:
-    BandEncoder(fz_context* ctx, const PageRaster& page, int quality, int bandRows, int helpers);
+    BandEncoder(RenderPool& pool, const PageRaster& page, int quality, int bandRows);
     ~BandEncoder();
     BandEncoder(const BandEncoder&) = delete;
     BandEncoder& operator=(const BandEncoder&) = delete;
@@ -43,11 +32,10 @@ public:
     // Writes the whole image to out; an empty text on success, otherwise the reason.
     QString writeTo(QIODevice& out);
     // After writeTo failed: whether MuPDF's memory budget ran out.
-    bool ranOutOfMemory() const;
-
-    struct Job; // shared with the helper threads
+    bool ranOutOfMemory() const { return m_outOfMemory; }
 
 private:
-    std::unique_ptr<Job> m_job;
-    std::vector<std::thread> m_workers;
+    RenderPool& m_pool;
+    std::unique_ptr<BandJob> m_job;
+    bool m_outOfMemory = false;
 };

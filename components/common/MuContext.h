@@ -7,8 +7,8 @@ extern "C" {
 
 #include <QString>
 
+#include "QuickLock.h"
 #include <array>
-#include <mutex>
 
 // A MuPDF context with the locks that let clones of it render on other threads, allocating
 // through alloc (the C library's allocator when null).
@@ -25,7 +25,7 @@ private:
     static void lock(void* user, int which);
     static void unlock(void* user, int which);
 
-    std::array<std::mutex, FZ_LOCK_MAX> m_mutexes;
+    std::array<QuickLock, FZ_LOCK_MAX> m_mutexes;
     fz_locks_context m_locks{};
     fz_context* m_ctx = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "PageTree.h"
 #include "RecordingFilter.h"
 #include "ReplacingFile.h"
+#include "RunLedger.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,11 +35,10 @@ EngineSettings withinBudget(EngineSettings settings) {
 }
 
 // Pages recorded and rendering beyond the current one, for a caller that said how far it goes:
-// with one helper each, together with the current page they keep every processor of the
-// server's share busy, and at least two keep it busy while the next page is recorded and the
-// answers travel.
+// enough for every thread this server may run to have a page of its own, and at least two, so
+// the threads stay busy while the next page is recorded and the answers travel.
 int pagesAhead() {
-    return std::max(2, helperShare());
+    return std::max(2, allowedRenderThreads());
 }
 
 // What identifies "the same file" for reusing a parsed document.
@@ -196,7 +197,7 @@ struct LoadedPage {
     double dpi = 0;
     fz_display_list* list = nullptr;
     PageRaster raster;
-    std::unique_ptr<BandEncoder> encoder; // its helpers read the display list
+    std::unique_ptr<BandEncoder> encoder; // the pool's threads read the display list
     bool viaGhostscript = false;          // an image too large for MuPDF's budget
 };
 
@@ -214,6 +215,9 @@ struct PdfEngine::Impl {
     // busy across page ends. Never past the caller's last page or the end of the document.
     std::deque<LoadedPage> ahead;
     int recorded = 0;
+    // Made when the first page is rendered, and ended before the context it clones.
+    std::unique_ptr<RenderPool> pool;
+    bool atWork = false; // counted among the run's servers at work while a document is open
 
     explicit Impl(EngineSettings s)
         : settings(withinBudget(s)), mu(settings.storeBytes, CappedAllocator::process().context()) {
@@ -222,6 +226,7 @@ struct PdfEngine::Impl {
         dropAhead();
         drop(page);
         dropDocument();
+        pool.reset();
     }
     void drop(LoadedPage& loaded) {
         loaded.encoder.reset();
@@ -235,14 +240,15 @@ struct PdfEngine::Impl {
             ahead.pop_back();
         }
     }
-    // helpers: one for a page among others in flight (each then has its own processor, and
-    // no two helpers decode the same image side by side), the server's share for a page alone.
-    void startEncoder(LoadedPage& loaded, int helpers) {
+    void startEncoder(LoadedPage& loaded) {
         if (loaded.viaGhostscript)
             return;
+        if (!pool)
+            pool = std::make_unique<RenderPool>(mu.get(), renderBudget(), renderBand,
+                                                allowedRenderThreads);
         loaded.encoder =
-            std::make_unique<BandEncoder>(mu.get(), loaded.raster, settings.jpegQuality,
-                                          bandRowsFor(loaded.raster, settings.bandBytes), helpers);
+            std::make_unique<BandEncoder>(*pool, loaded.raster, settings.jpegQuality,
+                                          bandRowsFor(loaded.raster, settings.bandBytes));
     }
     int renderAheadEnd() const { return std::min(pages, lastPage); }
     // Records page index (0-based) at dpi into loaded, or says why it cannot be.
@@ -253,6 +259,8 @@ struct PdfEngine::Impl {
     QString saveWithGhostscript(QIODevice& out) const;
     void dropDocument() {
         dropAhead();
+        if (std::exchange(atWork, false))
+            RunLedger::process().leave();
         pdf_drop_document(mu.get(), doc);
         doc = nullptr;
         if (file)
@@ -286,7 +294,7 @@ void PdfEngine::Impl::fillAhead(int index, double dpi) {
         LoadedPage loaded;
         if (!record(loaded, next, dpi).ok())
             return;
-        startEncoder(loaded, 1);
+        startEncoder(loaded);
         ahead.push_back(std::move(loaded));
         ++next;
     }
@@ -361,6 +369,9 @@ EngineOutcome PdfEngine::Impl::open(const QString& path, const QString& password
     }
     if (!outcome.ok())
         dropDocument();
+    else
+        RunLedger::process().enter();
+    atWork = outcome.ok();
     return outcome;
 }
 
@@ -420,8 +431,7 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
         if (!recorded.ok())
             return recorded;
         // Rendering starts at once: a loaded page is almost always saved next.
-        const bool followed = index + 1 < d->renderAheadEnd();
-        d->startEncoder(d->page, followed ? 1 : helperShare());
+        d->startEncoder(d->page);
     }
     d->fillAhead(index, dpi);
     return EngineOutcome::success();
@@ -452,7 +462,7 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     bool viaGhostscript = d->page.viaGhostscript;
     if (!viaGhostscript) {
         if (!d->page.encoder)
-            d->startEncoder(d->page, helperShare());
+            d->startEncoder(d->page);
         error = d->page.encoder->writeTo(*file);
         viaGhostscript = !error.isEmpty() && d->page.encoder->ranOutOfMemory();
         d->page.encoder.reset();
