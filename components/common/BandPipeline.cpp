@@ -13,9 +13,10 @@ int components(const PageRaster& page) {
     return page.colour == JpegWriter::Colour::Gray ? 1 : 3;
 }
 
-// Draws rows [top, top + rows) of the page into samples (white background first).
-QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples, int top, int rows,
-                 bool& outOfMemory) {
+// Draws rows [top, top + rows) of the page into samples, rows stride bytes apart (white
+// background first).
+QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples,
+                 std::ptrdiff_t stride, int top, int rows, bool& outOfMemory) {
     fz_colorspace* cs = components(page) == 1 ? fz_device_gray(ctx) : fz_device_rgb(ctx);
     const fz_irect box{0, top, page.width, top + rows};
     fz_pixmap* pix = nullptr;
@@ -24,7 +25,9 @@ QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples
     fz_var(pix);
     fz_var(dev);
     fz_try(ctx) {
-        pix = fz_new_pixmap_with_bbox_and_data(ctx, cs, box, nullptr, 0, samples);
+        pix = fz_new_pixmap_with_data(ctx, cs, page.width, rows, nullptr, 0, int(stride), samples);
+        pix->x = 0;
+        pix->y = top;
         fz_clear_pixmap_with_value(ctx, pix, 255);
         dev = fz_new_draw_device(ctx, fz_identity, pix);
         fz_run_display_list(ctx, page.list, dev, page.ctm, fz_rect_from_irect(box), nullptr);
@@ -46,25 +49,34 @@ QString drawBand(fz_context* ctx, const PageRaster& page, unsigned char* samples
 BandSegment renderBand(fz_context* ctx, const BandJob& job, int band,
                        std::vector<unsigned char>& samples) {
     BandSegment segment;
-    const std::size_t bytes =
-        std::size_t(job.bandRows) * std::size_t(job.page.width) * std::size_t(components(job.page));
+    const PageRaster& page = job.page;
+    // Grey bands go to the encoder as its own blocks: rows as wide as whole blocks.
+    const bool gray = page.colour == JpegWriter::Colour::Gray;
+    const std::ptrdiff_t stride =
+        gray ? JpegWriter::blockAligned(page.width) : std::ptrdiff_t(page.width) * 3;
+    const std::size_t bytes = std::size_t(job.bandRows) * std::size_t(stride);
     if (samples.size() < bytes)
         samples.resize(bytes);
     const int top = band * job.bandRows;
-    const int rows = std::min(job.bandRows, job.page.height - top);
+    const int rows = std::min(job.bandRows, page.height - top);
     // A context that cannot be cloned is memory running out too.
     segment.outOfMemory = !ctx;
-    segment.error = ctx ? drawBand(ctx, job.page, samples.data(), top, rows, segment.outOfMemory)
-                        : QStringLiteral("cannot start the renderer");
+    segment.error =
+        ctx ? drawBand(ctx, page, samples.data(), stride, top, rows, segment.outOfMemory)
+            : QStringLiteral("cannot start the renderer");
     if (!segment.error.isEmpty())
         return segment;
     QBuffer buffer(&segment.jpeg);
     buffer.open(QIODevice::WriteOnly);
     JpegWriter writer;
-    writer.setDensity(job.page.dotsPerInch);
-    const std::ptrdiff_t stride = std::ptrdiff_t(job.page.width) * components(job.page);
-    if (!writer.begin(buffer, job.page.width, rows, job.page.colour, job.quality) ||
-        !writer.writeRows(samples.data(), rows, stride) || !writer.finish())
+    writer.setDensity(page.dotsPerInch);
+    writer.setBlockInput(gray);
+    if (gray)
+        JpegWriter::padBlocks(samples.data(), page.width, rows, stride);
+    if (!writer.begin(buffer, page.width, rows, page.colour, job.quality) ||
+        !(gray ? writer.writeBlockRows(samples.data(), stride)
+               : writer.writeRows(samples.data(), rows, stride)) ||
+        !writer.finish())
         segment.error = writer.error();
     return segment;
 }

@@ -74,6 +74,9 @@ bool JpegWriter::begin(QIODevice& out, int width, int height, Colour colour, int
         s.cinfo.Y_density = density;
     }
     s.cinfo.dct_method = JDCT_IFAST;
+    // Grey in, grey out: the encoder's colour conversion and downsampling would only copy the
+    // samples (byte by byte) and repeat the edges, which padBlocks() does in place.
+    s.cinfo.raw_data_in = m_blockInput && colour == Colour::Gray ? TRUE : FALSE;
     jpeg_start_compress(&s.cinfo, TRUE);
     return true;
 }
@@ -95,6 +98,41 @@ bool JpegWriter::writeRows(const unsigned char* samples, int rows, std::ptrdiff_
         done += int(jpeg_write_scanlines(&s.cinfo, pointers, JDIMENSION(batch)));
     }
     return true;
+}
+
+bool JpegWriter::writeBlockRows(const unsigned char* samples, std::ptrdiff_t stride) {
+    State& s = *m_state;
+    if (s.failed)
+        return false;
+    if (!s.cinfo.raw_data_in) {
+        s.failed = true;
+        m_error = QStringLiteral("block input was not chosen for this image");
+        return false;
+    }
+    if (setjmp(s.err.jump)) {
+        s.failed = true;
+        m_error = QString::fromLocal8Bit(s.err.message);
+        return false;
+    }
+    JSAMPROW rows[DCTSIZE];
+    JSAMPARRAY component[1] = {rows};
+    const int height = int(s.cinfo.image_height);
+    for (int top = 0; top < height; top += DCTSIZE) {
+        for (int i = 0; i < DCTSIZE; ++i)
+            rows[i] = const_cast<JSAMPROW>(samples + (top + i) * stride);
+        jpeg_write_raw_data(&s.cinfo, component, DCTSIZE);
+    }
+    return true;
+}
+
+void JpegWriter::padBlocks(unsigned char* samples, int width, int rows, std::ptrdiff_t stride) {
+    const int paddedWidth = blockAligned(width);
+    for (int y = 0; y < rows; ++y) {
+        unsigned char* row = samples + y * stride;
+        std::fill(row + width, row + paddedWidth, row[width - 1]);
+    }
+    for (int y = rows; y < blockAligned(rows); ++y)
+        std::copy_n(samples + (rows - 1) * stride, paddedWidth, samples + y * stride);
 }
 
 bool JpegWriter::finish() {

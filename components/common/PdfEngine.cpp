@@ -41,6 +41,23 @@ int pagesAhead() {
     return std::max(2, allowedRenderThreads());
 }
 
+// One MuPDF context for every engine of the process, made by the first. Fonts (the standard
+// fonts above all), rendered glyphs and decoded images then stay cached from one PDF to the
+// next: loading and rasterizing the same fonts again is most of what a short PDF costs.
+// Engines run on one thread; their render pools work on clones. Never destroyed, like the
+// allocator it draws on.
+MuContext& sharedContext(std::size_t storeBytes) {
+    static auto* shared = new MuContext(storeBytes, CappedAllocator::process().context());
+    return *shared;
+}
+
+// The rendering threads of the process, on clones of the shared context: they and their band
+// buffers outlive each PDF. Never destroyed: its threads wait for work until the process ends.
+RenderPool& sharedPool(MuContext& mu) {
+    static auto* pool = new RenderPool(mu.get(), renderBudget(), renderBand, allowedRenderThreads);
+    return *pool;
+}
+
 // What identifies "the same file" for reusing a parsed document.
 struct FileStamp {
     QString path;
@@ -203,7 +220,7 @@ struct LoadedPage {
 
 struct PdfEngine::Impl {
     EngineSettings settings;
-    MuContext mu;
+    MuContext& mu;
     pdf_document* doc = nullptr;
     FILE* file = nullptr; // what doc is read from
     FileStamp stamp;
@@ -215,18 +232,14 @@ struct PdfEngine::Impl {
     // busy across page ends. Never past the caller's last page or the end of the document.
     std::deque<LoadedPage> ahead;
     int recorded = 0;
-    // Made when the first page is rendered, and ended before the context it clones.
-    std::unique_ptr<RenderPool> pool;
     bool atWork = false; // counted among the run's servers at work while a document is open
 
     explicit Impl(EngineSettings s)
-        : settings(withinBudget(s)), mu(settings.storeBytes, CappedAllocator::process().context()) {
-    }
+        : settings(withinBudget(s)), mu(sharedContext(settings.storeBytes)) {}
     ~Impl() {
         dropAhead();
         drop(page);
         dropDocument();
-        pool.reset();
     }
     void drop(LoadedPage& loaded) {
         loaded.encoder.reset();
@@ -243,11 +256,8 @@ struct PdfEngine::Impl {
     void startEncoder(LoadedPage& loaded) {
         if (loaded.viaGhostscript)
             return;
-        if (!pool)
-            pool = std::make_unique<RenderPool>(mu.get(), renderBudget(), renderBand,
-                                                allowedRenderThreads);
         loaded.encoder =
-            std::make_unique<BandEncoder>(*pool, loaded.raster, settings.jpegQuality,
+            std::make_unique<BandEncoder>(sharedPool(mu), loaded.raster, settings.jpegQuality,
                                           bandRowsFor(loaded.raster, settings.bandBytes));
     }
     int renderAheadEnd() const { return std::min(pages, lastPage); }

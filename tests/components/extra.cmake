@@ -30,6 +30,10 @@ foreach(target platform_tst_automation convert_tst_gflaxconversion convert_tst_a
     endif()
 endforeach()
 
+if(TARGET components_tst_renderpool)
+    target_link_libraries(components_tst_renderpool PRIVATE pagekiln_component_common)
+endif()
+
 # The memory budget: the allocator in process, and the real server under a small budget.
 if(TARGET components_tst_memorybudget)
     target_link_libraries(components_tst_memorybudget PRIVATE pagekiln_component_common)
