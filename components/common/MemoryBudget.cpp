@@ -12,7 +12,7 @@
 namespace {
 constexpr std::size_t kMiB = std::size_t(1) << 20;
 constexpr std::size_t kDefaultLargest = std::size_t(1) << 30;
-// Band buffers of the helper threads, compressed bands waiting, the code and Qt.
+// Band buffers of the rendering threads, compressed bands waiting, the code and Qt.
 constexpr std::size_t kServerReserve = 48 * kMiB;
 constexpr std::size_t kSmallestRender = 16 * kMiB;
 

@@ -247,7 +247,7 @@ struct PdfEngine::Impl {
         loaded = {};
     }
     void dropAhead() {
-        // The furthest first: its helpers are the least advanced.
+        // The furthest first: its bands are the least advanced.
         while (!ahead.empty()) {
             drop(ahead.back());
             ahead.pop_back();
@@ -342,7 +342,7 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
                      int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
     loaded.raster.dotsPerInch = dpi;
     // MuPDF decodes each image whole. One that does not fit the cache is decoded again for
-    // every band, on every helper at once: slow, and far more memory than the page needs. Such
+    // every band, on every thread at once: slow, and far more memory than the page needs. Such
     // pages, and any whose images would take half the budget, go to Ghostscript, which streams
     // images. The choice depends on the page and the budget only, so a page comes out the same
     // every time.

@@ -64,7 +64,7 @@ private:
 };
 
 void TestComponentServer::initTestCase() {
-    // Two helpers a page: the pages rendered ahead are then two, whatever the machine.
+    // A budget of two threads: the pages rendered ahead are then two, whatever the machine.
     qputenv("PAGEKILN_RENDER_THREADS", "2");
     QVERIFY(m_dir.isValid());
     m_encrypted = m_dir.filePath("locked.pdf");
