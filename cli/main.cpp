@@ -37,6 +37,9 @@ QString progressBar(int done, int count) {
 // shared file while they convert, and each renders with its share of the processors. So many
 // short PDFs get a processor each and do not contend, while a long PDF left alone at the end of
 // the run gets them all.
+// Zeroed room for the servers' slots (256 process ids; see components/PROTOCOL.md).
+constexpr qint64 kLedgerBytes = 4096;
+
 void shareTheMachineBetweenJobs(int jobs, const WorkFolder& runFolder) {
     jobs = std::max(1, jobs);
     if (!qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
@@ -45,7 +48,7 @@ void shareTheMachineBetweenJobs(int jobs, const WorkFolder& runFolder) {
         qputenv("PAGEKILN_MEMORY_SHARE", QByteArray::number(jobs));
     QFile ledger(runFolder.path() + QStringLiteral("/servers-at-work"));
     if (jobs > 1 && runFolder.isValid() && ledger.open(QIODevice::WriteOnly) &&
-        ledger.write(QByteArray(4096, '\0')) == 4096 && ledger.flush())
+        ledger.write(QByteArray(kLedgerBytes, '\0')) == kLedgerBytes && ledger.flush())
         qputenv("PAGEKILN_RUN_LEDGER", QFile::encodeName(ledger.fileName()));
 }
 

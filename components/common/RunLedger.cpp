@@ -3,14 +3,23 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <thread>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-static_assert(std::atomic<int>::is_always_lock_free, "the count is shared between processes");
+static_assert(std::atomic<int>::is_always_lock_free, "the slots are shared between processes");
+
+namespace {
+// Whether process id still runs (a process of another user counts as running).
+bool stillRuns(int processId) {
+    return ::kill(processId, 0) == 0 || errno == EPERM;
+}
+} // namespace
 
 RunLedger& RunLedger::process() {
     // Never destroyed: engines may close documents during static destruction.
@@ -18,41 +27,59 @@ RunLedger& RunLedger::process() {
     return *ledger;
 }
 
-RunLedger::RunLedger(const char* path) {
+RunLedger::RunLedger(const char* path, int processId)
+    : m_processId(processId > 0 ? processId : int(::getpid())) {
     if (!path || !*path)
         return;
     const int fd = ::open(path, O_RDWR | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return;
-    // The command makes the file at least one page long and zeroed.
-    if (::lseek(fd, 0, SEEK_END) >= off_t(sizeof(std::atomic<int>))) {
-        void* map =
-            ::mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    // The command makes the file this long and zeroed.
+    if (::lseek(fd, 0, SEEK_END) >= off_t(kFileBytes)) {
+        void* map = ::mmap(nullptr, kFileBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (map != MAP_FAILED)
-            m_shared = static_cast<std::atomic<int>*>(map);
+            m_slots = static_cast<std::atomic<int>*>(map);
     }
     ::close(fd);
 }
 
 RunLedger::~RunLedger() {
-    if (m_shared)
-        ::munmap(m_shared, sizeof(std::atomic<int>));
+    if (m_slots)
+        ::munmap(m_slots, kFileBytes);
 }
 
+// Read at every band a thread takes: a few hundred loads, no system call.
 int RunLedger::busyServers() const {
-    return m_shared ? std::max(1, m_shared->load(std::memory_order_relaxed)) : 1;
+    if (!m_slots)
+        return 1;
+    int busy = 0;
+    for (int i = 0; i < kSlots; ++i)
+        busy += m_slots[i].load(std::memory_order_relaxed) != 0 ? 1 : 0;
+    return std::max(1, busy);
 }
 
 void RunLedger::enter() {
     std::lock_guard lock(m_mutex);
-    if (m_open++ == 0 && m_shared)
-        m_shared->fetch_add(1, std::memory_order_relaxed);
+    if (m_open++ > 0 || !m_slots)
+        return;
+    for (int i = 0; i < kSlots; ++i) {
+        int holder = m_slots[i].load(std::memory_order_relaxed);
+        if (holder != 0 && holder != m_processId && !stillRuns(holder))
+            m_slots[i].compare_exchange_strong(holder, 0, std::memory_order_relaxed);
+    }
+    for (int i = 0; i < kSlots && m_slot < 0; ++i) {
+        int empty = 0;
+        if (m_slots[i].compare_exchange_strong(empty, m_processId, std::memory_order_relaxed))
+            m_slot = i;
+    }
 }
 
 void RunLedger::leave() {
     std::lock_guard lock(m_mutex);
-    if (m_open > 0 && --m_open == 0 && m_shared)
-        m_shared->fetch_sub(1, std::memory_order_relaxed);
+    if (m_open == 0 || --m_open > 0 || m_slot < 0)
+        return;
+    m_slots[m_slot].store(0, std::memory_order_relaxed);
+    m_slot = -1;
 }
 
 int renderBudget() {

@@ -5,12 +5,16 @@
 
 // How many component servers of one run are converting at this moment. A command running
 // several jobs side by side gives its servers one small shared file (PAGEKILN_RUN_LEDGER); each
-// server counts itself there while it has a document open. A server then takes its share of
-// the run's processors: all of them when it is the only one still at work, a part of them while
-// others work too. Without the file (a window, a server started by hand) a server is alone.
+// server holds a slot there, marked with its process id, while it has a document open. A server
+// then takes its share of the run's processors: all of them when it is the only one still at
+// work, a part of them while others work too. A server that was killed cannot free its slot,
+// so each server entering frees the slots of processes that no longer run. Without the file
+// (a window, a server started by hand) a server is alone.
 class RunLedger {
 public:
     static constexpr const char* kVariable = "PAGEKILN_RUN_LEDGER";
+    static constexpr int kSlots = 256; // as many as a run has jobs at most
+    static constexpr long kFileBytes = kSlots * long(sizeof(int));
 
     // The ledger named by the environment of this process.
     static RunLedger& process();
@@ -18,17 +22,20 @@ public:
     // Servers converting now, this one included once it has entered; at least 1.
     int busyServers() const;
     // This process opened a document, or closed one; only the first open and the last close
-    // change the shared count.
+    // change the shared slots.
     void enter();
     void leave();
 
-    explicit RunLedger(const char* path);
+    // processId stands in for this process's id (tests play several servers in one process).
+    explicit RunLedger(const char* path, int processId = 0);
     ~RunLedger();
     RunLedger(const RunLedger&) = delete;
     RunLedger& operator=(const RunLedger&) = delete;
 
 private:
-    std::atomic<int>* m_shared = nullptr; // in the shared file; null without one
+    std::atomic<int>* m_slots = nullptr; // in the shared file; null without one
+    int m_processId;
+    int m_slot = -1;
     std::mutex m_mutex;
     int m_open = 0; // documents open in this process
 };

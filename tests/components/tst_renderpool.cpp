@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,8 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -171,18 +174,20 @@ void TestRenderPool::bandsComeBackInOrderWithinTheAllowedThreads() {
 }
 
 void TestRenderPool::serversAtWorkShareTheBudget_data() {
-    QTest::addColumn<QList<int>>("steps"); // +1: a server opens a document, -1: closes one
-    QTest::addColumn<QList<int>>("busy");  // what each server then sees, after each step
+    // +1/-1: the first server opens/closes a document, +2/-2: the second, +3: a server that
+    // has since been killed opened one.
+    QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<QList<int>>("busy"); // what the first server sees after each step
     QTest::newRow("alone") << QList<int>{+1, -1} << QList<int>{1, 1};
     QTest::newRow("two at work, then one") << QList<int>{+1, +2, -2} << QList<int>{1, 2, 1};
     // Two documents open in one server count once; the server leaves with its last one.
     QTest::newRow("two documents in one server")
         << QList<int>{+1, +1, +2, -1, -1} << QList<int>{1, 1, 2, 2, 1};
     QTest::newRow("a close without an open") << QList<int>{-1, +2} << QList<int>{1, 1};
+    QTest::newRow("a killed server is forgotten") << QList<int>{+3, +2, +1} << QList<int>{1, 1, 2};
 }
 
-// Two servers of one run see each other through the file; the first server's count is read
-// after each step.
+// Servers of one run see each other through the file.
 void TestRenderPool::serversAtWorkShareTheBudget() {
     QFETCH(QList<int>, steps);
     QFETCH(QList<int>, busy);
@@ -190,15 +195,23 @@ void TestRenderPool::serversAtWorkShareTheBudget() {
     QFile file(dir.filePath("servers-at-work"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, '\0')) == 4096);
     file.close();
+    QProcess ended; // its process id belongs to no process any more
+    ended.start("true", {});
+    QVERIFY(ended.waitForStarted());
+    const int endedId = int(ended.processId());
+    QVERIFY(ended.waitForFinished());
     const QByteArray path = QFile::encodeName(file.fileName());
     RunLedger first(path.constData());
-    RunLedger second(path.constData());
+    RunLedger second(path.constData(), int(::getppid())); // another process that runs
+    RunLedger killed(path.constData(), endedId);
     for (qsizetype i = 0; i < steps.size(); ++i) {
-        RunLedger& server = std::abs(steps[i]) == 1 ? first : second;
+        RunLedger& server = std::abs(steps[i]) == 1   ? first
+                            : std::abs(steps[i]) == 2 ? second
+                                                      : killed;
         steps[i] > 0 ? server.enter() : server.leave();
         QCOMPARE(first.busyServers(), busy[i]);
     }
-    // No file, or one too short to hold the count: the server is alone.
+    // No file, or one too short to hold the slots: the server is alone.
     QCOMPARE(RunLedger(dir.filePath("missing").toUtf8().constData()).busyServers(), 1);
     QFile empty(dir.filePath("empty"));
     QVERIFY(empty.open(QIODevice::WriteOnly));
