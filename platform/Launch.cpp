@@ -1,18 +1,13 @@
 #include "platform/Launch.h"
 
+#include "platform/ChildSpawn.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -41,47 +36,12 @@ int statError(const QByteArray& path, bool mustBeFolder) {
     return 0;
 }
 
-struct Spawned {
-    int error = 0;
-    pid_t pid = 0;
-};
-
-// Starts program with argv as given, in folder (when not empty), stdin from /dev/null and a
-// clean signal state. Exec failures come back as errno, not as a child that exits 127.
-Spawned spawnChild(const QByteArray& program, const QList<QByteArray>& arguments,
-                   const QByteArray& folder, bool searchPath) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.constData()));
-    for (const QByteArray& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.constData()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (!folder.isEmpty())
-        posix_spawn_file_actions_addchdir_np(&actions, folder.constData());
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t all;
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    Spawned spawned;
-    const int result = searchPath ? posix_spawnp(&spawned.pid, program.constData(), &actions,
-                                                 &attributes, argv.data(), environ)
-                                  : posix_spawn(&spawned.pid, program.constData(), &actions,
-                                                &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0)
-        spawned = Spawned{result, 0};
-    return spawned;
+// Starts program with its arguments, in folder (when not empty). Exec failures come back as
+// errno, not as a child that exits 127.
+SpawnedChild startProgram(const QByteArray& program, const QList<QByteArray>& arguments,
+                          const QByteArray& folder, bool searchPath) {
+    return spawnChild(program, QList<QByteArray>{program} + arguments,
+                      ChildStart{folder, false, searchPath});
 }
 
 QList<QByteArray> encodedArguments(const QStringList& parameters) {
@@ -113,15 +73,15 @@ LaunchResult start(const QString& file, const QStringList& parameters, const QSt
             return result;
         }
     }
-    Spawned spawned;
+    SpawnedChild spawned;
     if (isExecutableFile(path)) {
-        spawned = spawnChild(path, encodedArguments(parameters), encodedFolder, false);
+        spawned = startProgram(path, encodedArguments(parameters), encodedFolder, false);
     } else {
         // A document: the desktop's opener picks the application. Its absence means no
         // application is associated with anything.
         QList<QByteArray> arguments{path};
         spawned =
-            spawnChild(QFile::encodeName(options.documentOpener), arguments, encodedFolder, true);
+            startProgram(QFile::encodeName(options.documentOpener), arguments, encodedFolder, true);
         if (spawned.error == ENOENT || spawned.error == EACCES) {
             result.shellResult = ShellResult::NoAssociation;
             return result;

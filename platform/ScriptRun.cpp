@@ -1,5 +1,6 @@
 #include "platform/ScriptRun.h"
 
+#include "platform/ChildSpawn.h"
 #include "platform/FileNames.h"
 #include "platform/StopRequest.h"
 
@@ -13,14 +14,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -38,30 +35,11 @@ int collect(pid_t pid) {
     return got < 0 ? 0 : status; // collected elsewhere: the status is lost
 }
 
+// The script runs as "/bin/sh -- script" whatever its mode, in a process group of its own.
 pid_t spawnScript(const QByteArray& script, const QByteArray& folder) {
-    char shell[] = "/bin/sh";
-    char endOfOptions[] = "--"; // a script path may start with "-"
-    char* argv[] = {shell, endOfOptions, const_cast<char*>(script.constData()), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.constData());
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t all;
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                              POSIX_SPAWN_SETPGROUP);
-    pid_t pid = 0;
-    const int result = ::posix_spawn(&pid, shell, &actions, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return result == 0 ? pid : 0;
+    const QByteArray shell = "/bin/sh";
+    // "--": a script path may start with "-".
+    return spawnChild(shell, {shell, "--", script}, ChildStart{folder, true, false}).pid;
 }
 
 // Files matching the pattern and their total size: a change means the script got on.

@@ -50,9 +50,9 @@ std::unique_ptr<BandJob> makeJob(int page, int bands) {
     return job;
 }
 
-QByteArray grayImage(int width, int height, quint32 seed) {
+QByteArray grayImage(int width, int height, quint32 pattern) {
     QByteArray samples(qsizetype(width) * height, '\0');
-    QRandomGenerator random(seed);
+    QRandomGenerator random(pattern);
     for (char& c : samples) // mostly white with dark marks, like a page of text
         c = char(random.bounded(10) < 8 ? 255 : random.bounded(256));
     return samples;
