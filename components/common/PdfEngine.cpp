@@ -41,11 +41,10 @@ int pagesAhead() {
     return std::max(2, allowedRenderThreads());
 }
 
-// One MuPDF context for every engine of the process, made by the first. Fonts (the standard
-// fonts above all), rendered glyphs and decoded images then stay cached from one PDF to the
-// next: loading and rasterizing the same fonts again is most of what a short PDF costs.
-// Engines run on one thread; their render pools work on clones. Never destroyed, like the
-// allocator it draws on.
+// One MuPDF context for every engine of the process, made by the first rather than once per
+// PDF. The standard fonts a PDF does not embed, and the glyphs rendered from them, stay loaded
+// from one PDF to the next. Engines run on one thread; the render pool works on clones. Never
+// destroyed, like the allocator it draws on.
 MuContext& sharedContext(std::size_t storeBytes) {
     static auto* shared = new MuContext(storeBytes, CappedAllocator::process().context());
     return *shared;
