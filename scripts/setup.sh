@@ -18,23 +18,4 @@ packages=(
     clang-format
 )
 
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
-done
-
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
-fi
-
-if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing packages: ${missing[*]}" >&2
-    echo "Run: sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
-    exit 1
-fi
-
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+exec bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"
