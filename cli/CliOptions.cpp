@@ -1,24 +1,93 @@
 #include "cli/CliOptions.h"
 
 #include "platform/AppSettings.h"
+#include <algorithm>
+
+#include "convert/MethodTable.h"
 
 #include <algorithm>
 
 namespace {
 
-CliOptions storedDefaults(const AppSettings& settings, int defaultJobs) {
+CliOptions storedDefaults(const StoredChoices& stored, int defaultJobs) {
     CliOptions options;
     // A stored code other than the four keeps the window's design choice, Ghostscript.
-    options.method =
-        methodFromCode(settings.read(AppSettings::OptionKey, AppSettings::defaultOption()))
-            .value_or(ConversionMethod::Ghostscript);
-    options.outputFolder =
-        settings.read(AppSettings::LocalFolderKey, AppSettings::defaultLocalFolder());
-    options.resolution =
-        settings.read(AppSettings::ResolutionKey, AppSettings::defaultResolution());
-    options.pages = settings.read(AppSettings::PagesKey, AppSettings::defaultPages());
+    options.method = methodFromCode(stored.option).value_or(ConversionMethod::Ghostscript);
+    options.outputFolder = stored.localFolder;
+    options.resolution = stored.resolution;
+    options.pages = stored.pages;
     options.jobs = std::clamp(defaultJobs, 1, MaxJobs);
     return options;
+}
+
+// An option that takes no value: what it sets.
+bool takeFlag(const QString& name, CliOptions& options) {
+    if (name == QLatin1String("--quiet"))
+        options.quiet = true;
+    else if (name == QLatin1String("--null"))
+        options.listSeparator = ListSeparator::Nul;
+    else if (name == QLatin1String("--dry-run"))
+        options.dryRun = true;
+    else if (name == QLatin1String("--resume"))
+        options.resume = true;
+    else
+        return false;
+    return true;
+}
+
+const QStringList& optionsWithValue() {
+    static const QStringList names{
+        QStringLiteral("--method"),     QStringLiteral("--output"),
+        QStringLiteral("--resolution"), QStringLiteral("--pages"),
+        QStringLiteral("--jobs"),       QStringLiteral("--password-file"),
+        QStringLiteral("--report"),     QStringLiteral("--files-from"),
+        QStringLiteral("--shard")};
+    return names;
+}
+
+// The value of an option that takes one; an error text when it is not acceptable.
+QString takeValue(const QString& name, const QString& value, CliOptions& options) {
+    if (name == QLatin1String("--method")) {
+        const auto method = methodFromName(value);
+        if (!method)
+            return QStringLiteral("unknown method '%1'").arg(value);
+        options.method = *method;
+    } else if (name == QLatin1String("--output")) {
+        options.outputFolder = value;
+        options.outputGiven = true;
+    } else if (name == QLatin1String("--password-file")) {
+        options.passwordFile = value;
+    } else if (name == QLatin1String("--report")) {
+        options.reportFile = value;
+    } else if (name == QLatin1String("--resolution")) {
+        options.resolution = value;
+    } else if (name == QLatin1String("--pages")) {
+        options.pages = value;
+    } else if (name == QLatin1String("--files-from")) {
+        options.filesFrom.append(value);
+    } else if (name == QLatin1String("--shard")) {
+        options.shard = ParseShard(value);
+        if (!options.shard)
+            return QStringLiteral("--shard needs K/N with 1 <= K <= N");
+    } else {
+        bool ok = false;
+        options.jobs = value.toInt(&ok);
+        if (!ok || options.jobs < 1)
+            return QStringLiteral("--jobs needs a whole number of at least 1");
+        options.jobs = std::min(options.jobs, MaxJobs);
+    }
+    return {};
+}
+
+// What the options ask for together that none can say alone.
+QString combinationProblem(const CliOptions& options) {
+    if (options.paths.isEmpty() && options.filesFrom.isEmpty())
+        return QStringLiteral("no PDF files or folders given");
+    if (options.resume && (options.reportFile.isEmpty() || options.reportFile == "-"))
+        return QStringLiteral("--resume needs --report FILE");
+    if (options.filesFrom.count(QStringLiteral("-")) + (options.passwordFile == "-") > 1)
+        return QStringLiteral("standard input can be read for one option only");
+    return {};
 }
 
 CliParse usageError(const QString& message) {
@@ -30,11 +99,9 @@ CliParse usageError(const QString& message) {
 
 } // namespace
 
-CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
+CliParse parseCommandLine(const QStringList& arguments, const StoredChoices& stored,
                           int defaultJobs) {
-    CliParse parse;
-    parse.request = CliRequest::Convert;
-    parse.options = storedDefaults(settings, defaultJobs);
+    CliParse parse{CliRequest::Convert, storedDefaults(stored, defaultJobs), {}};
     CliOptions& options = parse.options;
     bool onlyPaths = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -43,85 +110,27 @@ CliParse parseCommandLine(const QStringList& arguments, const AppSettings& setti
             options.paths.append(argument);
             continue;
         }
-        if (argument == QLatin1String("--")) {
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString name = equals > 0 ? argument.left(equals) : argument;
+        if (argument == QLatin1String("--"))
             onlyPaths = true;
-            continue;
-        }
-        QString name = argument;
-        std::optional<QString> value;
-        if (const qsizetype equals = argument.indexOf(QLatin1Char('=')); equals > 0) {
-            name = argument.left(equals);
-            value = argument.mid(equals + 1);
-        }
-        if (name == QLatin1String("--help"))
+        else if (name == QLatin1String("--help"))
             return {CliRequest::Help, options, {}};
-        if (name == QLatin1String("--version"))
+        else if (name == QLatin1String("--version"))
             return {CliRequest::Version, options, {}};
-        if (name == QLatin1String("--quiet")) {
-            options.quiet = true;
+        else if (takeFlag(name, options))
             continue;
-        }
-        if (name == QLatin1String("--null")) {
-            options.listSeparator = ListSeparator::Nul;
-            continue;
-        }
-        if (name == QLatin1String("--dry-run")) {
-            options.dryRun = true;
-            continue;
-        }
-        if (name == QLatin1String("--resume")) {
-            options.resume = true;
-            continue;
-        }
-        const QStringList withValue{
-            QStringLiteral("--method"),     QStringLiteral("--output"),
-            QStringLiteral("--resolution"), QStringLiteral("--pages"),
-            QStringLiteral("--jobs"),       QStringLiteral("--password-file"),
-            QStringLiteral("--report"),     QStringLiteral("--files-from"),
-            QStringLiteral("--shard")};
-        if (!withValue.contains(name))
+        else if (!optionsWithValue().contains(name))
             return usageError(QStringLiteral("unknown option %1").arg(name));
-        if (!value) {
-            if (i + 1 >= arguments.size())
-                return usageError(QStringLiteral("%1 needs a value").arg(name));
-            value = arguments.at(++i);
-        }
-        if (name == QLatin1String("--method")) {
-            const auto method = methodFromName(*value);
-            if (!method)
-                return usageError(QStringLiteral("unknown method '%1'").arg(*value));
-            options.method = *method;
-        } else if (name == QLatin1String("--output")) {
-            options.outputFolder = *value;
-            options.outputGiven = true;
-        } else if (name == QLatin1String("--password-file")) {
-            options.passwordFile = *value;
-        } else if (name == QLatin1String("--report")) {
-            options.reportFile = *value;
-        } else if (name == QLatin1String("--resolution")) {
-            options.resolution = *value;
-        } else if (name == QLatin1String("--pages")) {
-            options.pages = *value;
-        } else if (name == QLatin1String("--files-from")) {
-            options.filesFrom.append(*value);
-        } else if (name == QLatin1String("--shard")) {
-            options.shard = ParseShard(*value);
-            if (!options.shard)
-                return usageError(QStringLiteral("--shard needs K/N with 1 <= K <= N"));
-        } else {
-            bool ok = false;
-            options.jobs = value->toInt(&ok);
-            if (!ok || options.jobs < 1)
-                return usageError(QStringLiteral("--jobs needs a whole number of at least 1"));
-            options.jobs = std::min(options.jobs, MaxJobs);
-        }
+        else if (equals < 0 && i + 1 >= arguments.size())
+            return usageError(QStringLiteral("%1 needs a value").arg(name));
+        else if (const QString problem = takeValue(
+                     name, equals > 0 ? argument.mid(equals + 1) : arguments.at(++i), options);
+                 !problem.isEmpty())
+            return usageError(problem);
     }
-    if (options.paths.isEmpty() && options.filesFrom.isEmpty())
-        return usageError(QStringLiteral("no PDF files or folders given"));
-    if (options.resume && (options.reportFile.isEmpty() || options.reportFile == "-"))
-        return usageError(QStringLiteral("--resume needs --report FILE"));
-    if (options.filesFrom.count(QStringLiteral("-")) + (options.passwordFile == "-") > 1)
-        return usageError(QStringLiteral("standard input can be read for one option only"));
+    if (const QString problem = combinationProblem(options); !problem.isEmpty())
+        return usageError(problem);
     return parse;
 }
 

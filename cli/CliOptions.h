@@ -9,7 +9,7 @@
 
 #include <optional>
 
-class AppSettings;
+struct StoredChoices;
 
 // More conversions at once than this only add threads and open files that wait for the
 // processors; a larger --jobs is taken as this.
@@ -43,8 +43,9 @@ struct CliParse {
     QString error; // one line, for a usage error
 };
 
-// arguments excludes the program name. defaultJobs is used when --jobs is not given.
-CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
+// arguments excludes the program name. Options not given take the window's stored choices;
+// defaultJobs is used when --jobs is not given.
+CliParse parseCommandLine(const QStringList& arguments, const StoredChoices& stored,
                           int defaultJobs);
 
 QString usageText();

@@ -35,9 +35,6 @@ private:
     AppendingFile m_file;
 };
 
-// A JSON string literal of text, quotes included.
-QByteArray jsonString(const QString& text);
-
 // text on one line: backslashes, line feeds and carriage returns written as \\, \n and \r, so
 // that a path holding them cannot break the one-line-per-PDF output.
 QString oneLine(const QString& text);

@@ -165,20 +165,7 @@ void connectStops(TerminationRequests& endRequests, ParallelConverter& converter
                      });
 }
 
-// The folders among the paths given, named when they hold no PDF at all.
-QString foldersGiven(const QStringList& paths) {
-    QStringList folders;
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir())
-            folders.append(oneLine(path));
-    }
-    return folders.join(QStringLiteral(", "));
-}
-
-int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
-            RunReport& report) {
-    TerminationRequests endRequests;
-    ConsoleUserInterface console;
+ParallelConverter::Setup converterSetup(const CliOptions& options, const QStringList& passwords) {
     ParallelConverter::Setup setup;
     setup.method = options.method;
     setup.programFolder = QCoreApplication::applicationDirPath();
@@ -187,52 +174,85 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     setup.pages = options.pages;
     setup.jobs = options.jobs;
     setup.passwords = passwords;
-    ParallelConverter converter(setup, console);
-    const ReportSettings settings = reportSettings(options);
-    const int wantedJobs = std::min(options.jobs, static_cast<int>(pdfs.size()));
-    reportJobLimit(console, converter, wantedJobs);
-    const WorkFolder runFolder;
-    shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()), runFolder);
+    return setup;
+}
 
-    const bool terminal = StandardErrorIsTerminal();
-    RunCounts counts;
-    int& finished = counts.finished;
-    connectStops(endRequests, converter, counts);
+// What the console and the report show while the run goes: a line per PDF started, a warning
+// per PDF not converted, the report's line per PDF and the progress bar.
+void showProgress(ParallelConverter& converter, ConsoleUserInterface& console, RunReport& report,
+                  const CliOptions& options, RunCounts& counts) {
+    const bool bar = StandardErrorIsTerminal() && !options.quiet;
     QObject::connect(
         &converter, &ParallelConverter::conversionStarted, &converter,
-        [&](int position, int count, const QString& path) {
+        [&, quiet = options.quiet](int position, int count, const QString& path) {
             ++counts.started;
-            if (!options.quiet)
+            if (!quiet)
                 console.printLine(
                     QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(oneLine(path)));
         });
     QObject::connect(&converter, &ParallelConverter::conversionOutcome, &converter,
-                     [&](int, int count, const QString& path, const ConversionOutcome& outcome) {
-                         ++finished;
+                     [&, bar, settings = reportSettings(options)](
+                         int, int count, const QString& path, const ConversionOutcome& outcome) {
+                         ++counts.finished;
                          if (outcome.status != ConversionStatus::Converted)
                              console.printLine(failureLine(path, outcome));
                          if (report.isOpen())
                              report.record(path, settings, outcome);
-                         if (terminal && !options.quiet)
-                             console.printStatus(progressBar(finished, count));
+                         if (bar)
+                             console.printStatus(progressBar(counts.finished, count));
                      });
-    QCoreApplication::processEvents(); // a signal that came while the list was made counts
-    const QList<bool> results = converter.run(pdfs);
-    if (terminal && !options.quiet)
-        console.printLine(progressBar(finished, static_cast<int>(results.size())));
+}
+
+// The exit status of a run that has ended, after its last lines.
+int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>& outcomes,
+             ConsoleUserInterface& console, const CliOptions& options, const RunCounts& counts) {
+    const int total = static_cast<int>(outcomes.size());
+    if (StandardErrorIsTerminal() && !options.quiet)
+        console.printLine(progressBar(counts.finished, total));
     if (converter.threadsUnavailable())
         console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
                                          "(the system is out of threads or memory)"));
     if (counts.firstSignal != 0) {
-        console.printLine(
-            stopSummary(counts.firstSignal, counts.atStop, static_cast<int>(results.size())));
+        console.printLine(stopSummary(counts.firstSignal, counts.atStop, total));
         return ExitStatusForSignal(counts.firstSignal);
     }
-    for (const ConversionOutcome& outcome : converter.outcomes()) {
-        if (outcome.status != ConversionStatus::Converted)
-            return SomeFailed;
+    const bool allConverted =
+        std::all_of(outcomes.begin(), outcomes.end(), [](const ConversionOutcome& outcome) {
+            return outcome.status == ConversionStatus::Converted;
+        });
+    return allConverted ? AllConverted : SomeFailed;
+}
+
+int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
+            RunReport& report) {
+    TerminationRequests endRequests;
+    ConsoleUserInterface console;
+    ParallelConverter converter(converterSetup(options, passwords), console);
+    const int wantedJobs = std::min(options.jobs, static_cast<int>(pdfs.size()));
+    reportJobLimit(console, converter, wantedJobs);
+    const WorkFolder runFolder;
+    shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()), runFolder);
+    RunCounts counts;
+    connectStops(endRequests, converter, counts);
+    showProgress(converter, console, report, options, counts);
+    QCoreApplication::processEvents(); // a signal that came while the list was made counts
+    const QList<ConversionOutcome>& outcomes = converter.run(pdfs);
+    return endOfRun(converter, outcomes, console, options, counts);
+}
+
+// A list that holds no PDF at all: nothing given, or only folders without one. An empty share
+// of a list that has PDFs is not an error: another share converts them.
+int nothingListed(const RunPlan& plan) {
+    if (plan.emptyFolders.isEmpty()) {
+        std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
+    } else {
+        QStringList folders;
+        for (const QString& folder : plan.emptyFolders)
+            folders.append(oneLine(folder));
+        std::fprintf(stderr, "pagekiln-convert: no PDF file found in %s\n",
+                     qPrintable(folders.join(QStringLiteral(", "))));
     }
-    return AllConverted;
+    return SomeFailed;
 }
 
 // A parsed command: the PDFs planned (lists, share, resume), then listed or converted.
@@ -269,15 +289,8 @@ int run(CliOptions& options) {
         return UsageError;
     }
     recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
-    if (plan.pdfs.isEmpty() && plan.skipped.isEmpty()) {
-        const QString folders = foldersGiven(options.paths);
-        if (folders.isEmpty())
-            std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
-        else
-            std::fprintf(stderr, "pagekiln-convert: no PDF file found in %s\n",
-                         qPrintable(folders));
-        return SomeFailed;
-    }
+    if (plan.listed == 0)
+        return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
     return convert(options, plan.pdfs, passwords, report);
@@ -290,8 +303,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("pagekiln-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
 
-    const AppSettings settings;
-    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
+    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), AppSettings().read(),
                                       QThread::idealThreadCount());
     switch (parse.request) {
     case CliRequest::Help:

@@ -31,9 +31,9 @@ private:
     QString m_pages;
 };
 
-// Everything one conversion procedure works with. The procedure clears jpgCreated before it
-// places any image for a PDF and sets it once a JPG has really been written to the output
-// folder; the driver reads it right after the procedure returns.
+// Everything one conversion procedure works with. jpgCreated is the flag the drivers judge a
+// PDF by: ConvertOnePdf clears it before the procedure runs and sets it from the outcome, true
+// once a JPG has really been written to the output folder.
 struct ConversionContext {
     const ConversionView& view;
     UserInterface& ui;

@@ -99,7 +99,7 @@ void TestCommand::sameOutputsAsTheWindow() {
                            TestPaths::corpusFile("missing.pdf")};
     QTemporaryDir byWindow;
     QTemporaryDir byCommand;
-    convertAsTheWindowDoes(static_cast<ConversionMethod>(method), pdfs, byWindow.path() + "/");
+    convertAsTheWindowDoes(*methodFromName(MethodNames[method - 1]), pdfs, byWindow.path() + "/");
     const CommandRun run = runCommand(
         QStringList{"--quiet", "--jobs", "2", "--method", MethodNames[method - 1], "--output",
                     byCommand.path() + "/", "--resolution", "72", "--pages", "2"} +

@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
-#include "cli/ParallelConverter.h"
+#include "convert/CollisionGroups.h"
+#include "convert/MethodTable.h"
 #include "platform/AppSettings.h"
 
 #include <QSettings>
@@ -41,7 +42,7 @@ void TestOptions::parses_data() {
     QTest::addColumn<int>("jobs");
     QTest::addColumn<QStringList>("paths");
 
-    const QString home = AppSettings::defaultLocalFolder();
+    const QString home = AppSettings::defaults().localFolder;
     QTest::newRow("defaults of an empty store")
         << Stored{} << QStringList{"a.pdf"} << 1 << home << "144"
         << "1" << 3 << QStringList{"a.pdf"};
@@ -82,12 +83,14 @@ void TestOptions::parses() {
     QFETCH(QString, pages);
     QFETCH(int, jobs);
     QFETCH(QStringList, paths);
-    AppSettings settings;
-    for (auto it = stored.begin(); it != stored.end(); ++it)
-        settings.write(it.key(), it.value());
-    const CliParse parse = parseCommandLine(arguments, settings, 3);
+    {
+        QSettings seed(QSettings::NativeFormat, QSettings::UserScope, "Tarnwick");
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            seed.setValue("Pagekiln/" + it.key(), it.value());
+    }
+    const CliParse parse = parseCommandLine(arguments, AppSettings().read(), 3);
     QCOMPARE(parse.request, CliRequest::Convert);
-    QCOMPARE(static_cast<int>(parse.options.method), method);
+    QCOMPARE(codeOfMethod(parse.options.method), QString::number(method));
     QCOMPARE(parse.options.outputFolder, output);
     QCOMPARE(parse.options.resolution, resolution);
     QCOMPARE(parse.options.pages, pages);
@@ -118,14 +121,14 @@ void TestOptions::usageErrors_data() {
 void TestOptions::usageErrors() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, error);
-    const CliParse parse = parseCommandLine(arguments, AppSettings{}, 2);
+    const CliParse parse = parseCommandLine(arguments, AppSettings().read(), 2);
     QCOMPARE(parse.request, CliRequest::UsageError);
     QCOMPARE(parse.error, error);
 }
 
 void TestOptions::helpAndVersion() {
-    QCOMPARE(parseCommandLine({"--help"}, AppSettings{}, 1).request, CliRequest::Help);
-    QCOMPARE(parseCommandLine({"a.pdf", "--version"}, AppSettings{}, 1).request,
+    QCOMPARE(parseCommandLine({"--help"}, AppSettings().read(), 1).request, CliRequest::Help);
+    QCOMPARE(parseCommandLine({"a.pdf", "--version"}, AppSettings().read(), 1).request,
              CliRequest::Version);
     QVERIFY(usageText().startsWith("Usage: pagekiln-convert"));
 }
@@ -152,8 +155,8 @@ void TestOptions::collidingBaseNames() {
     QFETCH(QString, a);
     QFETCH(QString, b);
     QFETCH(bool, collide);
-    QCOMPARE(ParallelConverter::outputsMayCollide(a, b), collide);
-    QCOMPARE(ParallelConverter::outputsMayCollide(b, a), collide);
+    QCOMPARE(OutputsMayCollide(a, b), collide);
+    QCOMPARE(OutputsMayCollide(b, a), collide);
 }
 
 QTEST_GUILESS_MAIN(TestOptions)
