@@ -6,7 +6,7 @@
 #include "convert/Naming.h"
 #include "platform/FileCopy.h"
 #include "platform/FileNames.h"
-#include "platform/ScriptRun.h"
+#include "platform/RunAndWait.h"
 #include "platform/StopRequest.h"
 #include "platform/UserInterface.h"
 
@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -23,6 +24,20 @@ namespace {
 const QString WorkingCopyName = QStringLiteral("current.pdf");
 // Exit statuses above this are a signal's number plus it.
 constexpr std::int32_t kSignalBase = 128;
+constexpr double kDefaultIdleSeconds = 300.0;
+// The scripts run hidden, as batch files do.
+constexpr std::int32_t kHiddenWindow = 0;
+
+// How long a script may go without a new or growing page image: PAGEKILN_SCRIPT_IDLE_SECONDS
+// (a decimal number of seconds) when set to a positive value, else 300 s. A page image
+// appears at least every few seconds on any real document, so the bound only ever ends a
+// script that hangs.
+std::chrono::milliseconds scriptIdleLimit() {
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("PAGEKILN_SCRIPT_IDLE_SECONDS").toDouble(&ok);
+    return std::chrono::milliseconds(
+        static_cast<qint64>((ok && seconds > 0 ? seconds : kDefaultIdleSeconds) * 1000.0));
+}
 
 // Sets the busy pointer now and the default pointer when the conversion returns, however it
 // returns.
@@ -74,26 +89,43 @@ Reason copyInProblem(const QString& pdfPath, const QString& workingCopy, const C
 
 // Why the script's run ended without its images: missing, ended for want of progress, or
 // stopped (by a stop request, or because the program is closing).
-Reason reasonOfScriptEnd(const ScriptResult& result, const Layout& layout) {
-    switch (result.end) {
-    case ScriptEnd::NotStarted:
+Reason reasonOfScriptEnd(const RunOutcome& run, const Layout& layout,
+                         std::chrono::milliseconds idleLimit) {
+    switch (run.end) {
+    case ChildEnd::NotStarted:
+        if (!run.error.isError()) // started, but its end could not be watched: it was ended
+            return {ReasonCode::Internal,
+                    QStringLiteral("The converter script %1 could not be watched and was ended.")
+                        .arg(layout.script)};
         return {ReasonCode::ComponentMissing,
                 QStringLiteral("The converter script %1 is missing or cannot be run.")
                     .arg(layout.script)};
-    case ScriptEnd::Stalled:
+    case ChildEnd::Stalled:
         return {ReasonCode::ComponentTimedOut,
                 QStringLiteral("Ghostscript wrote no page for %1 s and was ended.")
-                    .arg(static_cast<double>(scriptIdleLimit().count()) / 1000.0)};
-    case ScriptEnd::Stopped:
+                    .arg(static_cast<double>(idleLimit.count()) / 1000.0)};
+    case ChildEnd::Stopped:
         return {ReasonCode::Interrupted,
                 QStringLiteral("The run was stopped while Ghostscript was converting.")};
-    case ScriptEnd::Interrupted:
+    case ChildEnd::Interrupted:
         return {ReasonCode::Interrupted,
                 QStringLiteral("The program was closing while Ghostscript was converting.")};
-    case ScriptEnd::Ended:
+    case ChildEnd::Ended:
         break;
     }
     return {};
+}
+
+// The script is started as a batch file is, by the quoted path, hidden, in its working
+// folder, and run by /bin/sh whatever its mode. Its process group is the conversion's: a stop
+// ends it with the Ghostscript it started, and so does a run that makes no progress (no new
+// or growing page image within the idle limit).
+RunOutcome runScriptAndWait(const Layout& layout, std::chrono::milliseconds idleLimit) {
+    RunOptions options;
+    options.group = ChildGroup::Owned;
+    options.progress = ProgressWatch{layout.imageFolder, QStringLiteral("*"), idleLimit};
+    return RunAndWait(QLatin1Char('"') + layout.script + QLatin1Char('"'), kHiddenWindow,
+                      layout.workFolder, options);
 }
 
 // Puts the working copy in place and runs the script on it; None here only means that the
@@ -116,14 +148,12 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
     if (!context.password.isEmpty() &&
         writePrivateFile(layout.passwordFile, ghostscriptPasswordDefinition(context.password)) != 0)
         return {ReasonCode::Internal, QStringLiteral("The password could not be handed over.")};
-    // Run by /bin/sh whatever its mode: a script that lost its execute bit still converts.
-    const ScriptResult result =
-        runShellScript(layout.script, layout.workFolder,
-                       ScriptProgress{layout.imageFolder, QStringLiteral("*"), scriptIdleLimit()});
+    const std::chrono::milliseconds idleLimit = scriptIdleLimit();
+    const RunOutcome run = runScriptAndWait(layout, idleLimit);
     QFile::remove(layout.passwordFile);
     pointer.busy();
-    exitCode = result.exitCode;
-    return reasonOfScriptEnd(result, layout);
+    exitCode = run.result;
+    return reasonOfScriptEnd(run, layout, idleLimit);
 }
 
 // True when the PDF's trailer names an encryption dictionary. The trailer (or the cross-

@@ -3,6 +3,7 @@
 #include "convert/Procedures.h"
 #include "platform/StopRequest.h"
 #include "support/RecordingUserInterface.h"
+#include "support/TestFiles.h"
 
 #include "convert/ConversionOutcome.h"
 
@@ -85,15 +86,6 @@ struct Fixture {
 QByteArray pagesScript(int count) {
     return QByteArray("i=1\nwhile [ $i -le ") + QByteArray::number(count) +
            " ]; do echo page$i > current$i.jpg; i=$((i+1)); done\nrm -f current.pdf\n";
-}
-
-// True while the process runs (a zombie no longer does).
-bool processRuns(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
 }
 
 // Runs the conversion with PAGEKILN_SCRIPT_IDLE_SECONDS set; with stopOnMarker, a stop is
@@ -422,7 +414,7 @@ void TestScriptConversion::faults() {
     QVERIFY(f.workIsEmpty());
     QFile sleeper(f.work + "/sleeper.pid");
     if (sleeper.open(QIODevice::ReadOnly)) // whatever the script left running has ended
-        QTRY_VERIFY(!processRuns(sleeper.readAll().trimmed().toLongLong()));
+        QTRY_VERIFY(!TestFiles::processRuns(sleeper.readAll().trimmed().toLongLong()));
 }
 
 QTEST_GUILESS_MAIN(TestScriptConversion)
