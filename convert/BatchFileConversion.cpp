@@ -224,7 +224,6 @@ void copyImagesOut(const QStringList& images, const Layout& layout, const QStrin
             outcome.fail(why.code, why.text);
             return;
         }
-        context.jpgCreated = true;
         outcome.addOutput(target);
     }
 }
@@ -270,7 +269,6 @@ ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext
                                        const ScriptMethod& method) {
     const QString baseName = PdfBaseName(pdfPath);
     BusyPointer pointer(context.ui);
-    context.jpgCreated = false;
     ConversionOutcome outcome;
     if (context.workFolder.isEmpty()) { // no private folder: never work beside others
         outcome.fail(ReasonCode::Internal,

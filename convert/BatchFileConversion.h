@@ -32,9 +32,8 @@ QString outputImagePath(const QString& prefix, const QString& baseName, int posi
 inline const QString GhostscriptMessagesName = QStringLiteral("messages.txt");
 inline const QString PasswordFileName = QStringLiteral("password.ps");
 
-// Converts one PDF with the given method; sets context.jpgCreated only once an image has been
-// written to the output folder, and says what was written and why nothing (or not all) was.
-// Nothing here throws or shows a message.
+// Converts one PDF with the given method and says which images it wrote to the output folder
+// and why nothing (or not all) was written. Nothing here throws or shows a message.
 ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
                                        const ScriptMethod& method);
 

@@ -147,7 +147,7 @@ void TestReasons::reasonOfEachBrokenInput() {
         MethodTable::standard()[*methodFromName(method)].procedure(pdf, context);
     QCOMPARE(codeName(outcome.reason), code);
     QCOMPARE(outcome.status, ConversionStatus::Failed);
-    QVERIFY(!context.jpgCreated);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY2(outcome.detail.size() > 10 && !outcome.detail.contains("unknown"),
              qPrintable(outcome.detail));
     if (code == "password")

@@ -138,8 +138,7 @@ void TestScriptConversion::imagesNumberedInListingOrder() {
     f.script("ps/pdf2tiff.sh", pagesScript(12));
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("Invoice.pdf"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertWithGhostscript(f.pdf("Invoice.pdf"), context).jpgCreated());
     QCOMPARE(f.outputs().size(), 12);
     for (int page = 1; page <= 12; ++page)
         QCOMPARE(readAll(f.out + QStringLiteral("Invoice-%1.jpg").arg(page, 3, 10, QChar('0'))),
@@ -154,8 +153,8 @@ void TestScriptConversion::scriptSeesOnlyTheWorkingCopy() {
                                "rm -f current.pdf\n");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("-n $x `y` \"q\"\nz.pdf", "%PDF body\n"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertWithGhostscript(f.pdf("-n $x `y` \"q\"\nz.pdf", "%PDF body\n"), context)
+                .jpgCreated());
     QCOMPARE(readAll(f.out + "-n $x `y` \"q\"\nz-001.jpg"), "0\ncurrent.pdf\n%PDF body\n");
 }
 
@@ -175,10 +174,10 @@ void TestScriptConversion::scriptThatKeepsTheCopyEndsTheWait() {
     f.script("ps/pdf2tiff.sh", "exit 0\n");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::Damaged);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::Damaged);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -186,10 +185,10 @@ void TestScriptConversion::missingScriptCountsAsNotConverted() {
     Fixture f;
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::ComponentMissing);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::ComponentMissing);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -198,10 +197,10 @@ void TestScriptConversion::unreadablePdfCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(1));
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod()).reason,
-             ReasonCode::Missing);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::Missing);
+    QVERIFY(!outcome.jpgCreated());
     QCOMPARE(convertThroughScript(f.input, context, ghostscriptMethod()).reason,
              ReasonCode::NotRegular);
     QVERIFY(f.outputs().isEmpty());
@@ -212,9 +211,10 @@ void TestScriptConversion::missingOutputFolderCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(2));
     FixedConversionView view(f.root.filePath("nowhere/"), {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::NoOutputFolder);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::NoOutputFolder);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -223,10 +223,10 @@ void TestScriptConversion::noWorkFolderCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(1));
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, QString()};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::Internal);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::Internal);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.outputs().isEmpty());
     QCOMPARE(f.ui.applicationPointers.last(), MousePointer::Default);
 }
@@ -237,8 +237,7 @@ void TestScriptConversion::failedCopyIsNotReportedAsSuccess() {
     QVERIFY(QDir(f.out).mkdir("a-001.jpg")); // a folder blocks the only image
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("a.pdf"), context);
-    QVERIFY(!context.jpgCreated);
+    QVERIFY(!ConvertWithGhostscript(f.pdf("a.pdf"), context).jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -248,8 +247,7 @@ void TestScriptConversion::existingOutputIsReplaced() {
     writeFile(f.out + "a-001.jpg", "old image, much longer than the new one");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("a.1.pdf"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertWithGhostscript(f.pdf("a.1.pdf"), context).jpgCreated());
     QCOMPARE(readAll(f.out + "a-001.jpg"), "page1\n");
     QCOMPARE(f.outputs(), QStringList{"a-001.jpg"}); // no temporary left behind
 }
@@ -297,8 +295,7 @@ void TestScriptConversion::blackWhiteCollectsImageFolder() {
                               "current/y.JPG\necho note > current/notes.txt\nrm current.pdf\n");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertBlackWhite(f.pdf("Scan 7.pdf"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertBlackWhite(f.pdf("Scan 7.pdf"), context).jpgCreated());
     QCOMPARE(f.outputs(), (QStringList{"Scan 7-001.jpg", "Scan 7-002.jpg"}));
     QCOMPARE(readAll(f.out + "Scan 7-002.jpg"), "two\n");
     QVERIFY(!QFileInfo::exists(f.work + "/bw/current"));
@@ -405,12 +402,13 @@ void TestScriptConversion::faults() {
         script.startsWith("bw/") ? blackWhiteMethod() : ghostscriptMethod();
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    QCOMPARE(convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString()).reason,
-             code);
+    const ConversionOutcome outcome =
+        convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString());
+    QCOMPARE(outcome.reason, code);
     QCOMPARE(f.outputs().size(), images);
     for (const QString& name : f.outputs())
         QVERIFY2(readAll(f.out + name) != "half\n", qPrintable(name)); // never a page cut short
-    QCOMPARE(context.jpgCreated, images > 0);
+    QCOMPARE(outcome.jpgCreated(), images > 0);
     QVERIFY(f.workIsEmpty());
     QFile sleeper(f.work + "/sleeper.pid");
     if (sleeper.open(QIODevice::ReadOnly)) // whatever the script left running has ended
