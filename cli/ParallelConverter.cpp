@@ -2,9 +2,9 @@
 
 #include "convert/CollisionGroups.h"
 #include "convert/ConversionContext.h"
-#include "platform/Automation.h"
 #include "platform/OpenFiles.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Automation.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

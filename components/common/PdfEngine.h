@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Fault.h"
+#include "protocol/Fault.h"
 
 #include <QSize>
 #include <QString>
