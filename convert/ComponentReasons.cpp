@@ -60,7 +60,7 @@ Reason reasonOfComponent(const AutomationReply& reply, const ComponentCallSite& 
                 QStringLiteral("The component %1 is not registered.").arg(site.className)};
     case Fault::ServerDied:
         return {ReasonCode::ComponentDied,
-                QStringLiteral("%1 stopped unexpectedly%2.").arg(who, howItEnded(reply.ending))};
+                QStringLiteral("%1 stopped unexpectedly%2.").arg(who, howItEnded(reply.serverEnd))};
     case Fault::TimedOut:
         return {ReasonCode::ComponentTimedOut,
                 QStringLiteral("%1 gave no answer within %2 s.").arg(who).arg(site.limitSeconds)};

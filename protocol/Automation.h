@@ -24,8 +24,8 @@ struct ServerEnd {
     int number = 0;
 };
 
-// The outcome of one call: the value on success, otherwise the fault and its text (ending says
-// how the server ended when the fault is ServerDied). A successful answer may carry a fault
+// The outcome of one call: the value on success, otherwise the fault and its text (serverEnd
+// says how the server ended when the fault is ServerDied). A successful answer may carry a fault
 // too, when its value is a refusal that says why (a document that did not open).
 struct AutomationReply {
     enum class Status { Succeeded, Failed };
@@ -35,15 +35,15 @@ struct AutomationReply {
     QJsonValue value;
     QString error;
     qint64 objectId = 0; // set when the answer hands out an object
-    ServerEnd ending;
+    ServerEnd serverEnd;
 
     bool ok() const { return status == Status::Succeeded; }
-    static AutomationReply failed(Fault why, QString text, ServerEnd ending = {}) {
+    static AutomationReply failed(Fault why, QString text, ServerEnd serverEnd = {}) {
         AutomationReply reply;
         reply.status = Status::Failed;
         reply.fault = why;
         reply.error = std::move(text);
-        reply.ending = ending;
+        reply.serverEnd = serverEnd;
         return reply;
     }
 };

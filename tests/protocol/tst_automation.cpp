@@ -136,8 +136,8 @@ void TestAutomation::killedServerFailsTheCallOnly() {
     ::kill(pid_t(pids.first()), SIGKILL);
     reply = gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")});
     QCOMPARE(reply.fault, Fault::ServerDied);
-    QCOMPARE(reply.ending.kind, ServerEnd::Kind::Signal);
-    QCOMPARE(reply.ending.number, 9);
+    QCOMPARE(reply.serverEnd.kind, ServerEnd::Kind::Signal);
+    QCOMPARE(reply.serverEnd.number, 9);
     QVERIFY2(reply.error.contains("(signal 9)"), qPrintable(reply.error));
     AutomationObject fresh = host.createObject("GflAx.GflAx", reply);
     QVERIFY2(reply.ok(), qPrintable(reply.error));

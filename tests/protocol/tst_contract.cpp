@@ -26,13 +26,13 @@ void TestContract::faultFromTheWireToTheReason_data() {
     QTest::addColumn<QString>("received"); // the name on the wire
     QTest::addColumn<Fault>("fault");      // what it parses to
     QTest::addColumn<QString>("name");     // the fault's own name
-    QTest::addColumn<ServerEnd>("ending");
+    QTest::addColumn<ServerEnd>("serverEnd");
     QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("text");
     const QString who = QStringLiteral("The imaging component");
     const auto row = [](const char* tag, const QString& name, Fault fault, const QString& reason,
-                        const QString& text, ServerEnd ending = {}) {
-        QTest::newRow(tag) << name << fault << name << ending << reason << text;
+                        const QString& text, ServerEnd serverEnd = {}) {
+        QTest::newRow(tag) << name << fault << name << serverEnd << reason << text;
     };
     row("none", "none", Fault::None, "internal", who + " failed: Boom.");
     // The PDF given is a sound one, so faults about the input say only what the server said.
@@ -80,14 +80,14 @@ void TestContract::faultFromTheWireToTheReason() {
     QFETCH(QString, received);
     QFETCH(Fault, fault);
     QFETCH(QString, name);
-    QFETCH(ServerEnd, ending);
+    QFETCH(ServerEnd, serverEnd);
     QFETCH(QString, reason);
     QFETCH(QString, text);
     QCOMPARE(faultFromName(received), fault);
     QCOMPARE(faultName(fault), name);
     // The text beside a dead server's fault names another signal: only the data may count.
     AutomationReply reply = AutomationReply::failed(
-        fault, fault == Fault::ServerDied ? "stopped unexpectedly (signal 99)" : "Boom", ending);
+        fault, fault == Fault::ServerDied ? "stopped unexpectedly (signal 99)" : "Boom", serverEnd);
     const ComponentCallSite site{
         "imaging component", "GflAx.GflAx", TestPaths::corpusFile("minimal-document.pdf"),
         m_out.path() + '/',  "/out/a1.jpg", 300};
