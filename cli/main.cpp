@@ -40,16 +40,16 @@ QString progressBar(int done, int count) {
 // the run gets them all.
 void shareTheMachineBetweenJobs(int jobs, const WorkFolder& runFolder) {
     jobs = std::max(1, jobs);
-    if (!qEnvironmentVariableIsSet(environment::kRenderThreads))
-        qputenv(environment::kRenderThreads, QByteArray::number(QThread::idealThreadCount()));
-    if (!qEnvironmentVariableIsSet(environment::kMemoryShare))
-        qputenv(environment::kMemoryShare, QByteArray::number(jobs));
+    if (!qEnvironmentVariableIsSet(Environment::kRenderThreads))
+        qputenv(Environment::kRenderThreads, QByteArray::number(QThread::idealThreadCount()));
+    if (!qEnvironmentVariableIsSet(Environment::kMemoryShare))
+        qputenv(Environment::kMemoryShare, QByteArray::number(jobs));
     // Zeroed room for the servers' slots.
     constexpr qint64 bytes = RunLedgerLayout::kBytes;
     QFile ledger(runFolder.path() + QStringLiteral("/servers-at-work"));
     if (jobs > 1 && runFolder.isValid() && ledger.open(QIODevice::WriteOnly) &&
         ledger.write(QByteArray(bytes, '\0')) == bytes && ledger.flush())
-        qputenv(environment::kRunLedger, QFile::encodeName(ledger.fileName()));
+        qputenv(Environment::kRunLedger, QFile::encodeName(ledger.fileName()));
 }
 
 void reportUsageError(const QString& message) {

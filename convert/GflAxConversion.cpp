@@ -13,7 +13,7 @@
 
 namespace {
 
-const QString kClassName = component::kGflAx;
+const QString kClassName = Component::kGflAx;
 
 ComponentCallSite callSite(const QString& pdfPath, const ConversionContext& context) {
     ComponentCallSite site{QStringLiteral("imaging component"),
@@ -31,13 +31,13 @@ ComponentCallSite callSite(const QString& pdfPath, const ConversionContext& cont
 // method call fail, before anything is written.
 AutomationReply convertPage(AutomationObject& gflax, const QString& pdfPath, int page,
                             const QString& output, const ConversionView& view) {
-    gflax.setWithoutWaiting(component::kEpsDpi, ReadNumber(view.resolutionText()));
-    gflax.setWithoutWaiting(component::kPage, page);
-    if (AutomationReply loaded = gflax.call(component::kLoadBitmap, QJsonArray{pdfPath});
+    gflax.setWithoutWaiting(Component::kEpsDpi, ReadNumber(view.resolutionText()));
+    gflax.setWithoutWaiting(Component::kPage, page);
+    if (AutomationReply loaded = gflax.call(Component::kLoadBitmap, QJsonArray{pdfPath});
         !loaded.ok())
         return loaded;
-    gflax.setWithoutWaiting(component::kSaveformat, component::kSaveformatJpeg);
-    return gflax.call(component::kSaveBitmap, QJsonArray{output});
+    gflax.setWithoutWaiting(Component::kSaveformat, Component::kSaveformatJpeg);
+    return gflax.call(Component::kSaveBitmap, QJsonArray{output});
 }
 
 } // namespace
@@ -58,7 +58,7 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
         return outcome.settle();
     }
     if (!context.password.isEmpty())
-        gflax.setWithoutWaiting(component::kPassword, context.password);
+        gflax.setWithoutWaiting(Component::kPassword, context.password);
     const QString baseName = PdfBaseName(pdfPath);
     const int pageCount = ReadPageCount(context.view.pagesText());
     if (pageCount < 1)
@@ -67,7 +67,7 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
             QStringLiteral("The number of pages is %1: no page to convert.").arg(pageCount));
     // The component renders the following pages while this side saves, but never one beyond
     // the count: it must know where the batch ends.
-    gflax.setWithoutWaiting(component::kLastPage, std::max(0, pageCount));
+    gflax.setWithoutWaiting(Component::kLastPage, std::max(0, pageCount));
     for (int page = 1; page <= pageCount; ++page) {
         if (stopRequested()) {
             outcome.fail(

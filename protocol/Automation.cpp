@@ -24,9 +24,9 @@ QString componentLabel(const QString& className) {
     const auto servedBy = [&](QLatin1StringView served) {
         return family(className).compare(family(served), Qt::CaseInsensitive) == 0;
     };
-    if (servedBy(component::kGflAx))
+    if (servedBy(Component::kGflAx))
         return QStringLiteral("imaging component");
-    if (servedBy(component::kAcroDocument))
+    if (servedBy(Component::kAcroDocument))
         return QStringLiteral("document-export component");
     return QStringLiteral("component %1").arg(className);
 }
@@ -58,7 +58,7 @@ void AutomationObject::release() {
     if (m_server)
         m_server->discard(std::exchange(m_unanswered, {}));
     if (m_id != 0 && m_server)
-        m_server->post(QJsonObject{{wire::kOp, wire::kRelease}, {wire::kObject, m_id}});
+        m_server->post(QJsonObject{{Wire::kOp, Wire::kRelease}, {Wire::kObject, m_id}});
     m_id = 0;
     m_server.clear();
 }
@@ -70,9 +70,9 @@ AutomationReply AutomationObject::onObject(const QString& op, const QString& nam
     if (!m_server)
         return AutomationReply::failed(Fault::ServerDied,
                                        QStringLiteral("the component server has ended"));
-    request.insert(wire::kOp, op);
-    request.insert(wire::kObject, m_id);
-    request.insert(wire::kName, name);
+    request.insert(Wire::kOp, op);
+    request.insert(Wire::kObject, m_id);
+    request.insert(Wire::kName, name);
     auto* host = qobject_cast<AutomationHost*>(m_server->parent());
     const auto timeout = host ? host->callTimeout() : AutomationHost::kDefaultCallTimeout;
     return m_server->request(request, timeout, std::exchange(m_unanswered, {}));
@@ -81,24 +81,24 @@ AutomationReply AutomationObject::onObject(const QString& op, const QString& nam
 void AutomationObject::setWithoutWaiting(const QString& name, const QJsonValue& value) {
     if (m_id == 0 || !m_server)
         return; // the next waiting call reports the missing object or server
-    const qint64 id = m_server->postTracked(QJsonObject{{wire::kOp, wire::kSet},
-                                                        {wire::kObject, m_id},
-                                                        {wire::kName, name},
-                                                        {wire::kValue, value}});
+    const qint64 id = m_server->postTracked(QJsonObject{{Wire::kOp, Wire::kSet},
+                                                        {Wire::kObject, m_id},
+                                                        {Wire::kName, name},
+                                                        {Wire::kValue, value}});
     if (id != 0)
         m_unanswered.append(id);
 }
 
 AutomationReply AutomationObject::set(const QString& name, const QJsonValue& value) {
-    return onObject(wire::kSet, name, QJsonObject{{wire::kValue, value}});
+    return onObject(Wire::kSet, name, QJsonObject{{Wire::kValue, value}});
 }
 
 AutomationReply AutomationObject::get(const QString& name) {
-    return onObject(wire::kGet, name, {});
+    return onObject(Wire::kGet, name, {});
 }
 
 AutomationReply AutomationObject::call(const QString& name, const QJsonArray& args) {
-    return onObject(wire::kCall, name, QJsonObject{{wire::kArgs, args}});
+    return onObject(Wire::kCall, name, QJsonObject{{Wire::kArgs, args}});
 }
 
 AutomationObject AutomationObject::callForObject(const QString& name, const QJsonArray& args,
@@ -169,7 +169,7 @@ AutomationObject AutomationHost::createObject(const QString& className, Automati
     AutomationServer* server = serverAt(executable, className, reply);
     if (!server)
         return {};
-    reply = server->request(QJsonObject{{wire::kOp, wire::kCreate}, {wire::kClass, className}},
+    reply = server->request(QJsonObject{{Wire::kOp, Wire::kCreate}, {Wire::kClass, className}},
                             m_timeout);
     if (reply.ok() && reply.objectId == 0)
         reply = AutomationReply::failed(Fault::Internal,

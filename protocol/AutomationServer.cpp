@@ -17,28 +17,28 @@ namespace {
 
 // A call of a method that writes a file named by its first argument.
 bool isSave(const QJsonObject& request) {
-    return request.value(wire::kOp).toString() == wire::kCall &&
-           component::writesFile(request.value(wire::kName).toString()) &&
-           request.value(wire::kArgs).toArray().at(0).isString();
+    return request.value(Wire::kOp).toString() == Wire::kCall &&
+           Component::writesFile(request.value(Wire::kName).toString()) &&
+           request.value(Wire::kArgs).toArray().at(0).isString();
 }
 
 // The fault an answer names, or `absent` when it names none.
 Fault faultOf(const QJsonObject& answer, Fault absent) {
-    const QString code = answer.value(wire::kCode).toString();
+    const QString code = answer.value(Wire::kCode).toString();
     return code.isEmpty() ? absent : faultFromName(code);
 }
 
 // The reply an answer stands for: a failure that names no fault is Internal; a success names
 // one only when its value is a refusal.
 AutomationReply replyOf(const QJsonObject& answer) {
-    if (!answer.value(wire::kOk).toBool())
+    if (!answer.value(Wire::kOk).toBool())
         return AutomationReply::failed(faultOf(answer, Fault::Internal),
-                                       answer.value(wire::kError).toString());
+                                       answer.value(Wire::kError).toString());
     AutomationReply reply;
     reply.fault = faultOf(answer, Fault::None);
-    reply.value = answer.value(wire::kResult);
-    reply.error = answer.value(wire::kError).toString();
-    reply.objectId = answer.value(wire::kObject).toInteger();
+    reply.value = answer.value(Wire::kResult);
+    reply.error = answer.value(Wire::kError).toString();
+    reply.objectId = answer.value(Wire::kObject).toInteger();
     return reply;
 }
 
@@ -64,7 +64,7 @@ AutomationServer::AutomationServer(const QString& executable, const QString& lab
 
 AutomationServer::~AutomationServer() {
     if (std::exchange(m_recorded, false))
-        releaseServer(static_cast<pid_t>(m_pid));
+        releaseServer(m_pid);
     if (m_process.state() == QProcess::NotRunning)
         return;
     // End of input tells a server to end; one that does not is not waited for long.
@@ -83,14 +83,14 @@ bool AutomationServer::start(QString& error) {
         return false;
     }
     m_pid = m_process.processId();
-    adoptServer(static_cast<pid_t>(m_pid));
+    adoptServer(m_pid);
     m_recorded = true;
     return true;
 }
 
 qint64 AutomationServer::send(QJsonObject& request) {
     const qint64 id = m_nextId++;
-    request.insert(wire::kId, id);
+    request.insert(Wire::kId, id);
     QByteArray line = QJsonDocument(request).toJson(QJsonDocument::Compact);
     line.append('\n');
     m_process.write(line);
@@ -128,7 +128,7 @@ AutomationReply AutomationServer::earlierFailure(const QList<qint64>& earlier) {
         if (!answered)
             failure = AutomationReply::failed(Fault::ServerDied,
                                               QStringLiteral("the component server has ended"));
-        else if (!answer.value(wire::kOk).toBool())
+        else if (!answer.value(Wire::kOk).toBool())
             failure = replyOf(answer);
     }
     return failure;
@@ -162,7 +162,7 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
     const QJsonObject answer = m_answers.take(id);
     if (const AutomationReply failure = earlierFailure(earlier); !failure.ok())
         return failure;
-    if (answer.value(wire::kEnding).toBool() && m_state == State::Running) {
+    if (answer.value(Wire::kEnding).toBool() && m_state == State::Running) {
         // The server ends after this answer: new objects need a fresh one.
         m_state = State::Ending;
         emit gone(this);
@@ -221,7 +221,7 @@ void AutomationServer::removeTemporaryFiles(const QJsonObject& request) {
     // A killed process may still be finishing a system call; wait until it is gone.
     if (m_process.state() != QProcess::NotRunning)
         m_process.waitForFinished(2000);
-    const QFileInfo target(request.value(wire::kArgs).toArray().at(0).toString());
+    const QFileInfo target(request.value(Wire::kArgs).toArray().at(0).toString());
     QDir folder(target.absolutePath());
     for (const QString& name :
          folder.entryList({partFilePattern(m_pid)}, QDir::Files | QDir::Hidden | QDir::System))
@@ -234,7 +234,7 @@ void AutomationServer::readAnswers() {
     for (qsizetype end; (end = m_pending.indexOf('\n', start)) >= 0; start = end + 1) {
         const QByteArray line = m_pending.mid(start, end - start);
         const QJsonDocument doc = QJsonDocument::fromJson(line);
-        const qint64 id = doc.object().value(wire::kId).toInteger();
+        const qint64 id = doc.object().value(Wire::kId).toInteger();
         if (!doc.isObject() || id <= 0) {
             // The stream cannot be trusted any more: nothing after this line is waited for.
             m_badAnswer = line.isEmpty() ? QByteArray("an empty line") : line;
@@ -252,7 +252,7 @@ void AutomationServer::readAnswers() {
 
 void AutomationServer::onFinished() {
     if (std::exchange(m_recorded, false))
-        releaseServer(static_cast<pid_t>(m_pid));
+        releaseServer(m_pid);
     m_state = State::Dead;
     emit progressed();
     emit gone(this);

@@ -7,7 +7,7 @@
 // What the program tells the component servers it starts through their environment, and the
 // layout of the run ledger they share. The command sets these for a run of parallel jobs; a
 // server started without them works alone with the defaults.
-namespace environment {
+namespace Environment {
 
 // The run's budget of rendering threads (default: the processors).
 inline constexpr const char* kRenderThreads = "PAGEKILN_RENDER_THREADS";
@@ -18,7 +18,7 @@ inline constexpr const char* kMemoryMegabytes = "PAGEKILN_MEMORY_MB";
 // The path of the run ledger.
 inline constexpr const char* kRunLedger = "PAGEKILN_RUN_LEDGER";
 
-} // namespace environment
+} // namespace Environment
 
 // The run ledger: a file of slots, zeroed by the command that makes it, which the servers map
 // and in which each holds one slot, its process id, while it has a document open.

@@ -6,7 +6,7 @@
 // The words of the pipe protocol (protocol/PROTOCOL.md): the keys of requests and answers, the
 // operations, and the classes and members of the components as the program names them. Both
 // the servers and the client spell them from here only.
-namespace wire {
+namespace Wire {
 
 // Keys of a request and of its answer.
 inline constexpr QLatin1StringView kId{"id"};
@@ -29,11 +29,11 @@ inline constexpr QLatin1StringView kGet{"get"};
 inline constexpr QLatin1StringView kCall{"call"};
 inline constexpr QLatin1StringView kRelease{"release"};
 
-} // namespace wire
+} // namespace Wire
 
 // The component classes and their members. Servers receive member names lower-cased and
 // compare them with isMember; class names are compared without regard to case too.
-namespace component {
+namespace Component {
 
 inline constexpr QLatin1StringView kGflAx{"GflAx.GflAx"};
 inline constexpr QLatin1StringView kAcroApp{"AcroExch.app"};
@@ -67,4 +67,4 @@ inline bool writesFile(QStringView method) {
     return isMember(method, kSaveBitmap) || isMember(method, kSaveAs);
 }
 
-} // namespace component
+} // namespace Component

@@ -4,7 +4,7 @@
 
 namespace {
 
-using component::isMember;
+using Component::isMember;
 
 constexpr double kExportDpi = 150.0;
 
@@ -16,16 +16,16 @@ ComponentReply unknownMember(const QString& owner, const QString& name) {
 } // namespace
 
 ComponentReply AcroApp::set(const QString& name, const QJsonValue&) {
-    return unknownMember(component::kAcroApp, name);
+    return unknownMember(Component::kAcroApp, name);
 }
 
 ComponentReply AcroApp::get(const QString& name) {
-    return unknownMember(component::kAcroApp, name);
+    return unknownMember(Component::kAcroApp, name);
 }
 
 ComponentReply AcroApp::call(const QString& name, const QJsonArray&) {
-    if (!isMember(name, component::kExit))
-        return unknownMember(component::kAcroApp, name);
+    if (!isMember(name, Component::kExit))
+        return unknownMember(Component::kAcroApp, name);
     ComponentReply reply = ComponentReply::value(true);
     reply.endServer = true;
     return reply;
@@ -34,27 +34,27 @@ ComponentReply AcroApp::call(const QString& name, const QJsonArray&) {
 AcroDocument::AcroDocument() : m_engine(std::make_shared<PdfEngine>()) {}
 
 ComponentReply AcroDocument::set(const QString& name, const QJsonValue&) {
-    return unknownMember(component::kAcroDocument, name);
+    return unknownMember(Component::kAcroDocument, name);
 }
 
 ComponentReply AcroDocument::get(const QString& name) {
-    return unknownMember(component::kAcroDocument, name);
+    return unknownMember(Component::kAcroDocument, name);
 }
 
 ComponentReply AcroDocument::call(const QString& name, const QJsonArray& args) {
-    if (isMember(name, component::kOpen))
+    if (isMember(name, Component::kOpen))
         return open(args);
-    if (isMember(name, component::kGetJSObject)) {
+    if (isMember(name, Component::kGetJSObject)) {
         if (!m_engine->hasDocument())
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("No document is open."));
         return ComponentReply::object(std::make_unique<AcroScriptObject>(m_engine));
     }
-    if (isMember(name, component::kClose)) {
+    if (isMember(name, Component::kClose)) {
         m_engine->closeDocument();
         return ComponentReply::value(true);
     }
-    return unknownMember(component::kAcroDocument, name);
+    return unknownMember(Component::kAcroDocument, name);
 }
 
 // Answers true or false, as the application's Open does; a false answer carries the fault
@@ -84,12 +84,12 @@ ComponentReply AcroScriptObject::get(const QString& name) {
 }
 
 ComponentReply AcroScriptObject::call(const QString& name, const QJsonArray& args) {
-    if (!isMember(name, component::kSaveAs))
+    if (!isMember(name, Component::kSaveAs))
         return unknownMember(QStringLiteral("the document's scripting object"), name);
     if (args.size() != 2 || !args.at(0).isString() || !args.at(1).isString())
         return ComponentReply::failure(Fault::BadArgument,
                                        QStringLiteral("SaveAs takes a path and a conversion"));
-    if (args.at(1).toString() != component::kJpegConversion)
+    if (args.at(1).toString() != Component::kJpegConversion)
         return ComponentReply::failure(
             Fault::BadArgument,
             QStringLiteral("conversion \"%1\" is not supported").arg(args.at(1).toString()));
@@ -122,7 +122,7 @@ QString exportPagePath(const QString& path, int pageNumber, int pageCount) {
 }
 
 ComponentClasses acroClasses() {
-    return {{QString(component::kAcroApp).toLower(), [] { return std::make_unique<AcroApp>(); }},
-            {QString(component::kAcroDocument).toLower(),
+    return {{QString(Component::kAcroApp).toLower(), [] { return std::make_unique<AcroApp>(); }},
+            {QString(Component::kAcroDocument).toLower(),
              [] { return std::make_unique<AcroDocument>(); }}};
 }

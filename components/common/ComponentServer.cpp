@@ -18,7 +18,7 @@ namespace {
 int answerDescriptor = -1;
 
 QJsonObject failureAnswer(Fault fault, const QString& text) {
-    return QJsonObject{{wire::kOk, false}, {wire::kCode, faultName(fault)}, {wire::kError, text}};
+    return QJsonObject{{Wire::kOk, false}, {Wire::kCode, faultName(fault)}, {Wire::kError, text}};
 }
 
 // Moves the answers off standard output: they keep the pipe the client reads on a descriptor
@@ -49,26 +49,26 @@ QByteArray ComponentServer::handle(const QByteArray& line) {
     } else {
         const QJsonObject request = doc.object();
         reply = dispatch(request);
-        reply.insert(wire::kId, request.value(wire::kId));
+        reply.insert(Wire::kId, request.value(Wire::kId));
     }
     return QJsonDocument(reply).toJson(QJsonDocument::Compact);
 }
 
 QJsonObject ComponentServer::dispatch(const QJsonObject& request) {
-    const QString op = request.value(wire::kOp).toString();
-    if (op == wire::kCreate)
+    const QString op = request.value(Wire::kOp).toString();
+    if (op == Wire::kCreate)
         return create(request);
-    if (op == wire::kRelease) {
-        m_objects.erase(request.value(wire::kObject).toInteger());
-        return QJsonObject{{wire::kOk, true}};
+    if (op == Wire::kRelease) {
+        m_objects.erase(request.value(Wire::kObject).toInteger());
+        return QJsonObject{{Wire::kOk, true}};
     }
-    if (op == wire::kSet || op == wire::kGet || op == wire::kCall)
+    if (op == Wire::kSet || op == Wire::kGet || op == Wire::kCall)
         return onObject(request, op);
     return failureAnswer(Fault::BadArgument, QStringLiteral("unknown operation \"%1\"").arg(op));
 }
 
 QJsonObject ComponentServer::create(const QJsonObject& request) {
-    const QString className = request.value(wire::kClass).toString();
+    const QString className = request.value(Wire::kClass).toString();
     const auto found = m_classes.find(className.toLower());
     if (found == m_classes.end())
         return failureAnswer(Fault::BadArgument,
@@ -77,36 +77,36 @@ QJsonObject ComponentServer::create(const QJsonObject& request) {
 }
 
 QJsonObject ComponentServer::onObject(const QJsonObject& request, const QString& op) {
-    const auto found = m_objects.find(request.value(wire::kObject).toInteger());
+    const auto found = m_objects.find(request.value(Wire::kObject).toInteger());
     if (found == m_objects.end())
         return failureAnswer(Fault::BadArgument, QStringLiteral("no such object"));
     ComponentObject& object = *found->second;
-    const QString name = request.value(wire::kName).toString().toLower();
-    if (op == wire::kSet)
-        return answer(object.set(name, request.value(wire::kValue)));
-    if (op == wire::kGet)
+    const QString name = request.value(Wire::kName).toString().toLower();
+    if (op == Wire::kSet)
+        return answer(object.set(name, request.value(Wire::kValue)));
+    if (op == Wire::kGet)
         return answer(object.get(name));
-    return answer(object.call(name, request.value(wire::kArgs).toArray()));
+    return answer(object.call(name, request.value(Wire::kArgs).toArray()));
 }
 
 QJsonObject ComponentServer::answer(ComponentReply reply) {
     if (!reply.ok)
         return failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault,
                              reply.error);
-    QJsonObject out{{wire::kOk, true}};
+    QJsonObject out{{Wire::kOk, true}};
     if (reply.fault != Fault::None) {
-        out.insert(wire::kCode, faultName(reply.fault));
-        out.insert(wire::kError, reply.error);
+        out.insert(Wire::kCode, faultName(reply.fault));
+        out.insert(Wire::kError, reply.error);
     }
     if (reply.newObject) {
         const qint64 id = m_nextId++;
         m_objects.emplace(id, std::move(reply.newObject));
-        out.insert(wire::kObject, id);
+        out.insert(Wire::kObject, id);
     } else {
-        out.insert(wire::kResult, reply.result);
+        out.insert(Wire::kResult, reply.result);
     }
     if (reply.endServer) {
-        out.insert(wire::kEnding, true);
+        out.insert(Wire::kEnding, true);
         m_ended = true;
     }
     return out;

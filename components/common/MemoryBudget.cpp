@@ -28,10 +28,10 @@ std::size_t physicalMemory() {
 
 std::size_t MemoryBudget::serverBytes() {
     bool ok = false;
-    const qint64 megabytes = qEnvironmentVariable(environment::kMemoryMegabytes).toLongLong(&ok);
+    const qint64 megabytes = qEnvironmentVariable(Environment::kMemoryMegabytes).toLongLong(&ok);
     const std::size_t total = ok && megabytes > 0 ? std::size_t(megabytes) * kMiB
                                                   : std::min(physicalMemory() / 4, kDefaultLargest);
-    const int share = qEnvironmentVariableIntValue(environment::kMemoryShare, &ok);
+    const int share = qEnvironmentVariableIntValue(Environment::kMemoryShare, &ok);
     return total / std::size_t(ok && share > 1 ? share : 1);
 }
 

@@ -9,8 +9,8 @@ extern "C" {
 
 // The memory one component server may use for rendering. By default a quarter of the physical
 // memory, at most 1 GiB, so that a desktop stays usable whatever the PDF; a command running
-// several servers side by side divides it between them. environment::kMemoryMegabytes sets the
-// whole amount in MiB instead; environment::kMemoryShare (set by the command to its number of
+// several servers side by side divides it between them. Environment::kMemoryMegabytes sets the
+// whole amount in MiB instead; Environment::kMemoryShare (set by the command to its number of
 // jobs) is the number of servers sharing it.
 struct MemoryBudget {
     static std::size_t serverBytes();

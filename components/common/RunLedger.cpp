@@ -25,7 +25,7 @@ bool stillRuns(int processId) {
 
 RunLedger& RunLedger::process() {
     // Never destroyed: engines may close documents during static destruction.
-    static auto* ledger = new RunLedger(std::getenv(environment::kRunLedger));
+    static auto* ledger = new RunLedger(std::getenv(Environment::kRunLedger));
     return *ledger;
 }
 
@@ -88,7 +88,7 @@ void RunLedger::leave() {
 int renderBudget() {
     static const int budget = [] {
         bool ok = false;
-        const int wanted = qEnvironmentVariableIntValue(environment::kRenderThreads, &ok);
+        const int wanted = qEnvironmentVariableIntValue(Environment::kRenderThreads, &ok);
         return ok && wanted >= 1 ? std::min(wanted, 64)
                                  : std::max(1, int(std::thread::hardware_concurrency()));
     }();

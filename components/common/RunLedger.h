@@ -39,7 +39,7 @@ private:
     int m_open = 0; // documents open in this process
 };
 
-// Worker threads one server may keep rendering: the run's budget (environment::kRenderThreads,
+// Worker threads one server may keep rendering: the run's budget (Environment::kRenderThreads,
 // by default the processors) divided between the servers at work, at least one.
 int renderBudget();
 int allowedRenderThreads();

@@ -8,7 +8,7 @@
 
 namespace {
 
-using component::isMember;
+using Component::isMember;
 
 bool integralValue(const QJsonValue& value, qint64& out) {
     if (!value.isDouble())
@@ -30,14 +30,14 @@ ComponentReply unknownMember(const QString& name) {
 GflAxObject::GflAxObject(EngineSettings settings) : m_engine(settings) {}
 
 ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
-    if (isMember(name, component::kEpsDpi)) {
+    if (isMember(name, Component::kEpsDpi)) {
         if (!value.isDouble())
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("EpsDpi takes a number"));
         m_dpi = value.toDouble();
         return {};
     }
-    if (isMember(name, component::kPassword)) {
+    if (isMember(name, Component::kPassword)) {
         if (!value.isString())
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("Password takes a text"));
@@ -45,15 +45,15 @@ ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
         return {};
     }
     qint64 number = 0;
-    const bool page = isMember(name, component::kPage);
-    if (page || isMember(name, component::kSaveformat)) {
+    const bool page = isMember(name, Component::kPage);
+    if (page || isMember(name, Component::kSaveformat)) {
         if (!integralValue(value, number))
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("%1 takes a whole number").arg(name));
         (page ? m_page : m_saveFormat) = number;
         return {};
     }
-    if (isMember(name, component::kLastPage)) {
+    if (isMember(name, Component::kLastPage)) {
         if (!integralValue(value, number) || number < 0)
             return ComponentReply::failure(
                 Fault::BadArgument, QStringLiteral("LastPage takes a whole number, 0 or more"));
@@ -65,22 +65,22 @@ ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
 }
 
 ComponentReply GflAxObject::get(const QString& name) {
-    if (isMember(name, component::kEpsDpi))
+    if (isMember(name, Component::kEpsDpi))
         return ComponentReply::value(m_dpi);
-    if (isMember(name, component::kPage))
+    if (isMember(name, Component::kPage))
         return ComponentReply::value(m_page);
-    if (isMember(name, component::kSaveformat))
+    if (isMember(name, Component::kSaveformat))
         return ComponentReply::value(m_saveFormat);
-    if (isMember(name, component::kLastPage))
+    if (isMember(name, Component::kLastPage))
         return ComponentReply::value(m_lastPage);
-    if (isMember(name, component::kPassword))
+    if (isMember(name, Component::kPassword))
         return ComponentReply::value(m_password);
     return unknownMember(name);
 }
 
 ComponentReply GflAxObject::call(const QString& name, const QJsonArray& args) {
-    const bool load = isMember(name, component::kLoadBitmap);
-    if (!load && !isMember(name, component::kSaveBitmap))
+    const bool load = isMember(name, Component::kLoadBitmap);
+    if (!load && !isMember(name, Component::kSaveBitmap))
         return unknownMember(name);
     if (args.size() != 1 || !args.at(0).isString())
         return ComponentReply::failure(Fault::BadArgument,
@@ -99,7 +99,7 @@ ComponentReply GflAxObject::loadBitmap(const QString& path) {
 }
 
 ComponentReply GflAxObject::saveBitmap(const QString& path) {
-    if (m_saveFormat != component::kSaveformatJpeg)
+    if (m_saveFormat != Component::kSaveformatJpeg)
         return ComponentReply::failure(
             Fault::BadArgument,
             QStringLiteral("save format %1 is not supported (1 = JPEG)").arg(m_saveFormat));
@@ -110,5 +110,5 @@ ComponentReply GflAxObject::saveBitmap(const QString& path) {
 }
 
 ComponentClasses gflaxClasses() {
-    return {{QString(component::kGflAx).toLower(), [] { return std::make_unique<GflAxObject>(); }}};
+    return {{QString(Component::kGflAx).toLower(), [] { return std::make_unique<GflAxObject>(); }}};
 }
