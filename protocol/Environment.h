@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-// What the program tells the component servers it starts through their environment, and the
-// layout of the run ledger they share. The command sets these for a run of parallel jobs; a
-// server started without them works alone with the defaults.
+// What the component servers read from the environment they are started with, and the layout
+// of the run ledger they share. The command sets the thread budget, the memory share and the
+// ledger for its run; a user may set the budgets; a server started without them works alone
+// with the defaults.
 namespace Environment {
 
 // The run's budget of rendering threads (default: the processors).
