@@ -1,9 +1,9 @@
 #include "app/Form1.h"
 #include "app/Startup.h"
-#include "platform/Automation.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramEnd.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Automation.h"
 
 #include <QApplication>
 

@@ -3,9 +3,9 @@
 #include "convert/CollisionGroups.h"
 #include "convert/ConversionContext.h"
 #include "convert/ConversionStep.h"
-#include "platform/Automation.h"
 #include "platform/OpenFiles.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Automation.h"
 
 #include <QEventLoop>
 #include <QThread>

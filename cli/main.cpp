@@ -10,6 +10,7 @@
 #include "platform/ProgramEnd.h"
 #include "platform/StopRequest.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Environment.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,19 +38,18 @@ QString progressBar(int done, int count) {
 // shared file while they convert, and each renders with its share of the processors. So many
 // short PDFs get a processor each and do not contend, while a long PDF left alone at the end of
 // the run gets them all.
-// Zeroed room for the servers' slots (256 process ids; see components/PROTOCOL.md).
-constexpr qint64 kLedgerBytes = 4096;
-
 void shareTheMachineBetweenJobs(int jobs, const WorkFolder& runFolder) {
     jobs = std::max(1, jobs);
-    if (!qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
-        qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(QThread::idealThreadCount()));
-    if (!qEnvironmentVariableIsSet("PAGEKILN_MEMORY_SHARE"))
-        qputenv("PAGEKILN_MEMORY_SHARE", QByteArray::number(jobs));
+    if (!qEnvironmentVariableIsSet(Environment::kRenderThreads))
+        qputenv(Environment::kRenderThreads, QByteArray::number(QThread::idealThreadCount()));
+    if (!qEnvironmentVariableIsSet(Environment::kMemoryShare))
+        qputenv(Environment::kMemoryShare, QByteArray::number(jobs));
+    // Zeroed room for the servers' slots.
+    constexpr qint64 bytes = RunLedgerLayout::kBytes;
     QFile ledger(runFolder.path() + QStringLiteral("/servers-at-work"));
     if (jobs > 1 && runFolder.isValid() && ledger.open(QIODevice::WriteOnly) &&
-        ledger.write(QByteArray(kLedgerBytes, '\0')) == kLedgerBytes && ledger.flush())
-        qputenv("PAGEKILN_RUN_LEDGER", QFile::encodeName(ledger.fileName()));
+        ledger.write(QByteArray(bytes, '\0')) == bytes && ledger.flush())
+        qputenv(Environment::kRunLedger, QFile::encodeName(ledger.fileName()));
 }
 
 void reportUsageError(const QString& message) {

@@ -2,9 +2,10 @@
 #include "convert/ConversionContext.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
-#include "platform/Automation.h"
 #include "platform/FileNames.h"
 #include "platform/UserInterface.h"
+#include "protocol/Automation.h"
+#include "protocol/Wire.h"
 
 #include <QJsonArray>
 
@@ -13,8 +14,7 @@ namespace {
 const QString kFailureMessage = QStringLiteral(
     "Unable to create PDF with Adobe Acrobat Pro. Do you have Adobe Acrobat Pro (pay version) "
     "installed?");
-const QString kJpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
-const QString kDocumentClass = QStringLiteral("AcroExch.PDDoc");
+const QString kDocumentClass = Component::kAcroDocument;
 
 enum class ExportOutcome { Exported, NotOpened, Failed };
 
@@ -72,7 +72,7 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     QJsonArray openArguments{m_pdfPath};
     if (!m_context.password.isEmpty())
         openArguments.append(m_context.password);
-    const AutomationReply opened = document.call(QStringLiteral("Open"), openArguments);
+    const AutomationReply opened = document.call(Component::kOpen, openArguments);
     if (!opened.ok()) {
         failed(opened);
         // A protected document is not a failing component: it is opened again with a password.
@@ -80,7 +80,7 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
                             m_outcome.reason == ReasonCode::PasswordWrong;
         return locked ? ExportOutcome::NotOpened : ExportOutcome::Failed;
     }
-    if (!opened.value.toBool() && !opened.code.isEmpty()) {
+    if (!opened.value.toBool() && opened.fault != Fault::None) {
         failed(opened); // a refusal that says why
         return ExportOutcome::NotOpened;
     }
@@ -93,16 +93,16 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
         return ExportOutcome::NotOpened;
     }
     AutomationReply reply;
-    AutomationObject script = document.callForObject(QStringLiteral("GetJSObject"), {}, reply);
+    AutomationObject script = document.callForObject(Component::kGetJSObject, {}, reply);
     if (!reply.ok())
         return failed(reply);
     const QString output = outputPrefix(m_context.view.outputFolderText()) +
                            PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
     m_site.target = output;
-    if (reply = script.call(QStringLiteral("SaveAs"), QJsonArray{output, kJpegConversion});
+    if (reply = script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
         !reply.ok())
         return failed(reply);
-    if (reply = document.call(QStringLiteral("Close")); !reply.ok())
+    if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
     recordOutputs(output);
     m_context.jpgCreated = true;
@@ -118,7 +118,7 @@ ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& 
     context.jpgCreated = false;
     AcrobatExport run(pdfPath, context);
     AutomationReply reply;
-    const QString appClass = QStringLiteral("AcroExch.app");
+    const QString appClass = Component::kAcroApp;
     AutomationObject app = CreateObject(context.automation, appClass, reply);
     AutomationObject document;
     ExportOutcome outcome = ExportOutcome::Failed;
@@ -129,7 +129,7 @@ ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& 
     else
         outcome = run.exportDocument(document);
     if (outcome != ExportOutcome::Failed) {
-        reply = app.call(QStringLiteral("Exit"));
+        reply = app.call(Component::kExit);
         if (reply.ok())
             return run.outcome().settle();
     }

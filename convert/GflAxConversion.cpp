@@ -3,8 +3,9 @@
 #include "convert/Naming.h"
 #include "convert/NumberReading.h"
 #include "convert/Procedures.h"
-#include "platform/Automation.h"
 #include "platform/StopRequest.h"
+#include "protocol/Automation.h"
+#include "protocol/Wire.h"
 
 #include <QJsonArray>
 
@@ -12,9 +13,7 @@
 
 namespace {
 
-// The JPEG code of the component's Saveformat property.
-constexpr int kSaveFormatJpeg = 1;
-const QString kClassName = QStringLiteral("GflAx.GflAx");
+const QString kClassName = Component::kGflAx;
 
 ComponentCallSite callSite(const QString& pdfPath, const ConversionContext& context) {
     ComponentCallSite site{QStringLiteral("imaging component"),
@@ -32,13 +31,13 @@ ComponentCallSite callSite(const QString& pdfPath, const ConversionContext& cont
 // method call fail, before anything is written.
 AutomationReply convertPage(AutomationObject& gflax, const QString& pdfPath, int page,
                             const QString& output, const ConversionView& view) {
-    gflax.setWithoutWaiting(QStringLiteral("EpsDpi"), ReadNumber(view.resolutionText()));
-    gflax.setWithoutWaiting(QStringLiteral("Page"), page);
-    if (AutomationReply loaded = gflax.call(QStringLiteral("LoadBitmap"), QJsonArray{pdfPath});
+    gflax.setWithoutWaiting(Component::kEpsDpi, ReadNumber(view.resolutionText()));
+    gflax.setWithoutWaiting(Component::kPage, page);
+    if (AutomationReply loaded = gflax.call(Component::kLoadBitmap, QJsonArray{pdfPath});
         !loaded.ok())
         return loaded;
-    gflax.setWithoutWaiting(QStringLiteral("Saveformat"), kSaveFormatJpeg);
-    return gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output});
+    gflax.setWithoutWaiting(Component::kSaveformat, Component::kSaveformatJpeg);
+    return gflax.call(Component::kSaveBitmap, QJsonArray{output});
 }
 
 } // namespace
@@ -59,7 +58,7 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
         return outcome.settle();
     }
     if (!context.password.isEmpty())
-        gflax.setWithoutWaiting(QStringLiteral("Password"), context.password);
+        gflax.setWithoutWaiting(Component::kPassword, context.password);
     const QString baseName = PdfBaseName(pdfPath);
     const int pageCount = ReadPageCount(context.view.pagesText());
     if (pageCount < 1)
@@ -68,7 +67,7 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
             QStringLiteral("The number of pages is %1: no page to convert.").arg(pageCount));
     // The component renders the following pages while this side saves, but never one beyond
     // the count: it must know where the batch ends.
-    gflax.setWithoutWaiting(QStringLiteral("LastPage"), std::max(0, pageCount));
+    gflax.setWithoutWaiting(Component::kLastPage, std::max(0, pageCount));
     for (int page = 1; page <= pageCount; ++page) {
         if (stopRequested()) {
             outcome.fail(

@@ -1,9 +1,12 @@
 #include "AcroObjects.h"
 
+#include "protocol/Wire.h"
+
 namespace {
 
+using Component::isMember;
+
 constexpr double kExportDpi = 150.0;
-const QString kJpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
 
 ComponentReply unknownMember(const QString& owner, const QString& name) {
     return ComponentReply::failure(Fault::BadArgument,
@@ -13,16 +16,16 @@ ComponentReply unknownMember(const QString& owner, const QString& name) {
 } // namespace
 
 ComponentReply AcroApp::set(const QString& name, const QJsonValue&) {
-    return unknownMember(QStringLiteral("AcroExch.app"), name);
+    return unknownMember(Component::kAcroApp, name);
 }
 
 ComponentReply AcroApp::get(const QString& name) {
-    return unknownMember(QStringLiteral("AcroExch.app"), name);
+    return unknownMember(Component::kAcroApp, name);
 }
 
 ComponentReply AcroApp::call(const QString& name, const QJsonArray&) {
-    if (name != "exit")
-        return unknownMember(QStringLiteral("AcroExch.app"), name);
+    if (!isMember(name, Component::kExit))
+        return unknownMember(Component::kAcroApp, name);
     ComponentReply reply = ComponentReply::value(true);
     reply.endServer = true;
     return reply;
@@ -31,27 +34,27 @@ ComponentReply AcroApp::call(const QString& name, const QJsonArray&) {
 AcroDocument::AcroDocument() : m_engine(std::make_shared<PdfEngine>()) {}
 
 ComponentReply AcroDocument::set(const QString& name, const QJsonValue&) {
-    return unknownMember(QStringLiteral("AcroExch.PDDoc"), name);
+    return unknownMember(Component::kAcroDocument, name);
 }
 
 ComponentReply AcroDocument::get(const QString& name) {
-    return unknownMember(QStringLiteral("AcroExch.PDDoc"), name);
+    return unknownMember(Component::kAcroDocument, name);
 }
 
 ComponentReply AcroDocument::call(const QString& name, const QJsonArray& args) {
-    if (name == "open")
+    if (isMember(name, Component::kOpen))
         return open(args);
-    if (name == "getjsobject") {
+    if (isMember(name, Component::kGetJSObject)) {
         if (!m_engine->hasDocument())
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("No document is open."));
         return ComponentReply::object(std::make_unique<AcroScriptObject>(m_engine));
     }
-    if (name == "close") {
+    if (isMember(name, Component::kClose)) {
         m_engine->closeDocument();
         return ComponentReply::value(true);
     }
-    return unknownMember(QStringLiteral("AcroExch.PDDoc"), name);
+    return unknownMember(Component::kAcroDocument, name);
 }
 
 // Answers true or false, as the application's Open does; a false answer carries the fault
@@ -81,12 +84,12 @@ ComponentReply AcroScriptObject::get(const QString& name) {
 }
 
 ComponentReply AcroScriptObject::call(const QString& name, const QJsonArray& args) {
-    if (name != "saveas")
+    if (!isMember(name, Component::kSaveAs))
         return unknownMember(QStringLiteral("the document's scripting object"), name);
     if (args.size() != 2 || !args.at(0).isString() || !args.at(1).isString())
         return ComponentReply::failure(Fault::BadArgument,
                                        QStringLiteral("SaveAs takes a path and a conversion"));
-    if (args.at(1).toString() != kJpegConversion)
+    if (args.at(1).toString() != Component::kJpegConversion)
         return ComponentReply::failure(
             Fault::BadArgument,
             QStringLiteral("conversion \"%1\" is not supported").arg(args.at(1).toString()));
@@ -119,6 +122,7 @@ QString exportPagePath(const QString& path, int pageNumber, int pageCount) {
 }
 
 ComponentClasses acroClasses() {
-    return {{QStringLiteral("acroexch.app"), [] { return std::make_unique<AcroApp>(); }},
-            {QStringLiteral("acroexch.pddoc"), [] { return std::make_unique<AcroDocument>(); }}};
+    return {{QString(Component::kAcroApp).toLower(), [] { return std::make_unique<AcroApp>(); }},
+            {QString(Component::kAcroDocument).toLower(),
+             [] { return std::make_unique<AcroDocument>(); }}};
 }

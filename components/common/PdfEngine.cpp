@@ -5,8 +5,9 @@
 #include "ImageCensus.h"
 #include "MemoryBudget.h"
 #include "MuContext.h"
+#include "PageRecording.h"
 #include "PageTree.h"
-#include "RecordingFilter.h"
+#include "PdfFile.h"
 #include "ReplacingFile.h"
 #include "RunLedger.h"
 
@@ -15,16 +16,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -70,140 +65,6 @@ struct FileStamp {
         return {path, info.size(), info.lastModified(), password};
     }
 };
-
-// The fault of the MuPDF error being caught: memory, or the given one.
-Fault caughtFault(fz_context* ctx, Fault otherwise) {
-    return fz_caught(ctx) == FZ_ERROR_MEMORY ? Fault::Memory : otherwise;
-}
-
-// A file that opens but holds no PDF header in its first kilobyte is another kind of file;
-// one with the header that cannot be read is a damaged PDF.
-bool hasPdfHeader(int fd) {
-    char head[1024];
-    const ssize_t n = ::pread(fd, head, sizeof head, 0);
-    return n > 0 && QByteArray::fromRawData(head, qsizetype(n)).contains("%PDF-");
-}
-
-// Opens path for reading without waiting on a pipe or device, and only when it is a file.
-EngineOutcome openRegularFile(const QString& path, int& fd) {
-    fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return EngineOutcome::failure(Fault::Missing,
-                                          QStringLiteral("The file %1 does not exist.").arg(path));
-        if (error == ENXIO) // a socket
-            return EngineOutcome::failure(Fault::NotRegular,
-                                          QStringLiteral("%1 is not a regular file.").arg(path));
-        return EngineOutcome::failure(Fault::Internal,
-                                      QStringLiteral("Cannot read %1: %2.")
-                                          .arg(path, QString::fromLocal8Bit(std::strerror(error))));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fd = -1;
-        return EngineOutcome::failure(
-            Fault::NotRegular,
-            QStringLiteral("%1 is not a regular file (a folder, pipe or device).").arg(path));
-    }
-    if (st.st_size == 0) {
-        ::close(fd);
-        fd = -1;
-        return EngineOutcome::failure(Fault::NotPdf, QStringLiteral("The file is empty."));
-    }
-    return EngineOutcome::success();
-}
-
-// Parses the PDF read from file; the file stays open as long as the document.
-pdf_document* openPdf(fz_context* ctx, FILE* file, EngineOutcome& outcome) {
-    pdf_document* doc = nullptr;
-    fz_stream* stream = nullptr;
-    fz_var(doc);
-    fz_var(stream);
-    fz_try(ctx) {
-        stream = fz_open_file_ptr_no_close(ctx, file);
-        doc = pdf_open_document_with_stream(ctx, stream);
-    }
-    fz_always(ctx) {
-        fz_drop_stream(ctx, stream);
-    }
-    fz_catch(ctx) {
-        pdf_drop_document(ctx, doc);
-        doc = nullptr;
-        outcome = hasPdfHeader(::fileno(file))
-                      ? EngineOutcome::failure(
-                            caughtFault(ctx, Fault::Damaged),
-                            QStringLiteral("The PDF is damaged: %1.").arg(caughtMessage(ctx)))
-                      : EngineOutcome::failure(Fault::NotPdf,
-                                               QStringLiteral("The file is not a PDF document."));
-    }
-    return doc;
-}
-
-// Unlocks doc with password where it needs one.
-EngineOutcome unlock(fz_context* ctx, pdf_document* doc, const QString& password) {
-    if (!pdf_needs_password(ctx, doc))
-        return EngineOutcome::success();
-    if (password.isEmpty())
-        return EngineOutcome::failure(Fault::Password, QStringLiteral("The PDF needs a password."));
-    if (!pdf_authenticate_password(ctx, doc, password.toUtf8().constData()))
-        return EngineOutcome::failure(Fault::PasswordWrong,
-                                      QStringLiteral("The password was not accepted."));
-    return EngineOutcome::success();
-}
-
-// Records the page as a display list for rendering at scale (pixels per point) and tells
-// whether anything on it has colour. One pass over the page: a test device judges the colours
-// as the page states them and passes everything on to the recording, with CMYK colours
-// converted on the way.
-fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, float scale,
-                            fz_rect& bounds, bool& colour, EngineOutcome& error) {
-    fz_page* page = nullptr;
-    fz_display_list* list = nullptr;
-    fz_device* recorder = nullptr;
-    fz_device* converter = nullptr;
-    fz_device* test = nullptr;
-    int isColour = 0;
-    fz_var(page);
-    fz_var(list);
-    fz_var(recorder);
-    fz_var(converter);
-    fz_var(test);
-    fz_try(ctx) {
-        page = fz_load_page(ctx, &doc->super, index);
-        bounds = fz_bound_page(ctx, page);
-        list = fz_new_display_list(ctx, bounds);
-        recorder = fz_new_list_device(ctx, list);
-        converter = newRecordingFilter(ctx, recorder, scale);
-        // A page without colour is rendered and encoded with one channel instead of three.
-        // Images are judged by their colour space, not by their pixels: the pixel check
-        // reads uninitialised memory for indexed images in this MuPDF, so the same page could
-        // come out grey one time and in colour the next.
-        test = fz_new_test_device(ctx, &isColour, 0.01f, FZ_TEST_OPT_SHADINGS, converter);
-        fz_run_page(ctx, page, test, fz_identity, nullptr);
-        fz_close_device(ctx, test);
-        fz_close_device(ctx, converter);
-        fz_close_device(ctx, recorder);
-    }
-    fz_always(ctx) {
-        fz_drop_device(ctx, test);
-        fz_drop_device(ctx, converter);
-        fz_drop_device(ctx, recorder);
-        fz_drop_page(ctx, page);
-    }
-    fz_catch(ctx) {
-        fz_drop_display_list(ctx, list);
-        error =
-            EngineOutcome::failure(caughtFault(ctx, Fault::Damaged),
-                                   QStringLiteral("The PDF is damaged: page %1 cannot be read: %2.")
-                                       .arg(index + 1)
-                                       .arg(caughtMessage(ctx)));
-        return nullptr;
-    }
-    colour = isColour != 0;
-    return list;
-}
 
 } // namespace
 
@@ -352,15 +213,10 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
 }
 
 EngineOutcome PdfEngine::Impl::open(const QString& path, const QString& password) {
-    int fd = -1;
-    EngineOutcome outcome = openRegularFile(path, fd);
-    if (!outcome.ok())
+    EngineOutcome outcome;
+    file = openRegularFile(path, outcome);
+    if (!file)
         return outcome;
-    file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return EngineOutcome::failure(Fault::Memory, QStringLiteral("Out of memory."));
-    }
     fz_context* ctx = mu.get();
     doc = openPdf(ctx, file, outcome);
     if (doc)
@@ -448,10 +304,6 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
 
 int PdfEngine::pagesRecorded() const {
     return d->recorded;
-}
-
-bool PdfEngine::hasPage() const {
-    return d->page.list != nullptr;
 }
 
 QSize PdfEngine::pageSize() const {

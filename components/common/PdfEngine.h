@@ -1,20 +1,11 @@
 #pragma once
 
-#include "Fault.h"
+#include "EngineOutcome.h"
 
 #include <QSize>
 #include <QString>
 
 #include <memory>
-
-// Success, or the fault and the reason of a failure in words a client can show.
-struct EngineOutcome {
-    Fault fault = Fault::None;
-    QString error;
-    bool ok() const { return fault == Fault::None; }
-    static EngineOutcome success() { return {}; }
-    static EngineOutcome failure(Fault fault, QString text) { return {fault, std::move(text)}; }
-};
 
 struct EngineSettings {
     int jpegQuality = 90;
@@ -49,7 +40,6 @@ public:
 
     // Makes page pageNumber (1 = first) of the open document the current image at dpi.
     EngineOutcome loadPage(int pageNumber, double dpi);
-    bool hasPage() const;
     QSize pageSize() const;
 
     // Writes the current image as a JPEG, replacing path only once the image is complete.

@@ -3,7 +3,7 @@
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
 #include "filelist/FileListModel.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 

@@ -2,7 +2,7 @@
 #include "components/TestPdfs.h"
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 

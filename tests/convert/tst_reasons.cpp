@@ -2,7 +2,7 @@
 #include "convert/ConversionContext.h"
 #include "convert/MethodTable.h"
 #include "filelist/FileListModel.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/MethodWindow.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestFiles.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Form1.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
