@@ -67,7 +67,7 @@ void AcrobatExport::recordOutputs(const QString& output) {
     }
 }
 
-// Opens, exports and closes the document; jpgCreated is set once Close has succeeded.
+// Opens, exports and closes the document; the images count once Close has succeeded.
 ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     QJsonArray openArguments{m_pdfPath};
     if (!m_context.password.isEmpty())
@@ -105,7 +105,6 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
     recordOutputs(output);
-    m_context.jpgCreated = true;
     return ExportOutcome::Exported;
 }
 
@@ -115,7 +114,6 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
 // after each one. Any failing call shows the one fixed message. The handles release their
 // objects whichever way this returns.
 ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& context) {
-    context.jpgCreated = false;
     AcrobatExport run(pdfPath, context);
     AutomationReply reply;
     const QString appClass = Component::kAcroApp;

@@ -48,7 +48,6 @@ AutomationReply convertPage(AutomationObject& gflax, const QString& pdfPath, int
 // last page instead of wrapping around. A stop request ends the PDF after the page under way,
 // so every page written is whole.
 ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& context) {
-    context.jpgCreated = false;
     ConversionOutcome outcome;
     AutomationReply reply;
     AutomationObject gflax = CreateObject(context.automation, kClassName, reply);
@@ -86,7 +85,6 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
             break;
         }
         outcome.addOutput(output);
-        context.jpgCreated = true;
     }
     return outcome.settle();
 }

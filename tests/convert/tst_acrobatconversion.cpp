@@ -65,9 +65,7 @@ bool TestAcrobatConversion::convert(const QString& pdf, QString folder) {
         folder = m_out->path() + '/';
     FixedConversionView view(folder, "abc", "abc");
     ConversionContext context{view, m_ui, TestPaths::programFolder(), {}, m_host.get()};
-    context.jpgCreated = true;
-    ConvertWithAcrobat(pdf, context);
-    return context.jpgCreated;
+    return ConvertWithAcrobat(pdf, context).jpgCreated();
 }
 
 void TestAcrobatConversion::onePageIsExactlyTheOutputPath() {
