@@ -52,6 +52,7 @@ private:
         m_automation = std::make_unique<AutomationHost>(m_setup.programFolder);
         m_context = std::make_unique<ConversionContext>(ConversionContext{
             m_view, m_ui, m_setup.programFolder, m_workFolder->path(), m_automation.get()});
+        m_context->request = m_setup.request ? &*m_setup.request : nullptr;
     }
 
     int m_number;

@@ -21,11 +21,20 @@ bool RunReport::record(const QString& path, const ReportSettings& settings,
     return m_file.append(line(path, settings, outcome));
 }
 
+QJsonObject ReportSettings::options() const {
+    QJsonObject object;
+    const std::pair<const char*, const QString*> fields[]{
+        {"output", &output},   {"resolution", &resolution}, {"pages", &pages},
+        {"quality", &quality}, {"colour", &colour},         {"size", &size}};
+    for (const auto& [key, value] : fields) {
+        if (!value->isEmpty())
+            object.insert(QLatin1String(key), *value);
+    }
+    return object;
+}
+
 QByteArray RunReport::line(const QString& path, const ReportSettings& settings,
                            const ConversionOutcome& outcome) {
-    const QJsonObject options{{QStringLiteral("output"), settings.output},
-                              {QStringLiteral("resolution"), settings.resolution},
-                              {QStringLiteral("pages"), settings.pages}};
     const QString text =
         outcome.status == ConversionStatus::Converted ? QString() : outcomeSummary(outcome);
     const QJsonObject reason{{QStringLiteral("code"), codeName(outcome.reason)},
@@ -33,7 +42,7 @@ QByteArray RunReport::line(const QString& path, const ReportSettings& settings,
     const QJsonObject record{
         {QStringLiteral("path"), path},
         {QStringLiteral("method"), settings.method},
-        {QStringLiteral("options"), options},
+        {QStringLiteral("options"), settings.options()},
         {QStringLiteral("status"), statusName(outcome.status)},
         {QStringLiteral("pages"), outcome.pagesWritten},
         {QStringLiteral("outputs"), QJsonArray::fromStringList(outcome.outputs)},

@@ -4,14 +4,21 @@
 #include "platform/FileCopy.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
-// The settings a run converted with, as the report names them.
+// The settings a run converted with, as applied and as the report names them.
 struct ReportSettings {
     QString method; // the command-line name of the method
     QString output;
-    QString resolution;
+    QString resolution; // dots per inch; empty when the pages are fitted in a box
     QString pages;
+    QString quality;
+    QString colour;
+    QString size; // empty when the pages keep the resolution's size
+
+    // The report's "options" object: every setting but the method, empty ones left out.
+    QJsonObject options() const;
 };
 
 // The run's journal: one compact JSON object a line, one line per PDF, appended as each PDF

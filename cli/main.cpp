@@ -1,3 +1,4 @@
+#include "cli/AppliedSettings.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/ParallelConverter.h"
@@ -94,11 +95,6 @@ bool readPasswords(const QString& file, QStringList& passwords, QString& error) 
     return true;
 }
 
-// The method and option texts exactly as the conversions use them.
-ReportSettings reportSettings(const CliOptions& options) {
-    return {nameOfMethod(options.method), options.outputFolder, options.resolution, options.pages};
-}
-
 // PDFs a resumed run leaves out get a line of their own, so that the report of this run
 // alone accounts for every PDF of its list.
 void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
@@ -170,8 +166,12 @@ ParallelConverter::Setup converterSetup(const CliOptions& options, const QString
     setup.method = options.method;
     setup.programFolder = QCoreApplication::applicationDirPath();
     setup.outputFolder = options.outputFolder;
-    setup.resolution = options.resolution;
-    setup.pages = options.pages;
+    if (options.window) {
+        setup.resolution = options.window->resolution;
+        setup.pages = options.window->pages;
+    } else {
+        setup.request = options.request;
+    }
     setup.jobs = options.jobs;
     setup.passwords = passwords;
     return setup;
@@ -191,7 +191,7 @@ void showProgress(ParallelConverter& converter, ConsoleUserInterface& console, R
                     QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(oneLine(path)));
         });
     QObject::connect(&converter, &ParallelConverter::conversionOutcome, &converter,
-                     [&, bar, settings = reportSettings(options)](
+                     [&, bar, settings = AppliedSettings(options)](
                          int, int count, const QString& path, const ConversionOutcome& outcome) {
                          ++counts.finished;
                          if (outcome.status != ConversionStatus::Converted)
@@ -270,7 +270,7 @@ int run(CliOptions& options) {
     }
     RunPlan plan = PlanRun(options);
     if (plan.error.isEmpty() && options.resume)
-        plan.error = SkipConverted(plan, options.reportFile, reportSettings(options));
+        plan.error = SkipConverted(plan, options.reportFile, AppliedSettings(options));
     if (!plan.error.isEmpty()) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
@@ -288,7 +288,7 @@ int run(CliOptions& options) {
         reportUsageError(error);
         return UsageError;
     }
-    recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
+    recordSkipped(plan.skipped, AppliedSettings(options), report, options.quiet);
     if (plan.listed == 0)
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
@@ -303,8 +303,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("pagekiln-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
 
-    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), AppSettings().read(),
-                                      QThread::idealThreadCount());
+    const StoredChoices window = AppSettings().read();
+    const CliDefaults defaults{QThread::idealThreadCount(), QDir::currentPath(), &window};
+    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), defaults);
     switch (parse.request) {
     case CliRequest::Help:
         std::fputs(qPrintable(usageText()), stdout);

@@ -1,5 +1,6 @@
 #include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
 #include "platform/FileNames.h"
@@ -31,11 +32,13 @@ public:
     }
 
     ExportOutcome exportDocument(AutomationObject& document);
+    ExportOutcome open(AutomationObject& document);
     ExportOutcome failed(const AutomationReply& reply, const QString& className = {});
     ConversionOutcome& outcome() { return m_outcome; }
 
 private:
-    void recordOutputs(const QString& output);
+    void recordOutputs(const QString& output, const QJsonValue& written);
+    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
 
     const QString& m_pdfPath;
     ConversionContext& m_context;
@@ -52,8 +55,14 @@ ExportOutcome AcrobatExport::failed(const AutomationReply& reply, const QString&
     return ExportOutcome::Failed;
 }
 
-// A one-page document is written to output itself, a longer one page by page beside it.
-void AcrobatExport::recordOutputs(const QString& output) {
+// The files SaveAs says it wrote; otherwise, a one-page document is written to output itself,
+// a longer one page by page beside it.
+void AcrobatExport::recordOutputs(const QString& output, const QJsonValue& written) {
+    if (written.isArray()) {
+        for (const QJsonValue& path : written.toArray())
+            m_outcome.addOutput(path.toString());
+        return;
+    }
     if (FileExists(output)) {
         m_outcome.addOutput(output);
         return;
@@ -67,8 +76,8 @@ void AcrobatExport::recordOutputs(const QString& output) {
     }
 }
 
-// Opens, exports and closes the document; the images count once Close has succeeded.
-ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
+// Opens the document; Exported here only means that it is open.
+ExportOutcome AcrobatExport::open(AutomationObject& document) {
     QJsonArray openArguments{m_pdfPath};
     if (!m_context.password.isEmpty())
         openArguments.append(m_context.password);
@@ -92,19 +101,62 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
         m_outcome.fail(why.code, why.text);
         return ExportOutcome::NotOpened;
     }
+    return ExportOutcome::Exported;
+}
+
+// The command's choices on the scripting object. The pages asked for are those of the pages
+// the document has; when it has none of them, nothing is exported.
+ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
+                                           const ConversionRequest& request) {
+    script.setWithoutWaiting(Component::kResolution, request.resolution);
+    script.setWithoutWaiting(Component::kQuality, request.quality);
+    script.setWithoutWaiting(Component::kColour, colourName(request.colour));
+    if (request.size) {
+        script.setWithoutWaiting(Component::kFitWidth, request.size->width);
+        script.setWithoutWaiting(Component::kFitHeight, request.size->height);
+    }
+    if (request.pages.isAll())
+        return ExportOutcome::Exported;
+    const AutomationReply counted = script.get(Component::kPageCount);
+    if (!counted.ok())
+        return failed(counted);
+    QJsonArray pages;
+    for (const int page : request.pages.pagesIn(counted.value.toInt()))
+        pages.append(page);
+    if (pages.isEmpty()) {
+        m_outcome.fail(ReasonCode::NoPage,
+                       QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
+                           .arg(counted.value.toInt())
+                           .arg(request.pages.text()));
+        return ExportOutcome::NotOpened;
+    }
+    script.setWithoutWaiting(Component::kPages, pages);
+    return ExportOutcome::Exported;
+}
+
+// Opens, exports and closes the document; the images count once Close has succeeded.
+ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
+    if (const ExportOutcome opened = open(document); opened != ExportOutcome::Exported)
+        return opened;
     AutomationReply reply;
     AutomationObject script = document.callForObject(Component::kGetJSObject, {}, reply);
     if (!reply.ok())
         return failed(reply);
+    if (m_context.request) {
+        if (const ExportOutcome chosen = chooseAsAsked(script, *m_context.request);
+            chosen != ExportOutcome::Exported)
+            return chosen;
+    }
     const QString output = outputPrefix(m_context.view.outputFolderText()) +
                            PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
     m_site.target = output;
-    if (reply = script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
-        !reply.ok())
-        return failed(reply);
+    const AutomationReply saved =
+        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
+    if (!saved.ok())
+        return failed(saved);
     if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
-    recordOutputs(output);
+    recordOutputs(output, saved.value);
     return ExportOutcome::Exported;
 }
 

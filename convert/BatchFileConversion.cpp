@@ -1,6 +1,7 @@
 #include "convert/BatchFileConversion.h"
 
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/GhostscriptMessages.h"
 #include "convert/InputChecks.h"
 #include "convert/Naming.h"
@@ -60,6 +61,7 @@ struct Layout {
     QString script;
     QString messages;
     QString passwordFile;
+    QString settingsFile;
 };
 
 Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
@@ -73,6 +75,7 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
         context.programFolder + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script;
     layout.messages = layout.workFolder + GhostscriptMessagesName;
     layout.passwordFile = layout.workFolder + PasswordFileName;
+    layout.settingsFile = layout.workFolder + ScriptSettingsName;
     return layout;
 }
 
@@ -148,9 +151,13 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
     if (!context.password.isEmpty() &&
         writePrivateFile(layout.passwordFile, ghostscriptPasswordDefinition(context.password)) != 0)
         return {ReasonCode::Internal, QStringLiteral("The password could not be handed over.")};
+    if (context.request &&
+        writePrivateFile(layout.settingsFile, scriptSettings(*context.request)) != 0)
+        return {ReasonCode::Internal, QStringLiteral("The settings could not be handed over.")};
     const std::chrono::milliseconds idleLimit = scriptIdleLimit();
     const RunOutcome run = runScriptAndWait(layout, idleLimit);
     QFile::remove(layout.passwordFile);
+    QFile::remove(layout.settingsFile);
     pointer.busy();
     exitCode = run.result;
     return reasonOfScriptEnd(run, layout, idleLimit);
@@ -195,6 +202,9 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
     if (!messages.lastError.isEmpty())
         return {ReasonCode::Damaged,
                 QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
+    if (context.request && !context.request->pages.isAll())
+        return {ReasonCode::NoPage, QStringLiteral("The PDF has none of the pages asked for (%1).")
+                                        .arg(context.request->pages.text())};
     return {ReasonCode::Damaged,
             QStringLiteral("The PDF has no page that Ghostscript could render.")};
 }
@@ -259,6 +269,20 @@ QString imageNumberSuffix(int position) {
 
 QString outputImagePath(const QString& prefix, const QString& baseName, int position) {
     return prefix + baseName + imageNumberSuffix(position) + QStringLiteral(".jpg");
+}
+
+QByteArray scriptSettings(const ConversionRequest& request) {
+    QString pages;
+    if (!request.pages.isAll()) {
+        // Ghostscript's lists end an open range with "-"; only a lone last page needs a count.
+        pages = request.pages.text().replace(QLatin1String("-N"), QLatin1String("-"));
+    }
+    const bool grey = request.colour == ColourMode::Grey;
+    return QStringLiteral("resolution=%1\nquality=%2\ncolour=%3\npages=%4\n")
+        .arg(QString::number(request.resolution))
+        .arg(request.quality)
+        .arg(grey ? QStringLiteral("grey") : QStringLiteral("rgb"), pages)
+        .toLatin1();
 }
 
 QByteArray ghostscriptPasswordDefinition(const QString& password) {

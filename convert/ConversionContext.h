@@ -4,6 +4,7 @@
 
 class UserInterface;
 class AutomationHost;
+struct ConversionRequest;
 
 // What a conversion procedure reads from the window, at the moment it needs it. The window
 // implements it over its text fields; the command-line tool and tests over plain texts.
@@ -44,4 +45,7 @@ struct ConversionContext {
     // The password to open the PDF with; empty for none. Set for one attempt and cleared after
     // it, so it never outlives the conversion that needed it.
     QString password{};
+    // What the command asks of every PDF (pages, resolution, quality, colours, size); null for
+    // the window's conversion, which reads the window's texts.
+    const ConversionRequest* request = nullptr;
 };

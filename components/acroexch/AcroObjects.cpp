@@ -1,12 +1,12 @@
 #include "AcroObjects.h"
 
+#include <QJsonArray>
+
 #include "protocol/Wire.h"
 
 namespace {
 
 using Component::isMember;
-
-constexpr double kExportDpi = 150.0;
 
 ComponentReply unknownMember(const QString& owner, const QString& name) {
     return ComponentReply::failure(Fault::BadArgument,
@@ -75,11 +75,25 @@ ComponentReply AcroDocument::open(const QJsonArray& args) {
 AcroScriptObject::AcroScriptObject(std::shared_ptr<PdfEngine> engine)
     : m_engine(std::move(engine)) {}
 
-ComponentReply AcroScriptObject::set(const QString& name, const QJsonValue&) {
-    return unknownMember(QStringLiteral("the document's scripting object"), name);
+ComponentReply AcroScriptObject::set(const QString& name, const QJsonValue& value) {
+    if (std::optional<ComponentReply> chosen = m_choices.set(name, value))
+        return std::move(*chosen);
+    if (!Component::isMember(name, Component::kResolution))
+        return unknownMember(QStringLiteral("the document's scripting object"), name);
+    if (!value.isDouble() || !(value.toDouble() > 0))
+        return ComponentReply::failure(Fault::BadArgument,
+                                       QStringLiteral("Resolution takes a number above 0"));
+    m_dpi = value.toDouble();
+    return {};
 }
 
 ComponentReply AcroScriptObject::get(const QString& name) {
+    if (std::optional<ComponentReply> chosen = m_choices.get(name))
+        return std::move(*chosen);
+    if (Component::isMember(name, Component::kResolution))
+        return ComponentReply::value(m_dpi);
+    if (Component::isMember(name, Component::kPageCount))
+        return ComponentReply::value(m_engine->pageCount());
     return unknownMember(QStringLiteral("the document's scripting object"), name);
 }
 
@@ -101,15 +115,32 @@ ComponentReply AcroScriptObject::saveAs(const QString& path) {
         return ComponentReply::failure(Fault::BadArgument,
                                        QStringLiteral("The document is closed."));
     const int pages = m_engine->pageCount();
-    m_engine->setLastPage(pages); // every page is saved: render ahead up to the last
-    for (int page = 1; page <= pages; ++page) {
-        EngineOutcome outcome = m_engine->loadPage(page, kExportDpi);
+    std::vector<int> chosen;
+    for (const int page : m_choices.pages()) {
+        if (page <= pages)
+            chosen.push_back(page);
+    }
+    if (m_choices.pages().empty()) {
+        for (int page = 1; page <= pages; ++page)
+            chosen.push_back(page);
+    }
+    if (chosen.empty())
+        return ComponentReply::failure(
+            Fault::NoPage,
+            QStringLiteral("The document has %1 pages, none of those asked for.").arg(pages));
+    m_engine->setChoices(m_choices.render());
+    m_engine->setPlannedPages(chosen); // every page chosen is saved: render them ahead
+    QJsonArray written;
+    for (const int page : chosen) {
+        const QString target = exportPagePath(path, page, pages);
+        EngineOutcome outcome = m_engine->loadPage(page, m_dpi);
         if (outcome.ok())
-            outcome = m_engine->saveJpeg(exportPagePath(path, page, pages));
+            outcome = m_engine->saveJpeg(target);
         if (!outcome.ok())
             return ComponentReply::failure(outcome.fault, outcome.error);
+        written.append(target);
     }
-    return ComponentReply::value(true);
+    return ComponentReply::value(written);
 }
 
 QString exportPagePath(const QString& path, int pageNumber, int pageCount) {

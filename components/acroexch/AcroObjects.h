@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchChoices.h"
 #include "ComponentServer.h"
 #include "PdfEngine.h"
 
@@ -29,7 +30,8 @@ private:
 
 // The scripting object of an open document: SaveAs(path, "com.adobe.acrobat.jpeg") writes
 // every page at 150 dpi: a one-page document to path itself, otherwise page n to path
-// without ".jpg" followed by "_Page_<n>.jpg".
+// without ".jpg" followed by "_Page_<n>.jpg"; it answers with the paths written. A batch may
+// set Resolution (dpi) and its choices (BatchChoices: quality, colours, box, pages) first.
 class AcroScriptObject : public ComponentObject {
 public:
     explicit AcroScriptObject(std::shared_ptr<PdfEngine> engine);
@@ -40,6 +42,8 @@ public:
 private:
     ComponentReply saveAs(const QString& path);
     std::shared_ptr<PdfEngine> m_engine;
+    double m_dpi = 150.0;
+    BatchChoices m_choices;
 };
 
 // The file name SaveAs gives page pageNumber of a document of pageCount pages.
