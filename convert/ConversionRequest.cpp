@@ -6,28 +6,6 @@ namespace {
 constexpr int MaxSide = 65500; // the most a JPEG holds on a side
 }
 
-QString colourName(ColourMode mode) {
-    switch (mode) {
-    case ColourMode::Rgb:
-        return QStringLiteral("rgb");
-    case ColourMode::Grey:
-        return QStringLiteral("grey");
-    case ColourMode::Auto:
-        break;
-    }
-    return QStringLiteral("auto");
-}
-
-std::optional<ColourMode> colourFromName(const QString& name) {
-    for (const ColourMode mode : {ColourMode::Auto, ColourMode::Rgb, ColourMode::Grey}) {
-        if (name == colourName(mode))
-            return mode;
-    }
-    if (name == QLatin1String("gray")) // as many tools spell it
-        return ColourMode::Grey;
-    return std::nullopt;
-}
-
 std::optional<ImageBox> imageBoxFromText(const QString& text) {
     const QStringList sides = text.toLower().split(QLatin1Char('x'));
     if (sides.size() != 2)

@@ -1,17 +1,11 @@
 #pragma once
 
 #include "convert/PageSelection.h"
+#include "protocol/Colours.h"
 
 #include <QString>
 
 #include <optional>
-
-// How the colours of a page reach its image: the method's own choice (the imaging method
-// writes grey when nothing on the page has colour), always three channels, or always grey.
-enum class ColourMode { Auto, Rgb, Grey };
-
-QString colourName(ColourMode mode);
-std::optional<ColourMode> colourFromName(const QString& name);
 
 // A box each page is fitted into, keeping its aspect: thumbnails.
 struct ImageBox {

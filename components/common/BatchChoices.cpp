@@ -10,7 +10,6 @@
 namespace {
 
 using Component::isMember;
-using Colour = RenderChoices::Colour;
 
 // A whole number from low to high, or nothing.
 std::optional<int> wholeNumber(const QJsonValue& value, int low, int high) {
@@ -26,18 +25,6 @@ ComponentReply refused(const QString& text) {
     return ComponentReply::failure(Fault::BadArgument, text);
 }
 
-QString colourName(Colour colour) {
-    switch (colour) {
-    case Colour::Rgb:
-        return QStringLiteral("rgb");
-    case Colour::Grey:
-        return QStringLiteral("grey");
-    case Colour::Auto:
-        break;
-    }
-    return QStringLiteral("auto");
-}
-
 } // namespace
 
 std::optional<ComponentReply> BatchChoices::set(const QString& name, const QJsonValue& value) {
@@ -50,13 +37,11 @@ std::optional<ComponentReply> BatchChoices::set(const QString& name, const QJson
         return ComponentReply{};
     }
     if (isMember(name, Component::kColour)) {
-        for (const Colour colour : {Colour::Auto, Colour::Rgb, Colour::Grey}) {
-            if (value.toString() == colourName(colour)) {
-                m_render.colour = colour;
-                return ComponentReply{};
-            }
-        }
-        return refused(QStringLiteral("Colour takes auto, rgb or grey"));
+        const std::optional<ColourMode> colour = colourFromName(value.toString());
+        if (!colour)
+            return refused(QStringLiteral("Colour takes auto, rgb or grey"));
+        m_render.colour = *colour;
+        return ComponentReply{};
     }
     const bool width = isMember(name, Component::kFitWidth);
     if (width || isMember(name, Component::kFitHeight)) {

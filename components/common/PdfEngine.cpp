@@ -215,8 +215,8 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
     if (!list)
         return error;
     ++recorded;
-    if (choices.colour != RenderChoices::Colour::Auto)
-        colour = choices.colour == RenderChoices::Colour::Rgb;
+    if (choices.colour != ColourMode::Auto)
+        colour = choices.colour == ColourMode::Rgb;
     const double scale = dpi / 72.0;
     const double width = std::round((bounds.x1 - bounds.x0) * scale);
     const double height = std::round((bounds.y1 - bounds.y0) * scale);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EngineOutcome.h"
+#include "protocol/Colours.h"
 
 #include <QSize>
 #include <QString>
@@ -10,9 +11,8 @@
 
 // How the pages are drawn and encoded, as a caller may choose per batch.
 struct RenderChoices {
-    enum class Colour { Auto, Rgb, Grey }; // Auto: grey when nothing on the page has colour
-    int quality = 90;                      // JPEG quality
-    Colour colour = Colour::Auto;
+    int quality = 90;                     // JPEG quality
+    ColourMode colour = ColourMode::Auto; // Auto: grey when nothing on the page has colour
     QSize box{0,
               0}; // each page fitted in this box, keeping its aspect; empty: the resolution decides
     bool operator==(const RenderChoices&) const = default;
