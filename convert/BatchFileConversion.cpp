@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -123,10 +124,17 @@ Reason reasonOfScriptEnd(const RunOutcome& run, const Layout& layout,
 // folder, and run by /bin/sh whatever its mode. Its process group is the conversion's: a stop
 // ends it with the Ghostscript it started, and so does a run that makes no progress (no new
 // or growing page image within the idle limit).
-RunOutcome runScriptAndWait(const Layout& layout, std::chrono::milliseconds idleLimit) {
+RunOutcome runScriptAndWait(const Layout& layout, std::chrono::milliseconds idleLimit,
+                            const PageProgress& progress) {
     RunOptions options;
     options.group = ChildGroup::Owned;
-    options.progress = ProgressWatch{layout.imageFolder, QStringLiteral("*"), idleLimit};
+    options.progress = ProgressWatch{layout.imageFolder, QStringLiteral("*"), idleLimit, {}};
+    if (progress.written) {
+        // Ghostscript writes the pages one after the other: all but the newest are whole.
+        options.progress.onFiles = [&progress](qsizetype files) {
+            progress.wrote(static_cast<int>(std::max<qsizetype>(0, files - 1)));
+        };
+    }
     return RunAndWait(QLatin1Char('"') + layout.script + QLatin1Char('"'), kHiddenWindow,
                       layout.workFolder, options);
 }
@@ -155,7 +163,7 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
         writePrivateFile(layout.settingsFile, scriptSettings(*context.request)) != 0)
         return {ReasonCode::Internal, QStringLiteral("The settings could not be handed over.")};
     const std::chrono::milliseconds idleLimit = scriptIdleLimit();
-    const RunOutcome run = runScriptAndWait(layout, idleLimit);
+    const RunOutcome run = runScriptAndWait(layout, idleLimit, context.progress);
     QFile::remove(layout.passwordFile);
     QFile::remove(layout.settingsFile);
     pointer.busy();
@@ -235,6 +243,7 @@ void copyImagesOut(const QStringList& images, const Layout& layout, const QStrin
             return;
         }
         outcome.addOutput(target);
+        context.progress.wrote(outcome.pagesWritten);
     }
 }
 

@@ -70,6 +70,7 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
             return;
         }
         outcome.addOutput(output);
+        context.progress.wrote(outcome.pagesWritten);
     }
 }
 
@@ -88,6 +89,7 @@ void convertAsTyped(AutomationObject& gflax, const QString& pdfPath, ConversionC
     gflax.setWithoutWaiting(Component::kLastPage, std::max(0, pageCount));
     std::vector<int> pages(static_cast<std::size_t>(std::max(0, pageCount)));
     std::iota(pages.begin(), pages.end(), 1);
+    context.progress.expect(std::max(0, pageCount));
     convertPages(
         gflax, pdfPath, context, pages,
         [&view = context.view] { return ReadNumber(view.resolutionText()); }, outcome);
@@ -118,6 +120,7 @@ void convertAsAsked(AutomationObject& gflax, const QString& pdfPath, ConversionC
                                              .arg(request.pages.text()));
         return;
     }
+    context.progress.expect(static_cast<int>(pages.size()));
     // The component renders the pages asked for ahead while this side saves.
     QJsonArray planned;
     for (const int page : pages)
