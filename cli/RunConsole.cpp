@@ -17,8 +17,14 @@ RunConsole::RunConsole(ConsoleUserInterface& console, RunReport& report, ReportS
     connect(&m_redraw, &QTimer::timeout, this, &RunConsole::redraw);
 }
 
-void RunConsole::follow(ParallelConverter& converter, int pdfs) {
-    m_progress = RunProgress(pdfs);
+void RunConsole::follow(ParallelConverter& converter, const QStringList& pdfs,
+                        const std::vector<std::vector<int>>& collisionGroups) {
+    m_progress = RunProgress(static_cast<int>(pdfs.size()));
+    m_pdfs = pdfs;
+    for (const std::vector<int>& group : collisionGroups) {
+        for (const int position : group)
+            m_colliding.insert(position + 1);
+    }
     connect(&converter, &ParallelConverter::conversionStarted, this, &RunConsole::onStarted);
     connect(&converter, &ParallelConverter::pagesExpected, this,
             [this](int position, int pages) { m_progress.expected(position, pages); });
@@ -46,8 +52,24 @@ void RunConsole::onOutcome(int position, const QString& path, const ConversionOu
     m_progress.finished(position, outcome.pagesWritten);
     if (outcome.status != ConversionStatus::Converted)
         m_console.printLine(failureLine(path, outcome));
+    const QStringList replaced = replacedBy(position, outcome);
     if (m_report.isOpen())
-        m_report.record(path, m_settings, outcome);
+        m_report.record(path, m_settings, outcome, replaced);
+}
+
+// The PDFs whose images this one's replaced. Colliding PDFs run one after the other in list
+// order, so the last writer of a name is the one whose image stays.
+QStringList RunConsole::replacedBy(int position, const ConversionOutcome& outcome) {
+    if (!m_colliding.contains(position))
+        return {};
+    QStringList replaced;
+    for (const QString& output : outcome.outputs) {
+        const int writer = m_writerOf.value(output, 0);
+        if (writer != 0 && writer != position && !replaced.contains(m_pdfs[writer - 1]))
+            replaced.append(m_pdfs[writer - 1]);
+        m_writerOf.insert(output, position);
+    }
+    return replaced;
 }
 
 void RunConsole::redraw() {

@@ -4,8 +4,13 @@
 #include "cli/RunReport.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
+#include <QSet>
+#include <QStringList>
 #include <QTimer>
+
+#include <vector>
 
 class ConsoleUserInterface;
 class ParallelConverter;
@@ -24,8 +29,10 @@ public:
     RunConsole(ConsoleUserInterface& console, RunReport& report, ReportSettings settings,
                Show show);
 
-    // Follows the conversions of converter over a list of pdfs PDFs.
-    void follow(ParallelConverter& converter, int pdfs);
+    // Follows the conversions of converter over pdfs. The PDFs of each collision group (list
+    // positions, 0-based) are watched for images that replace another PDF's.
+    void follow(ParallelConverter& converter, const QStringList& pdfs,
+                const std::vector<std::vector<int>>& collisionGroups = {});
     // Draws the status line a last time and leaves it standing.
     void finish();
 
@@ -36,6 +43,7 @@ private:
     void onStarted(int position, int count, const QString& path);
     void onOutcome(int position, const QString& path, const ConversionOutcome& outcome);
     void redraw();
+    QStringList replacedBy(int position, const ConversionOutcome& outcome);
 
     ConsoleUserInterface& m_console;
     RunReport& m_report;
@@ -46,6 +54,9 @@ private:
     QTimer m_redraw;
     int m_started = 0;
     int m_finished = 0;
+    QStringList m_pdfs;
+    QSet<int> m_colliding;          // positions (1-based) of PDFs in collision groups
+    QHash<QString, int> m_writerOf; // which of them wrote each of their images, last
 };
 
 // The warning line of a PDF that was not converted, or only in part.

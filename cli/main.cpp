@@ -1,12 +1,15 @@
 #include "cli/AppliedSettings.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
+#include "cli/NameCollisions.h"
 #include "cli/ParallelConverter.h"
 #include "cli/ReportJournal.h"
 #include "cli/RunConsole.h"
 #include "cli/RunPlan.h"
 #include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
+#include "convert/MethodTable.h"
+#include "convert/Naming.h"
 #include "platform/AppSettings.h"
 #include "platform/OpenFiles.h"
 #include "platform/ProgramEnd.h"
@@ -181,7 +184,8 @@ int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>&
     return allConverted ? AllConverted : SomeFailed;
 }
 
-int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
+int convert(const CliOptions& options, const QStringList& pdfs,
+            const std::vector<std::vector<int>>& collisions, const QStringList& passwords,
             RunReport& report) {
     TerminationRequests endRequests;
     ConsoleUserInterface console;
@@ -193,12 +197,23 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     const bool terminal = StandardErrorIsTerminal();
     RunConsole shown(console, report, AppliedSettings(options),
                      {!options.quiet, terminal && !options.quiet});
-    shown.follow(converter, static_cast<int>(pdfs.size()));
+    shown.follow(converter, pdfs, collisions);
     RunCounts counts;
     connectStops(endRequests, converter, shown, counts);
     QCoreApplication::processEvents(); // a signal that came while the list was made counts
     const QList<ConversionOutcome>& outcomes = converter.run(pdfs);
     return endOfRun(converter, outcomes, console, shown, counts);
+}
+
+// The PDFs whose images may get the same names, told before the run starts.
+std::vector<std::vector<int>> warnOfCollisions(const CliOptions& options, const QStringList& pdfs) {
+    const OutputNaming naming = options.window ? OutputNaming() : options.request.naming;
+    std::vector<std::vector<int>> groups =
+        NameCollisions(pdfs, outputPrefix(options.outputFolder), naming,
+                       MethodTable::standard()[options.method].numbering);
+    for (const QString& line : CollisionLines(groups, pdfs))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    return groups;
 }
 
 // A list that holds no PDF at all: nothing given, or only folders without one. An empty share
@@ -236,6 +251,7 @@ int run(CliOptions& options) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
     }
+    const std::vector<std::vector<int>> collisions = warnOfCollisions(options, plan.pdfs);
     if (options.dryRun) {
         const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
         std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
@@ -254,7 +270,7 @@ int run(CliOptions& options) {
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return convert(options, plan.pdfs, passwords, report);
+    return convert(options, plan.pdfs, collisions, passwords, report);
 }
 
 } // namespace

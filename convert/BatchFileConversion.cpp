@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -207,12 +208,14 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
                 messages.lastError.isEmpty()
                     ? QStringLiteral("Ghostscript failed with exit status %1.").arg(exitCode)
                     : QStringLiteral("Ghostscript failed: %1.").arg(messages.lastError)};
+    // Ghostscript says "page not found" of the pages in its list past the end of the document.
+    if (context.request && !context.request->pages.isAll() &&
+        (messages.lastError.isEmpty() || messages.lastError == QLatin1String("page not found")))
+        return {ReasonCode::NoPage, QStringLiteral("The PDF has none of the pages asked for (%1).")
+                                        .arg(context.request->pages.text())};
     if (!messages.lastError.isEmpty())
         return {ReasonCode::Damaged,
                 QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
-    if (context.request && !context.request->pages.isAll())
-        return {ReasonCode::NoPage, QStringLiteral("The PDF has none of the pages asked for (%1).")
-                                        .arg(context.request->pages.text())};
     return {ReasonCode::Damaged,
             QStringLiteral("The PDF has no page that Ghostscript could render.")};
 }
@@ -228,14 +231,27 @@ Reason copyOutProblem(const CopyResult& copy, const QString& target, const Conve
     return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
 }
 
+// The page the position-th image shows: the position itself, or the position-th page asked for.
+// A list that names the last page alone needs the document's count, which the script wrote.
+int pageOfImage(const Layout& layout, const ConversionContext& context, int position) {
+    if (!context.request || context.request->pages.isAll())
+        return position;
+    QFile counted(layout.workFolder + LastPageName);
+    bool known = false;
+    const int pageCount =
+        counted.open(QIODevice::ReadOnly) ? counted.readAll().trimmed().toInt(&known) : 0;
+    const int page = context.request->pages.pageAt(position, known ? pageCount : INT_MAX);
+    return page > 0 ? page : position;
+}
+
 // Copies the images out in page order; the first that cannot be written ends the copying, as
 // the ones after it would meet the same full disk or closed folder.
-void copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
+void copyImagesOut(const QStringList& images, const Layout& layout, const QString& pdfPath,
                    ConversionContext& context, ConversionOutcome& outcome) {
     for (int i = 0; i < images.size(); ++i) {
         // The output folder text is read again for every image, as the window may change it.
-        const QString prefix = outputPrefix(context.view.outputFolderText());
-        const QString target = outputImagePath(prefix, baseName, i + 1);
+        const QString target = ImagePathFor(context, pdfPath, pageOfImage(layout, context, i + 1),
+                                            i + 1, PageNumbering::Positions);
         const CopyResult copy = copyReplacing(layout.imageFolder + images.at(i), target);
         if (!copy.ok()) {
             const Reason why = copyOutProblem(copy, target, context.view);
@@ -256,6 +272,7 @@ void clearWorkFolder(const Layout& layout, const ScriptMethod& method) {
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
     QFile::remove(layout.messages);
+    QFile::remove(layout.workFolder + LastPageName);
 }
 
 } // namespace
@@ -300,7 +317,6 @@ QByteArray ghostscriptPasswordDefinition(const QString& password) {
 
 ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
                                        const ScriptMethod& method) {
-    const QString baseName = PdfBaseName(pdfPath);
     BusyPointer pointer(context.ui);
     ConversionOutcome outcome;
     if (context.workFolder.isEmpty()) { // no private folder: never work beside others
@@ -323,7 +339,7 @@ ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext
             QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
             if (!images.isEmpty())
                 images.removeLast();
-            copyImagesOut(images, layout, baseName, context, outcome);
+            copyImagesOut(images, layout, pdfPath, context, outcome);
         }
     } else {
         const QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
@@ -332,7 +348,7 @@ ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext
             const Reason why = noImageProblem(pdfPath, layout, context, exitCode);
             outcome.fail(why.code, why.text);
         } else {
-            copyImagesOut(images, layout, baseName, context, outcome);
+            copyImagesOut(images, layout, pdfPath, context, outcome);
         }
     }
     pointer.busy();

@@ -51,7 +51,6 @@ AutomationReply convertPage(AutomationObject& gflax, const QString& pdfPath, int
 void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
                   const std::vector<int>& pages, const std::function<double()>& dpi,
                   ConversionOutcome& outcome) {
-    const QString baseName = PdfBaseName(pdfPath);
     for (const int page : pages) {
         if (stopRequested()) {
             outcome.fail(ReasonCode::Interrupted,
@@ -59,8 +58,8 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
                              .arg(outcome.pagesWritten));
             return;
         }
-        const QString output = outputPrefix(context.view.outputFolderText()) + baseName +
-                               QString::number(page) + QStringLiteral(".jpg");
+        const QString output =
+            ImagePathFor(context, pdfPath, page, outcome.pagesWritten + 1, PageNumbering::Appended);
         if (const AutomationReply reply = convertPage(gflax, pdfPath, page, output, dpi());
             !reply.ok()) {
             ComponentCallSite site = callSite(pdfPath, context);

@@ -61,6 +61,9 @@ inline constexpr QLatin1StringView kFitWidth{"FitWidth"};
 inline constexpr QLatin1StringView kFitHeight{"FitHeight"};
 inline constexpr QLatin1StringView kPages{"Pages"};
 inline constexpr QLatin1StringView kResolution{"Resolution"}; // the scripting object's dpi
+// The scripting object's file for each page of Pages, in order, instead of the names SaveAs
+// gives them; empty: SaveAs names them.
+inline constexpr QLatin1StringView kTargets{"Targets"};
 
 // AcroExch.app and AcroExch.PDDoc, and the document's scripting object
 inline constexpr QLatin1StringView kExit{"Exit"};
