@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringList>
 
 #include <algorithm>
@@ -25,6 +26,9 @@
 namespace {
 
 const QString WorkingCopyName = QStringLiteral("current.pdf");
+// Less free space than this on the working folder's disk counts as a full disk: a page image
+// needs far more.
+constexpr qint64 kNearlyFull = 64 * 1024;
 // Exit statuses above this are a signal's number plus it.
 constexpr std::int32_t kSignalBase = 128;
 constexpr double kDefaultIdleSeconds = 300.0;
@@ -185,6 +189,48 @@ bool looksEncrypted(const QString& pdfPath) {
            file.read(kWindow).contains("/Encrypt");
 }
 
+// True for a page image Ghostscript began and could not finish (a full disk): empty, or a
+// JPEG that has its start-of-image marker but not the end-of-image one.
+bool isCutShort(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    if (file.size() == 0)
+        return true;
+    return file.read(2) == "\xFF\xD8" &&
+           (file.size() < 4 || !file.seek(file.size() - 2) || file.read(2) != "\xFF\xD9");
+}
+
+// Pages Ghostscript lost although it ended with success: it could not draw or write one (it
+// says so and goes on), or a page image it wrote was cut short. The images keep only those
+// before the first one cut short; the reason says what was lost, and why when the working
+// folder's disk is full.
+Reason lostPages(const Layout& layout, QStringList& images) {
+    const GhostscriptMessages messages = readGhostscriptMessages(layout.messages);
+    const auto cut = std::find_if(images.begin(), images.end(), [&](const QString& name) {
+        return isCutShort(layout.imageFolder + name);
+    });
+    if (cut == images.end() && !messages.pageMissing)
+        return {};
+    const QString image = cut == images.end() ? QString() : layout.imageFolder + *cut;
+    const int whole = static_cast<int>(cut - images.begin());
+    images.erase(cut, images.end());
+    if (QStorageInfo(layout.workFolder).bytesAvailable() < kNearlyFull)
+        return {ReasonCode::DiskFull, QStringLiteral("No space left on the device writing %1.")
+                                          .arg(image.isEmpty() ? layout.workFolder : image)};
+    if (image.isEmpty())
+        return {ReasonCode::ConverterFailed,
+                QStringLiteral("Ghostscript left out a page it could not draw: %1.")
+                    .arg(messages.lastError.isEmpty() ? QStringLiteral("no reason given")
+                                                      : messages.lastError)};
+    return {ReasonCode::ConverterFailed,
+            QStringLiteral("Ghostscript could not write page image %1 (after %2 whole): %3.")
+                .arg(image)
+                .arg(whole)
+                .arg(messages.lastError.isEmpty() ? QStringLiteral("the image was cut short")
+                                                  : messages.lastError)};
+}
+
 // Why the script left no image: what Ghostscript said, or what is plain to see in the input.
 Reason noImageProblem(const QString& pdfPath, const Layout& layout,
                       const ConversionContext& context, std::int32_t exitCode) {
@@ -342,13 +388,17 @@ ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext
             copyImagesOut(images, layout, pdfPath, context, outcome);
         }
     } else {
-        const QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
+        QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
         pointer.busy();
+        const Reason lost = lostPages(layout, images);
         if (images.isEmpty()) {
-            const Reason why = noImageProblem(pdfPath, layout, context, exitCode);
+            const Reason why =
+                lost.found() ? lost : noImageProblem(pdfPath, layout, context, exitCode);
             outcome.fail(why.code, why.text);
         } else {
             copyImagesOut(images, layout, pdfPath, context, outcome);
+            if (lost.found() && !isFault(outcome.reason))
+                outcome.fail(lost.code, lost.text);
         }
     }
     pointer.busy();

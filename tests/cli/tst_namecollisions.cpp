@@ -36,8 +36,7 @@ void TestNameCollisions::collisionGroups_data() {
     QTest::newRow("not after a hyphen") << QStringList{"Invoice 1.pdf", "Invoice 11.pdf"}
                                         << PageNumbering::Positions << "" << false << Groups{};
     QTest::newRow("a page number never starts with 0")
-        << QStringList{"v.pdf", "v0.pdf", "v01.pdf"} << appended << "" << false
-        << Groups{{1, 2}};
+        << QStringList{"v.pdf", "v0.pdf", "v01.pdf"} << appended << "" << false << Groups{{1, 2}};
     QTest::newRow("a pattern without the name: one folder is one group")
         << QStringList{"a/x.pdf", "a/y.pdf", "b/z.pdf"} << appended << "{dir}{page}.jpg" << false
         << Groups{{0, 1}};
