@@ -1,5 +1,7 @@
 #include "app/QtUserInterface.h"
 
+#include "platform/NativeNames.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,17 +15,19 @@ void QtUserInterface::showMessage(const QString& text, MessageStyle style, const
 
 void QtUserInterface::showDetailedMessage(const QString& text, MessageStyle style,
                                           const QString& caption, const QString& detail) {
+    // Messages name PDFs: a name's bytes that are not UTF-8 show as "\xe9".
     QMessageBox box(style == MessageStyle::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    caption.isEmpty() ? ApplicationTitle : caption, text, QMessageBox::Ok, m_owner);
+                    caption.isEmpty() ? ApplicationTitle : caption, printableFileName(text),
+                    QMessageBox::Ok, m_owner);
     if (!detail.isEmpty())
-        box.setDetailedText(detail);
+        box.setDetailedText(printableFileName(detail));
     box.exec();
 }
 
 std::optional<QString> QtUserInterface::askPassword(const QString& title, const QString& text) {
     bool accepted = false;
-    const QString password =
-        QInputDialog::getText(m_owner, title, text, QLineEdit::Password, {}, &accepted);
+    const QString password = QInputDialog::getText(m_owner, title, printableFileName(text),
+                                                   QLineEdit::Password, {}, &accepted);
     if (!accepted)
         return std::nullopt;
     return password;

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "platform/ExactFiles.h"
 #include "platform/FileNames.h"
 
 #include <QFile>
@@ -27,9 +28,8 @@ std::function<double()> timeOfDayRandom() {
 QStringList filesFromArguments(const QStringList& arguments) {
     QStringList files;
     for (const QString& argument : arguments) {
-        const QFileInfo file(argument);
-        if (file.isFile())
-            files.append(file.absoluteFilePath());
+        if (fileKindOf(argument) == FileKind::Regular)
+            files.append(QFileInfo(argument).absoluteFilePath());
     }
     return files;
 }

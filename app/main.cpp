@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 #include "app/Startup.h"
 #include "platform/Desktop.h"
+#include "platform/NativeNames.h"
 #include "platform/ProgramEnd.h"
 #include "platform/WorkFolder.h"
 #include "protocol/Automation.h"
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
     window.load();
     // Files handed over by a file manager ("Open with", the desktop entry's %F) join the
     // list as dropped files do; nothing else on the command line is read.
-    window.fileList().append(filesFromArguments(QCoreApplication::arguments().mid(1)));
+    window.fileList().append(filesFromArguments(decodeArguments(argc, argv)));
     window.show();
     return app.exec();
 }

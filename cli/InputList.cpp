@@ -2,6 +2,7 @@
 
 #include "filelist/FolderScan.h"
 #include "platform/FileNames.h"
+#include "platform/NativeNames.h"
 
 #include <QFile>
 
@@ -42,7 +43,7 @@ InputListRead ReadInputList(const QString& listFile, ListSeparator separator) {
         if (separator == ListSeparator::Line && length > 0 && data[length - 1] == '\r')
             --length;
         if (length > 0)
-            read.paths.append(QString::fromLocal8Bit(QByteArrayView(data, length)));
+            read.paths.append(decodeFileName(QByteArrayView(data, length)));
         data = stop + 1;
     }
     return read;

@@ -3,8 +3,7 @@
 #include "cli/InputList.h"
 #include "cli/ReportJournal.h"
 #include "cli/ShardPlan.h"
-
-#include <QFile>
+#include "platform/NativeNames.h"
 
 RunPlan PlanRun(const CliOptions& options) {
     RunPlan plan;
@@ -49,7 +48,7 @@ QByteArray PlanListing(const QStringList& pdfs, ListSeparator separator) {
     const char end = separator == ListSeparator::Nul ? '\0' : '\n';
     QByteArray listing;
     for (const QString& pdf : pdfs) {
-        listing += QFile::encodeName(pdf);
+        listing += encodeFileName(pdf);
         listing += end;
     }
     return listing;

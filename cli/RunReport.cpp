@@ -1,5 +1,7 @@
 #include "cli/RunReport.h"
 
+#include "platform/NativeNames.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -70,5 +72,5 @@ QString oneLine(const QString& text) {
         else
             out += c;
     }
-    return out;
+    return printableFileName(out);
 }

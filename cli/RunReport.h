@@ -46,5 +46,6 @@ private:
 };
 
 // text on one line: backslashes, line feeds and carriage returns written as \\, \n and \r, so
-// that a path holding them cannot break the one-line-per-PDF output.
+// that a path holding them cannot break the one-line-per-PDF output, and each byte of a name
+// that is not UTF-8 as \xe9.
 QString oneLine(const QString& text);

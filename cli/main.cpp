@@ -11,6 +11,7 @@
 #include "convert/MethodTable.h"
 #include "convert/Naming.h"
 #include "platform/AppSettings.h"
+#include "platform/NativeNames.h"
 #include "platform/OpenFiles.h"
 #include "platform/ProgramEnd.h"
 #include "platform/StopRequest.h"
@@ -282,7 +283,7 @@ int main(int argc, char** argv) {
 
     const StoredChoices window = AppSettings().read();
     const CliDefaults defaults{QThread::idealThreadCount(), QDir::currentPath(), &window};
-    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), defaults);
+    CliParse parse = parseCommandLine(decodeArguments(argc, argv), defaults);
     switch (parse.request) {
     case CliRequest::Help:
         std::fputs(qPrintable(usageText()), stdout);

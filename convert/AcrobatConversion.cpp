@@ -3,12 +3,13 @@
 #include "convert/ConversionRequest.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
+#include "convert/StandIns.h"
+#include "platform/ExactFiles.h"
 #include "platform/FileNames.h"
 #include "platform/UserInterface.h"
 #include "protocol/Automation.h"
 #include "protocol/Wire.h"
 
-#include <QDir>
 #include <QJsonArray>
 
 namespace {
@@ -23,11 +24,12 @@ enum class ExportOutcome { Exported, NotOpened, Failed };
 class AcrobatExport {
 public:
     AcrobatExport(const QString& pdfPath, ConversionContext& context)
-        : m_pdfPath(pdfPath), m_context(context), m_site{QStringLiteral("export component"),
-                                                         kDocumentClass,
-                                                         pdfPath,
-                                                         context.view.outputFolderText(),
-                                                         {}} {
+        : m_pdfPath(pdfPath), m_context(context),
+          m_standIns(context.workFolder), m_site{QStringLiteral("export component"),
+                                                 kDocumentClass,
+                                                 pdfPath,
+                                                 context.view.outputFolderText(),
+                                                 {}} {
         if (context.automation)
             m_site.limitSeconds = context.automation->callTimeout().count() / 1000;
     }
@@ -38,12 +40,14 @@ public:
     ConversionOutcome& outcome() { return m_outcome; }
 
 private:
-    void recordOutputs(const QString& output, const QJsonValue& written);
+    QStringList writtenFiles(const QString& output, const QJsonValue& written) const;
+    void recordOutputs(const QStringList& written);
     QString exportPath() const;
     ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
 
     const QString& m_pdfPath;
     ConversionContext& m_context;
+    StandIns m_standIns;
     ComponentCallSite m_site;
     ConversionOutcome m_outcome;
 };
@@ -59,28 +63,41 @@ ExportOutcome AcrobatExport::failed(const AutomationReply& reply, const QString&
 
 // The files SaveAs says it wrote; otherwise, a one-page document is written to output itself,
 // a longer one page by page beside it.
-void AcrobatExport::recordOutputs(const QString& output, const QJsonValue& written) {
+QStringList AcrobatExport::writtenFiles(const QString& output, const QJsonValue& written) const {
+    QStringList files;
     if (written.isArray()) {
         for (const QJsonValue& path : written.toArray())
-            m_outcome.addOutput(path.toString());
-        return;
+            files.append(path.toString());
+        return files;
     }
-    if (FileExists(output)) {
-        m_outcome.addOutput(output);
-        return;
-    }
+    if (FileExists(output))
+        return {output};
     const QString stem = output.chopped(4);
     for (int page = 1;; ++page) {
         const QString path = stem + QStringLiteral("_Page_%1.jpg").arg(page);
         if (!FileExists(path))
             break;
-        m_outcome.addOutput(path);
+        files.append(path);
+    }
+    return files;
+}
+
+// Each file written counts once it is under its own name.
+void AcrobatExport::recordOutputs(const QStringList& written) {
+    for (const QString& path : written) {
+        const QString own = m_standIns.ownPath(path);
+        if (const Reason moved = m_standIns.deliver(path, own, m_context.view.outputFolderText());
+            moved.found()) {
+            m_outcome.fail(moved.code, moved.text);
+            return;
+        }
+        m_outcome.addOutput(own);
     }
 }
 
 // Opens the document; Exported here only means that it is open.
 ExportOutcome AcrobatExport::open(AutomationObject& document) {
-    QJsonArray openArguments{m_pdfPath};
+    QJsonArray openArguments{m_standIns.source(m_pdfPath)};
     if (!m_context.password.isEmpty())
         openArguments.append(m_context.password);
     const AutomationReply opened = document.call(Component::kOpen, openArguments);
@@ -136,8 +153,8 @@ ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
     for (const int page : chosen) {
         pages.append(page);
         if (naming.hasPattern())
-            targets.append(ImagePathFor(m_context, m_pdfPath, page, int(pages.size()),
-                                        PageNumbering::ExportPages));
+            targets.append(m_standIns.target(ImagePathFor(
+                m_context, m_pdfPath, page, int(pages.size()), PageNumbering::ExportPages)));
     }
     script.setWithoutWaiting(Component::kPages, pages);
     if (naming.hasPattern())
@@ -151,7 +168,7 @@ QString AcrobatExport::exportPath() const {
     QString folder = outputPrefix(m_context.view.outputFolderText());
     if (m_context.request && m_context.request->naming.keepsTree()) {
         folder = m_context.request->naming.folderFor(folder, m_pdfPath);
-        QDir().mkpath(folder);
+        makeFolders(folder);
     }
     return folder + PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
 }
@@ -171,13 +188,14 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     }
     const QString output = exportPath();
     m_site.target = output;
+    const QString written = m_standIns.target(output);
     const AutomationReply saved =
-        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
+        script.call(Component::kSaveAs, QJsonArray{written, Component::kJpegConversion});
     if (!saved.ok())
         return failed(saved);
     if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
-    recordOutputs(output, saved.value);
+    recordOutputs(writtenFiles(written, saved.value));
     return ExportOutcome::Exported;
 }
 

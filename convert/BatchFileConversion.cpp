@@ -5,6 +5,7 @@
 #include "convert/GhostscriptMessages.h"
 #include "convert/InputChecks.h"
 #include "convert/Naming.h"
+#include "platform/ExactFiles.h"
 #include "platform/FileCopy.h"
 #include "platform/FileNames.h"
 #include "platform/RunAndWait.h"
@@ -180,8 +181,8 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
 // reference stream holding it) is at the end of the file, or at its start in a linearized one.
 bool looksEncrypted(const QString& pdfPath) {
     constexpr qint64 kWindow = 64 * 1024;
-    QFile file(pdfPath);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (openExactly(file, pdfPath) != 0)
         return false;
     if (file.read(kWindow).contains("/Encrypt"))
         return true;
@@ -266,17 +267,6 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
             QStringLiteral("The PDF has no page that Ghostscript could render.")};
 }
 
-// Why an image could not be written to the output folder.
-Reason copyOutProblem(const CopyResult& copy, const QString& target, const ConversionView& view) {
-    if (copy.reading)
-        return {ReasonCode::Internal,
-                QStringLiteral("The rendered page %1 could not be read back: %2.")
-                    .arg(target, QString::fromLocal8Bit(std::strerror(copy.error)))};
-    if (const Reason folder = outputFolderProblem(view.outputFolderText()); folder.found())
-        return folder;
-    return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
-}
-
 // The page the position-th image shows: the position itself, or the position-th page asked for.
 // A list that names the last page alone needs the document's count, which the script wrote.
 int pageOfImage(const Layout& layout, const ConversionContext& context, int position) {
@@ -300,7 +290,7 @@ void copyImagesOut(const QStringList& images, const Layout& layout, const QStrin
                                             i + 1, PageNumbering::Positions);
         const CopyResult copy = copyReplacing(layout.imageFolder + images.at(i), target);
         if (!copy.ok()) {
-            const Reason why = copyOutProblem(copy, target, context.view);
+            const Reason why = copyOutProblem(copy, target, context.view.outputFolderText());
             outcome.fail(why.code, why.text);
             return;
         }

@@ -4,6 +4,7 @@
 #include "convert/Naming.h"
 #include "convert/NumberReading.h"
 #include "convert/Procedures.h"
+#include "convert/StandIns.h"
 #include "platform/StopRequest.h"
 #include "protocol/Automation.h"
 #include "protocol/Wire.h"
@@ -49,8 +50,8 @@ AutomationReply convertPage(AutomationObject& gflax, const QString& pdfPath, int
 // document is its natural end. A stop request ends the PDF after the page under way, so every
 // page written is whole.
 void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
-                  const std::vector<int>& pages, const std::function<double()>& dpi,
-                  ConversionOutcome& outcome) {
+                  StandIns& standIns, const std::vector<int>& pages,
+                  const std::function<double()>& dpi, ConversionOutcome& outcome) {
     for (const int page : pages) {
         if (stopRequested()) {
             outcome.fail(ReasonCode::Interrupted,
@@ -60,12 +61,19 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
         }
         const QString output =
             ImagePathFor(context, pdfPath, page, outcome.pagesWritten + 1, PageNumbering::Appended);
-        if (const AutomationReply reply = convertPage(gflax, pdfPath, page, output, dpi());
+        const QString written = standIns.target(output);
+        if (const AutomationReply reply =
+                convertPage(gflax, standIns.source(pdfPath), page, written, dpi());
             !reply.ok()) {
             ComponentCallSite site = callSite(pdfPath, context);
             site.target = output;
             const Reason why = reasonOfReply(reply, site);
             outcome.fail(why.code, why.text);
+            return;
+        }
+        if (const Reason moved = standIns.deliver(written, output, context.view.outputFolderText());
+            moved.found()) {
+            outcome.fail(moved.code, moved.text);
             return;
         }
         outcome.addOutput(output);
@@ -77,7 +85,7 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
 // afresh for every page. The counter is wider than the count, so a count of 32767 ends after
 // its last page instead of wrapping around.
 void convertAsTyped(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
-                    ConversionOutcome& outcome) {
+                    StandIns& standIns, ConversionOutcome& outcome) {
     const int pageCount = ReadPageCount(context.view.pagesText());
     if (pageCount < 1)
         outcome.fail(
@@ -90,21 +98,23 @@ void convertAsTyped(AutomationObject& gflax, const QString& pdfPath, ConversionC
     std::iota(pages.begin(), pages.end(), 1);
     context.progress.expect(std::max(0, pageCount));
     convertPages(
-        gflax, pdfPath, context, pages,
+        gflax, pdfPath, context, standIns, pages,
         [&view = context.view] { return ReadNumber(view.resolutionText()); }, outcome);
 }
 
 // The command's way: the pages asked for of those the document has, with the quality, colours
 // and box asked for.
 void convertAsAsked(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
-                    const ConversionRequest& request, ConversionOutcome& outcome) {
+                    StandIns& standIns, const ConversionRequest& request,
+                    ConversionOutcome& outcome) {
     gflax.setWithoutWaiting(Component::kQuality, request.quality);
     gflax.setWithoutWaiting(Component::kColour, colourName(request.colour));
     if (request.size) {
         gflax.setWithoutWaiting(Component::kFitWidth, request.size->width);
         gflax.setWithoutWaiting(Component::kFitHeight, request.size->height);
     }
-    const AutomationReply counted = gflax.call(Component::kPageCount, QJsonArray{pdfPath});
+    const AutomationReply counted =
+        gflax.call(Component::kPageCount, QJsonArray{standIns.source(pdfPath)});
     if (!counted.ok()) {
         const Reason why = reasonOfReply(counted, callSite(pdfPath, context));
         outcome.fail(why.code, why.text);
@@ -126,13 +136,16 @@ void convertAsAsked(AutomationObject& gflax, const QString& pdfPath, ConversionC
         planned.append(page);
     gflax.setWithoutWaiting(Component::kPages, planned);
     convertPages(
-        gflax, pdfPath, context, pages, [&request] { return request.resolution; }, outcome);
+        gflax, pdfPath, context, standIns, pages, [&request] { return request.resolution; },
+        outcome);
 }
 
 } // namespace
 
 // One component object per PDF.
 ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& context) {
+    // Made before the component object, so that its link outlives the object's use of it.
+    StandIns standIns(context.workFolder);
     ConversionOutcome outcome;
     AutomationReply reply;
     AutomationObject gflax = CreateObject(context.automation, kClassName, reply);
@@ -144,8 +157,8 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
     if (!context.password.isEmpty())
         gflax.setWithoutWaiting(Component::kPassword, context.password);
     if (context.request)
-        convertAsAsked(gflax, pdfPath, context, *context.request, outcome);
+        convertAsAsked(gflax, pdfPath, context, standIns, *context.request, outcome);
     else
-        convertAsTyped(gflax, pdfPath, context, outcome);
+        convertAsTyped(gflax, pdfPath, context, standIns, outcome);
     return outcome.settle();
 }

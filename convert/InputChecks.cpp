@@ -1,12 +1,14 @@
 #include "convert/InputChecks.h"
 
 #include "convert/Naming.h"
+#include "platform/ExactFiles.h"
 #include "platform/FileCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 // Readers accept a header anywhere in the first kilobyte, after junk some producers write.
@@ -14,26 +16,30 @@ constexpr qint64 kHeaderWindow = 1024;
 } // namespace
 
 Reason inputTypeProblem(const QString& pdfPath) {
-    const QFileInfo info(pdfPath);
-    if (!info.exists() && !info.isSymLink())
+    switch (fileKindOf(pdfPath)) {
+    case FileKind::Missing:
         return {ReasonCode::Missing, QStringLiteral("The file %1 does not exist.").arg(pdfPath)};
-    if (!info.exists())
+    case FileKind::BrokenLink:
         return {ReasonCode::Missing,
                 QStringLiteral("The file %1 is a link to nothing.").arg(pdfPath)};
-    if (!info.isFile())
+    case FileKind::Other:
         return {
             ReasonCode::NotRegular,
             QStringLiteral("%1 is not a regular file (a folder, pipe or device).").arg(pdfPath)};
+    case FileKind::Regular:
+        break;
+    }
     return {};
 }
 
 Reason inputProblem(const QString& pdfPath) {
     if (Reason type = inputTypeProblem(pdfPath); type.found())
         return type;
-    QFile file(pdfPath);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (const int error = openExactly(file, pdfPath); error != 0)
         return {ReasonCode::Missing,
-                QStringLiteral("The file %1 cannot be read: %2.").arg(pdfPath, file.errorString())};
+                QStringLiteral("The file %1 cannot be read: %2.")
+                    .arg(pdfPath, QString::fromLocal8Bit(std::strerror(error)))};
     const QByteArray start = file.read(kHeaderWindow);
     if (start.isEmpty())
         return {ReasonCode::NotPdf, QStringLiteral("The file is empty, not a PDF document.")};
@@ -62,4 +68,15 @@ Reason outputFolderProblem(const QString& outputFolderText) {
                               .arg(folder)};
     }
     return {};
+}
+
+Reason copyOutProblem(const CopyResult& copy, const QString& target,
+                      const QString& outputFolderText) {
+    if (copy.reading)
+        return {ReasonCode::Internal,
+                QStringLiteral("The rendered page %1 could not be read back: %2.")
+                    .arg(target, QString::fromLocal8Bit(std::strerror(copy.error)))};
+    if (const Reason folder = outputFolderProblem(outputFolderText); folder.found())
+        return folder;
+    return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
 }

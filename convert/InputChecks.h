@@ -4,6 +4,8 @@
 
 #include <QString>
 
+struct CopyResult;
+
 // A reason and its sentence; code None when nothing is wrong.
 struct Reason {
     ReasonCode code = ReasonCode::None;
@@ -27,3 +29,8 @@ QString outputFolderOfPrefix(const QString& prefix);
 // What keeps images from being written under the output folder text: a folder that does not
 // exist or that may not be written.
 Reason outputFolderProblem(const QString& outputFolderText);
+
+// Why an image could not be copied to target below the output folder text: a rendered page
+// that could not be read back, the output folder, or the write itself.
+Reason copyOutProblem(const CopyResult& copy, const QString& target,
+                      const QString& outputFolderText);

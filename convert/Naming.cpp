@@ -2,9 +2,8 @@
 
 #include "convert/ConversionContext.h"
 #include "convert/ConversionRequest.h"
+#include "platform/ExactFiles.h"
 #include "platform/FileNames.h"
-
-#include <QDir>
 
 #include <QFileInfo>
 
@@ -29,6 +28,6 @@ QString ImagePathFor(const ConversionContext& context, const QString& pdfPath, i
     const OutputNaming& naming = context.request->naming;
     const QString path = naming.imagePath(prefix, pdfPath, page, position, numbering);
     if (naming.makesFolders())
-        QDir().mkpath(QFileInfo(path).path());
+        makeFolders(QFileInfo(path).path());
     return path;
 }

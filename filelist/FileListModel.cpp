@@ -1,5 +1,7 @@
 #include "filelist/FileListModel.h"
 
+#include "platform/NativeNames.h"
+
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 QString FileListModel::text(int position) const {
@@ -61,7 +63,10 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
+    // The entry itself is edited; a name with bytes that are not UTF-8 shows them as "\xe9".
+    if (role == Qt::DisplayRole)
+        return printableFileName(m_entries.at(index.row()));
+    if (role == Qt::EditRole)
         return m_entries.at(index.row());
     return {};
 }

@@ -1,8 +1,8 @@
 #include "filelist/FolderScan.h"
 
+#include "platform/ExactFiles.h"
 #include "platform/FileNames.h"
 
-#include <QFileInfo>
 #include <QSet>
 
 #include <functional>
@@ -22,7 +22,7 @@ bool isHiddenName(const QString& name) {
 
 // The folder's identity on disk, whatever links lead to it; empty when it is gone.
 QString canonicalFolder(const QString& path) {
-    return QFileInfo(path).canonicalFilePath();
+    return canonicalPath(path);
 }
 
 QString childPath(const QString& folder, const QString& name) {

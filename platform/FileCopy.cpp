@@ -1,11 +1,12 @@
 #include "platform/FileCopy.h"
 
 #include "platform/FileWrite.h"
+#include "platform/NativeNames.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,7 +58,7 @@ CopyResult copyContents(int in, int out) {
 
 int openForReading(const QString& path) {
     // Non-blocking, so that a pipe given as a PDF cannot hold the conversion.
-    return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    return ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
 } // namespace
@@ -66,8 +67,8 @@ CopyResult copyIntoWorkFolder(const QString& source, const QString& target) {
     Descriptor in(openForReading(source));
     if (in.get() < 0)
         return {errno, true};
-    Descriptor out(::open(QFile::encodeName(target).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    Descriptor out(
+        ::open(encodeFileName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (out.get() < 0)
         return {errno, false};
     if (const CopyResult copied = copyContents(in.get(), out.get()); !copied.ok())
@@ -81,7 +82,7 @@ CopyResult copyReplacing(const QString& source, const QString& target) {
     if (in.get() < 0 || ::fstat(in.get(), &status) != 0)
         return {errno, true};
     QByteArray temporary =
-        QFile::encodeName(QFileInfo(target).absolutePath() + QStringLiteral("/.pagekiln-XXXXXX"));
+        encodeFileName(QFileInfo(target).absolutePath() + QStringLiteral("/.pagekiln-XXXXXX"));
     Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (out.get() < 0)
         return {errno, false};
@@ -91,14 +92,27 @@ CopyResult copyReplacing(const QString& source, const QString& target) {
     if (const int closed = out.close(); result.ok() && closed != 0)
         result = {closed, false};
     if (result.ok())
-        result = {replaceFile(temporary, QFile::encodeName(target)), false};
+        result = {replaceFile(temporary, encodeFileName(target)), false};
     if (!result.ok())
         ::unlink(temporary.constData());
     return result;
 }
 
+CopyResult moveReplacing(const QString& source, const QString& target) {
+    const QByteArray from = encodeFileName(source);
+    if (::rename(from.constData(), encodeFileName(target).constData()) == 0)
+        return {};
+    const int error = errno;
+    if (error != EXDEV) // a missing source is a failed read, like a copy's
+        return {error, error == ENOENT && ::access(from.constData(), F_OK) != 0};
+    const CopyResult copied = copyReplacing(source, target);
+    if (copied.ok())
+        ::unlink(from.constData());
+    return copied;
+}
+
 int writePrivateFile(const QString& path, const QByteArray& content) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = encodeFileName(path);
     ::unlink(name.constData());
     Descriptor out(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0)
@@ -111,7 +125,7 @@ int writePrivateFile(const QString& path, const QByteArray& content) {
 }
 
 int folderWriteError(const QString& folder) {
-    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0 ? 0 : errno;
+    return ::access(encodeFileName(folder).constData(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 AppendingFile::~AppendingFile() {
@@ -124,8 +138,8 @@ int AppendingFile::open(const QString& path) {
         m_fd = STDOUT_FILENO;
         return 0;
     }
-    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
-                  0644);
+    m_fd =
+        ::open(encodeFileName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (m_fd < 0)
         return errno;
     m_owned = true;

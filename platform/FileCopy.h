@@ -18,6 +18,10 @@ CopyResult copyIntoWorkFolder(const QString& source, const QString& target);
 // is in place, so a failed copy never costs the user an older image nor leaves a part of one.
 CopyResult copyReplacing(const QString& source, const QString& target);
 
+// Puts the file at source in place of target as copyReplacing does, and removes source: in one
+// step within one file system, by a copy across file systems.
+CopyResult moveReplacing(const QString& source, const QString& target);
+
 // Writes content to a new file at path that only the user can read, from its creation on (an
 // older file of that name is replaced); the errno of the failing step, 0 on success.
 int writePrivateFile(const QString& path, const QByteArray& content);

@@ -1,9 +1,10 @@
 #include "platform/FileNames.h"
 
+#include "platform/NativeNames.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
@@ -61,7 +62,7 @@ EntryKind kindOf(int folderFd, const dirent& entry) {
 // kind of most entries comes with the listing itself, and only links and file systems that
 // do not give it cost an extra query.
 template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
-    const QByteArray nativePath = QFile::encodeName(path);
+    const QByteArray nativePath = encodeFileName(path);
     const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(nativePath.constData()),
                                                      &::closedir);
     if (!folder)
@@ -69,7 +70,7 @@ template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
     const int folderFd = ::dirfd(folder.get());
     while (const dirent* entry = ::readdir(folder.get())) {
         if (!isDotOrDotDot(entry->d_name))
-            visit(QFile::decodeName(entry->d_name), kindOf(folderFd, *entry));
+            visit(decodeFileName(entry->d_name), kindOf(folderFd, *entry));
     }
 }
 
@@ -132,7 +133,7 @@ QString FileNameFromPath(const QString& path) {
 
 PathLookup LookUpPath(const QString& path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(encodeFileName(path).constData(), &info) != 0)
         return {};
     if (S_ISDIR(info.st_mode))
         return {true, 0};
@@ -142,8 +143,8 @@ PathLookup LookUpPath(const QString& path) {
 bool FileExists(const QString& path) {
     if (path.isEmpty())
         return false;
-    const QFileInfo info(path);
-    return info.exists() && info.lastModified().isValid();
+    struct stat info {};
+    return ::stat(encodeFileName(path).constData(), &info) == 0;
 }
 
 QString collapseDoubledSeparators(const QString& text) {
@@ -176,7 +177,7 @@ QStringList MatchingFiles(const FolderContents& contents, const QString& pattern
     const QRegularExpression& matcher = wildcardMatcher(pattern);
     QStringList names;
     for (const QString& name : contents.files) {
-        if (matcher.match(name).hasMatch())
+        if (matcher.match(matchableFileName(name)).hasMatch())
             names.append(name);
     }
     sortNaturally(names);

@@ -2,6 +2,7 @@
 
 #include "filelist/FileListModel.h"
 #include "platform/FileNames.h"
+#include "platform/NativeNames.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -15,7 +16,15 @@
 
 namespace {
 constexpr int ColumnWidthPixels = 367; // 5500 twips
+
+// The file a dropped URL names, byte for byte: its path's escapes undone without reading them
+// as UTF-8, which a name that is not UTF-8 would not survive.
+QString droppedPath(const QUrl& url) {
+    if (!url.host().isEmpty())
+        return url.toLocalFile();
+    return decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
+} // namespace
 
 FileListView::FileListView(FileListModel* model, WindowPointer* windowPointer,
                            QString programFolder, QWidget* parent)
@@ -84,7 +93,7 @@ void FileListView::dropEvent(QDropEvent* event) {
     // Every path as given, in the order of the drop: any file type, a folder as one entry.
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls())
-        paths.append(url.toLocalFile());
+        paths.append(droppedPath(url));
     m_model->append(paths);
     event->acceptProposedAction();
 }
