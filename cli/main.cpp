@@ -97,12 +97,9 @@ bool readPasswords(const QString& file, QStringList& passwords, QString& error) 
 
 // PDFs a resumed run leaves out get a line of their own, so that the report of this run
 // alone accounts for every PDF of its list.
-void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
+void recordSkipped(const PathList& skipped, const ReportSettings& settings, RunReport& report,
                    bool quiet) {
-    ConversionOutcome outcome;
-    outcome.status = ConversionStatus::Skipped;
-    for (const QString& path : skipped)
-        report.record(path, settings, outcome);
+    report.recordSkipped(skipped, settings);
     if (!quiet && !skipped.isEmpty())
         std::fprintf(stderr, "pagekiln-convert: %lld PDFs already converted, skipped\n",
                      static_cast<long long>(skipped.size()));
@@ -269,15 +266,12 @@ int run(CliOptions& options) {
         return UsageError;
     }
     RunPlan plan = PlanRun(options);
-    if (plan.error.isEmpty() && options.resume)
-        plan.error = SkipConverted(plan, options.reportFile, AppliedSettings(options));
     if (!plan.error.isEmpty()) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
     }
     if (options.dryRun) {
-        const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
-        std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
+        WritePlanListing(plan.pdfs, options.listSeparator, stdout);
         return AllConverted;
     }
     if ((!options.passwordFile.isEmpty() &&
@@ -293,7 +287,7 @@ int run(CliOptions& options) {
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return convert(options, plan.pdfs, passwords, report);
+    return convert(options, plan.pdfs.texts(), passwords, report);
 }
 
 } // namespace

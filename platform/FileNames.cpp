@@ -131,8 +131,12 @@ QString FileNameFromPath(const QString& path) {
 }
 
 PathLookup LookUpPath(const QString& path) {
+    return LookUpEncodedPath(QFile::encodeName(path));
+}
+
+PathLookup LookUpEncodedPath(const QByteArray& encodedPath) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(encodedPath.constData(), &info) != 0)
         return {};
     if (S_ISDIR(info.st_mode))
         return {true, 0};

@@ -14,6 +14,8 @@ struct PathLookup {
     qint64 size = 0;
 };
 PathLookup LookUpPath(const QString& path);
+// The same for a path already in the file system's encoding (QFile::encodeName).
+PathLookup LookUpEncodedPath(const QByteArray& encodedPath);
 
 // True when the file or folder at path can be queried; never throws.
 bool FileExists(const QString& path);

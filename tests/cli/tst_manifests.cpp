@@ -45,10 +45,10 @@ QMap<QString, QByteArray> filesIn(const QString& folder) {
     return files;
 }
 
-QStringList pathsOf(const QStringList& names) {
-    QStringList paths;
+PathList pathsOf(const QStringList& names) {
+    PathList paths;
     for (const QString& name : names)
-        paths.append("/in/" + name + ".pdf");
+        paths.appendText("/in/" + name + ".pdf");
     return paths;
 }
 
@@ -87,6 +87,14 @@ void TestManifests::listEntries_data() {
     QTest::newRow("utf-8") << QByteArray("Übersicht ñ.pdf\n") << false
                            << QStringList{QString::fromUtf8("Übersicht ñ.pdf")};
     QTest::newRow("empty") << QByteArray() << false << QStringList{};
+    // Longer than the reader's first buffer: the buffer grows, the entries stay whole.
+    const QByteArray longName = QByteArray(5 << 20, 'x') + ".pdf";
+    QTest::newRow("an entry longer than a read")
+        << QByteArray("a.pdf\n" + longName + "\nb.pdf") << false
+        << QStringList{"a.pdf", QString::fromLatin1(longName), "b.pdf"};
+    QTest::newRow("bytes that are no UTF-8 read as the program reads them")
+        << QByteArray("caf\xe9.pdf\n") << false
+        << QStringList{QString::fromUtf8("caf\xef\xbf\xbd.pdf")};
 }
 
 void TestManifests::listEntries() {
@@ -98,11 +106,11 @@ void TestManifests::listEntries() {
     QVERIFY(list.open(QIODevice::WriteOnly));
     list.write(content);
     list.close();
-    const InputListRead read =
-        ReadInputList(list.fileName(), nul ? ListSeparator::Nul : ListSeparator::Line);
-    QVERIFY(read.error.isEmpty());
-    QCOMPARE(read.paths, expected);
-    QVERIFY(!ReadInputList(folder.filePath("absent"), ListSeparator::Line).error.isEmpty());
+    PathList paths;
+    QVERIFY(ReadInputList(list.fileName(), nul ? ListSeparator::Nul : ListSeparator::Line, paths)
+                .isEmpty());
+    QCOMPARE(paths.texts(), expected);
+    QVERIFY(!ReadInputList(folder.filePath("absent"), ListSeparator::Line, paths).isEmpty());
 }
 
 // Paths given as arguments come first, then the list's; a listed folder stands for its PDFs;
@@ -152,9 +160,9 @@ void TestManifests::shardTexts() {
 
 void TestManifests::shardSplit_data() {
     QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QList<qint64>>("sizes");
+    QTest::addColumn<QList<qint64>>("weights");
     QTest::addColumn<QList<int>>("shareOf"); // expected share of each PDF
-    QTest::newRow("by bytes, not count")
+    QTest::newRow("by weight, not count")
         << QStringList{"a", "b", "c", "d"} << QList<qint64>{900, 100, 200, 300}
         << QList<int>{1, 2, 2, 2};
     QTest::newRow("colliding names stay together")
@@ -170,11 +178,11 @@ void TestManifests::shardSplit_data() {
 // alike from the same list.
 void TestManifests::shardSplit() {
     QFETCH(QStringList, names);
-    QFETCH(QList<qint64>, sizes);
+    QFETCH(QList<qint64>, weights);
     QFETCH(QList<int>, shareOf);
-    const QStringList pdfs = pathsOf(names);
-    const std::vector<qint64> bytes(sizes.begin(), sizes.end());
-    QList<int> found(pdfs.size(), 0);
+    const PathList pdfs = pathsOf(names);
+    const std::vector<qint64> bytes(weights.begin(), weights.end());
+    QList<int> found(names.size(), 0);
     for (int share = 1; share <= 2; ++share) {
         const std::vector<int> members = ShardMembers(pdfs, bytes, {share, 2});
         QVERIFY(std::is_sorted(members.begin(), members.end()));
