@@ -43,8 +43,8 @@ InputLookup LookUpInput(QByteArrayView path, Weighing weighing) {
     return {false, EstimatePages(PathList::text(path), entry.size).pages};
 }
 
-QStringList PdfsInFolder(QByteArrayView folder) {
-    return CollectPdfFiles(PathList::text(folder));
+PdfFileScan PdfsInFolder(QByteArrayView folder) {
+    return ScanPdfFiles(PathList::text(folder));
 }
 
 InputFiles CollectInputs(PathList&& paths, Weighing weighing) {
@@ -57,10 +57,12 @@ InputFiles CollectInputs(PathList&& paths, Weighing weighing) {
                 inputs.weights.push_back(entry.weight);
             return;
         }
-        const QStringList found = PdfsInFolder(path);
-        if (found.isEmpty())
+        const PdfFileScan found = PdfsInFolder(path);
+        // A folder that could not be read all through may hold PDFs: it is not called empty.
+        if (found.pdfs.isEmpty() && found.unreadable.isEmpty())
             inputs.emptyFolders.append(PathList::text(path));
-        for (const QString& pdf : found) {
+        inputs.unreadable.append(found.unreadable);
+        for (const QString& pdf : found.pdfs) {
             const QByteArray encoded = QFile::encodeName(pdf);
             inputs.pdfs.append(encoded);
             if (weighing != Weighing::None)

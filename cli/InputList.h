@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/PathList.h"
+#include "filelist/FolderScan.h"
 
 #include <QIODevice>
 #include <QString>
@@ -36,14 +37,16 @@ struct InputLookup {
 };
 InputLookup LookUpInput(QByteArrayView path, Weighing weighing);
 
-// The PDFs in and below a folder, as the window's folder command finds them.
-QStringList PdfsInFolder(QByteArrayView folder);
+// The PDFs in and below a folder, as the window's folder command finds them, and the folders
+// of that tree that could not be read.
+PdfFileScan PdfsInFolder(QByteArrayView folder);
 
 // The PDFs a run works on, in order, with their weights when weighed.
 struct InputFiles {
     PathList pdfs;
-    std::vector<qint64> weights; // with Weighing::Pages, one per PDF
-    QStringList emptyFolders;    // folders given that hold no PDF
+    std::vector<qint64> weights;        // with Weighing::Pages, one per PDF
+    QStringList emptyFolders;           // folders given that hold no PDF
+    QList<UnreadableFolder> unreadable; // folders given, or found below them, not read
 };
 
 // A folder stands for every PDF found in and below it; anything else is taken as it stands,

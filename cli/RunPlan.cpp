@@ -35,17 +35,18 @@ void planResumed(PathList& entries, ResumeJournal& journal, RunPlan& plan) {
             plan.pdfs.append(entry);
             ++plan.listed;
         } else {
-            const QStringList found = PdfsInFolder(entry);
-            if (found.isEmpty())
+            const PdfFileScan found = PdfsInFolder(entry);
+            if (found.pdfs.isEmpty() && found.unreadable.isEmpty())
                 plan.emptyFolders.append(PathList::text(entry));
-            for (const QString& pdf : found) {
+            plan.unreadableFolders.append(found.unreadable);
+            for (const QString& pdf : found.pdfs) {
                 const QByteArray encoded = QFile::encodeName(pdf);
                 if (journal.isDone(encoded))
                     plan.skip(encoded);
                 else
                     plan.pdfs.append(encoded);
             }
-            plan.listed += found.size();
+            plan.listed += found.pdfs.size();
         }
     });
 }
@@ -55,6 +56,7 @@ QString planShare(PathList&& entries, const CliOptions& options, RunPlan& plan) 
     InputFiles inputs = CollectInputs(std::move(entries), Weighing::Pages);
     plan.listed = inputs.pdfs.size();
     plan.emptyFolders = std::move(inputs.emptyFolders);
+    plan.unreadableFolders = std::move(inputs.unreadable);
     const std::vector<int> members = ShardMembers(inputs.pdfs, inputs.weights, *options.shard);
     PathList share;
     auto member = members.begin();
@@ -111,6 +113,7 @@ RunPlan PlanRun(const CliOptions& options) {
     plan.listed = inputs.pdfs.size();
     plan.pdfs = std::move(inputs.pdfs);
     plan.emptyFolders = std::move(inputs.emptyFolders);
+    plan.unreadableFolders = std::move(inputs.unreadable);
     return plan;
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/PathList.h"
+#include "filelist/FolderScan.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,8 @@ struct RunPlan {
                               // which records nothing, keeps none)
     qsizetype listed = 0;     // PDFs of all paths and lists, before any split
     QStringList emptyFolders; // folders given that hold no PDF
-    QString error;            // one line: a list or report that could not be read
+    QList<UnreadableFolder> unreadableFolders; // given, or found below them, and not read
+    QString error;                             // one line: a list or report that could not be read
 
     bool keepSkipped = true;
     void skip(QByteArrayView pdf);

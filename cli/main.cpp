@@ -1,6 +1,7 @@
 #include "cli/AppliedSettings.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
+#include "cli/FolderFailures.h"
 #include "cli/ParallelConverter.h"
 #include "cli/ReportJournal.h"
 #include "cli/RunPlan.h"
@@ -237,11 +238,33 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     return endOfRun(converter, outcomes, console, options, counts);
 }
 
-// A list that holds no PDF at all: nothing given, or only folders without one. An empty share
-// of a list that has PDFs is not an error: another share converts them.
+// The folders that could not be read, each told once the list is made and recorded once the
+// report is open: each is a failure of the run.
+void warnOfUnreadableFolders(const RunPlan& plan) {
+    for (const UnreadableFolder& folder : plan.unreadableFolders)
+        std::fprintf(stderr, "%s\n", qPrintable(UnreadableFolderLine(folder)));
+}
+
+void recordUnreadableFolders(const RunPlan& plan, const ReportSettings& settings,
+                             RunReport& report) {
+    if (!report.isOpen())
+        return;
+    for (const UnreadableFolder& folder : plan.unreadableFolders)
+        report.record(folder.path, settings, UnreadableFolderOutcome(folder));
+}
+
+// The exit status of a run that converted what it found, counting the folders not read.
+int withUnreadableFolders(const RunPlan& plan, int status) {
+    return status == AllConverted && !plan.unreadableFolders.isEmpty() ? SomeFailed : status;
+}
+
+// A list that holds no PDF at all: nothing given, or only folders without one (or that could
+// not be read, told already). An empty share of a list that has PDFs is not an error: another
+// share converts them.
 int nothingListed(const RunPlan& plan) {
     if (plan.emptyFolders.isEmpty()) {
-        std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
+        if (plan.unreadableFolders.isEmpty())
+            std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
     } else {
         QStringList folders;
         for (const QString& folder : plan.emptyFolders)
@@ -270,9 +293,10 @@ int run(CliOptions& options) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
     }
+    warnOfUnreadableFolders(plan);
     if (options.dryRun) {
         WritePlanListing(plan.pdfs, options.listSeparator, stdout);
-        return AllConverted;
+        return withUnreadableFolders(plan, AllConverted);
     }
     if ((!options.passwordFile.isEmpty() &&
          !readPasswords(options.passwordFile, passwords, error)) ||
@@ -283,11 +307,12 @@ int run(CliOptions& options) {
         return UsageError;
     }
     recordSkipped(plan.skipped, AppliedSettings(options), report, options.quiet);
+    recordUnreadableFolders(plan, AppliedSettings(options), report);
     if (plan.listed == 0)
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return convert(options, plan.pdfs.texts(), passwords, report);
+    return withUnreadableFolders(plan, convert(options, plan.pdfs.texts(), passwords, report));
 }
 
 } // namespace

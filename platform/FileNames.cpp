@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <optional>
 
@@ -60,22 +61,28 @@ EntryKind kindOf(int folderFd, const dirent& entry) {
 // Large trees are read folder by folder, so the cost per entry decides a scan's speed: the
 // kind of most entries comes with the listing itself, and only links and file systems that
 // do not give it cost an extra query.
-template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
+// Empty when the whole folder was listed; else why not, in the system's words.
+template <typename Visit> QString forEachEntry(const QString& path, Visit visit) {
     const QByteArray nativePath = QFile::encodeName(path);
     const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(nativePath.constData()),
                                                      &::closedir);
     if (!folder)
-        return;
+        return qt_error_string(errno);
     const int folderFd = ::dirfd(folder.get());
+    errno = 0;
     while (const dirent* entry = ::readdir(folder.get())) {
         if (!isDotOrDotDot(entry->d_name))
             visit(QFile::decodeName(entry->d_name), kindOf(folderFd, *entry));
+        errno = 0;
     }
+    return errno != 0 ? qt_error_string(errno) : QString();
 }
 
 #else
 
-template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
+template <typename Visit> QString forEachEntry(const QString& path, Visit visit) {
+    if (!QFileInfo(path).isReadable())
+        return QStringLiteral("Permission denied");
     QDirIterator entries(path,
                          QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     while (entries.hasNext()) {
@@ -86,6 +93,7 @@ template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
                                                   : EntryKind::Folder;
         visit(info.fileName(), kind);
     }
+    return {};
 }
 
 #endif
@@ -159,7 +167,7 @@ QString collapseDoubledSeparators(const QString& text) {
 FolderContents ReadFolder(const QString& folder) {
     const QString path = folder.endsWith(Separator) ? folder : folder + Separator;
     FolderContents contents;
-    forEachEntry(path, [&contents](const QString& name, EntryKind kind) {
+    contents.error = forEachEntry(path, [&contents](const QString& name, EntryKind kind) {
         switch (kind) {
         case EntryKind::File:
             contents.files.append(name);

@@ -37,6 +37,7 @@ struct FolderContents {
     QStringList files;
     QStringList folders;
     QStringList linkedFolders;
+    QString error; // why the folder could not be listed, in the system's words; empty if it was
 };
 
 // Reads folder once. A folder text with or without a trailing separator names the same
