@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -64,6 +65,8 @@ private slots:
     void shardTexts();
     void shardSplit_data();
     void shardSplit();
+    void shareSpread_data();
+    void shareSpread();
     void sharesWriteWhatOneRunWrites();
     void planCountsTheWholeList();
 };
@@ -196,6 +199,49 @@ void TestManifests::shardSplit() {
 
 // Three shares converted one after another into separate folders write disjoint files whose
 // union is byte for byte what one run over the whole list writes.
+void TestManifests::shareSpread_data() {
+    QTest::addColumn<int>("shares");
+    QTest::addColumn<double>("largestSpread"); // largest share's pages / smallest's
+    QTest::newRow("in two") << 2 << 1.0;
+    QTest::newRow("in three") << 3 << 1.0;
+    QTest::newRow("in four") << 4 << 1.1;
+    QTest::newRow("in eight") << 8 << 1.5;
+}
+
+// The corpus is weighed by pages, not bytes: its 2 MB one-page scan weighs one page, and the
+// shares hold about as many pages each, every PDF in exactly one of them.
+void TestManifests::shareSpread() {
+    QFETCH(int, shares);
+    QFETCH(double, largestSpread);
+    PathList folder;
+    folder.appendText(TestPaths::corpusFolder());
+    const InputFiles inputs = CollectInputs(std::move(folder), Weighing::Pages);
+    QCOMPARE(inputs.weights.size(), std::size_t(inputs.pdfs.size()));
+    qint64 total = 0;
+    int position = 0;
+    for (const QByteArrayView pdf : inputs.pdfs) {
+        if (pdf.endsWith("/base64image.pdf"))
+            QCOMPARE(inputs.weights[position], qint64(1));
+        total += inputs.weights[position++];
+    }
+    QCOMPARE(total, qint64(42));
+    std::vector<qint64> pages;
+    std::set<int> taken;
+    for (int share = 1; share <= shares; ++share) {
+        qint64 sum = 0;
+        for (const int member : ShardMembers(inputs.pdfs, inputs.weights, {share, shares})) {
+            QVERIFY(taken.insert(member).second);
+            sum += inputs.weights[member];
+        }
+        pages.push_back(sum);
+    }
+    QCOMPARE(qsizetype(taken.size()), inputs.pdfs.size());
+    const auto [smallest, largest] = std::minmax_element(pages.begin(), pages.end());
+    QVERIFY(*smallest > 0);
+    QVERIFY2(double(*largest) / double(*smallest) <= largestSpread,
+             qPrintable(QString("%1 / %2 pages").arg(*largest).arg(*smallest)));
+}
+
 void TestManifests::sharesWriteWhatOneRunWrites() {
     QTemporaryDir inputs;
     const QList<QPair<QString, QString>> copies{
