@@ -5,11 +5,11 @@
 # folders that exist, so the look-ups of the PDFs still to convert go to the file system.
 # Reference: GNU sort ordering the same list in the same run.
 # Last line: resume_s (goal under 10), resume_cpu_s, resume_rss_mb (goal under 1000), sort_s,
-# resume_vs_sort. LINES_COUNT sets a smaller list.
+# resume_vs_sort. `bench/run.sh resume N` (or LINES_COUNT=N) makes an N-line list instead.
 set -euo pipefail
 build=${PAGEKILN_BUILD:?}
 command=$build/program/pagekiln-convert
-lines=${LINES_COUNT:-10000000}
+lines=${1:-${LINES_COUNT:-10000000}}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/out"
