@@ -118,7 +118,9 @@ ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
         script.setWithoutWaiting(Component::kFitHeight, request.size->height);
     }
     const OutputNaming& naming = request.naming;
-    if (request.pages.isAll() && !naming.hasPattern())
+    const bool everyPageByName = request.pages.isAll() && !naming.hasPattern();
+    // The count is needed for a page list or a pattern, and for telling the pages to expect.
+    if (everyPageByName && !m_context.progress.expected)
         return ExportOutcome::Exported;
     const AutomationReply counted = script.get(Component::kPageCount);
     if (!counted.ok())
@@ -131,6 +133,9 @@ ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
                            .arg(request.pages.text()));
         return ExportOutcome::NotOpened;
     }
+    m_context.progress.expect(int(chosen.size()));
+    if (everyPageByName)
+        return ExportOutcome::Exported;
     QJsonArray pages;
     QJsonArray targets;
     for (const int page : chosen) {
@@ -172,7 +177,8 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     const QString output = exportPath();
     m_site.target = output;
     const AutomationReply saved =
-        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
+        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion},
+                    [this](int pages) { m_context.progress.wrote(pages); });
     if (!saved.ok())
         return failed(saved);
     if (reply = document.call(Component::kClose); !reply.ok())

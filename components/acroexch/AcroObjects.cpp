@@ -164,6 +164,7 @@ ComponentReply AcroScriptObject::saveAs(const QString& path) {
         if (!outcome.ok())
             return ComponentReply::failure(outcome.fault, outcome.error);
         written.append(target);
+        noteSavedPages(int(written.size()));
     }
     return ComponentReply::value(written);
 }
