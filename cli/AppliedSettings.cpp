@@ -35,6 +35,9 @@ ReportSettings AppliedSettings(const CliOptions& options) {
         return settings;
     }
     settings.pages = request.pages.text();
+    settings.name = request.naming.pattern();
+    if (request.naming.keepsTree())
+        settings.tree = QStringLiteral("kept");
     if (request.size)
         settings.size = imageBoxText(*request.size);
     else

@@ -34,6 +34,21 @@ QString takeJobs(const QString& value, CliOptions& options) {
     return {};
 }
 
+// How the images are named: as the method names them or by a pattern, kept apart by folder or
+// not.
+QString takeNaming(const QCommandLineParser& parser, ConversionRequest& request) {
+    if (parser.isSet(CommandLine::name)) {
+        QString problem;
+        const std::optional<OutputNaming> naming =
+            OutputNaming::fromPattern(parser.value(CommandLine::name), problem);
+        if (!naming)
+            return problem;
+        request.naming = *naming;
+    }
+    request.naming.setKeepTree(parser.isSet(CommandLine::keepTree));
+    return {};
+}
+
 // The options that say what each PDF becomes.
 QString takeImageOptions(const QCommandLineParser& parser, CliOptions& options) {
     ConversionRequest& request = options.request;
@@ -66,12 +81,13 @@ QString takeImageOptions(const QCommandLineParser& parser, CliOptions& options) 
         if (!request.size)
             return QStringLiteral("--size takes WIDTHxHEIGHT in pixels, such as 200x200");
     }
-    return {};
+    return takeNaming(parser, request);
 }
 
 // The window's stored texts, overridden by the options the window has fields for.
 QString takeWindowTexts(const QCommandLineParser& parser, CliOptions& options) {
-    for (const QString& name : {CommandLine::quality, CommandLine::colour, CommandLine::size}) {
+    for (const QString& name : {CommandLine::quality, CommandLine::colour, CommandLine::size,
+                                CommandLine::name, CommandLine::keepTree}) {
         if (parser.isSet(name))
             return QStringLiteral("--%1 cannot be given with --%2: the window has no such "
                                   "choice")

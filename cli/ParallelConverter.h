@@ -63,6 +63,10 @@ public:
 
 signals:
     void conversionStarted(int position, int count, const QString& path);
+    // The pages the conversion at position is to give, once known, and those it has written so
+    // far; both may come several times, each superseding the last.
+    void pagesExpected(int position, int pages);
+    void pagesWritten(int position, int pages);
     // What a conversion gave, as it ends.
     void conversionOutcome(int position, int count, const QString& path,
                            const ConversionOutcome& outcome);

@@ -17,6 +17,8 @@ struct ReportSettings {
     QString quality;
     QString colour;
     QString size; // empty when the pages keep the resolution's size
+    QString name; // the naming pattern; empty for the method's own names
+    QString tree; // "kept" when the images go below the PDFs' own folders; empty otherwise
 
     // The report's "options" object: every setting but the method, empty ones left out.
     QJsonObject options() const;
@@ -31,9 +33,10 @@ public:
     bool open(const QString& file, QString& error);
     bool isOpen() const { return m_file.isOpen(); }
 
-    // Writes the line of one PDF; false when the write failed.
+    // Writes the line of one PDF; false when the write failed. replaces: the PDFs of this run
+    // whose images this one's replaced.
     bool record(const QString& path, const ReportSettings& settings,
-                const ConversionOutcome& outcome);
+                const ConversionOutcome& outcome, const QStringList& replaces = {});
 
     // Writes a "skipped" line for each path, in order: whole lines, many to a write, so that
     // the millions of lines of a large resumed run go out in seconds. False when a write failed.
@@ -41,7 +44,7 @@ public:
 
     // The line of one PDF, with its final newline.
     static QByteArray line(const QString& path, const ReportSettings& settings,
-                           const ConversionOutcome& outcome);
+                           const ConversionOutcome& outcome, const QStringList& replaces = {});
 
 private:
     AppendingFile m_file;

@@ -2,11 +2,15 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/FolderFailures.h"
+#include "cli/NameCollisions.h"
 #include "cli/ParallelConverter.h"
 #include "cli/ReportJournal.h"
+#include "cli/RunConsole.h"
 #include "cli/RunPlan.h"
 #include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
+#include "convert/MethodTable.h"
+#include "convert/Naming.h"
 #include "platform/AppSettings.h"
 #include "platform/OpenFiles.h"
 #include "platform/ProgramEnd.h"
@@ -26,14 +30,6 @@
 namespace {
 
 enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageError = 2 };
-
-QString progressBar(int done, int count) {
-    constexpr int Width = 30;
-    const int filled = count > 0 ? done * Width / count : Width;
-    return QStringLiteral("[%1%2] %3%")
-        .arg(QString(filled, QLatin1Char('#')), QString(Width - filled, QLatin1Char(' ')))
-        .arg(count > 0 ? done * 100 / count : 100);
-}
 
 // Each parallel job runs its own component servers. They split the memory budget between them,
 // and one budget of rendering threads, the processors: the servers count themselves in a small
@@ -106,12 +102,6 @@ void recordSkipped(const PathList& skipped, const ReportSettings& settings, RunR
                      static_cast<long long>(skipped.size()));
 }
 
-// The warning line of a PDF that was not converted, or only in part.
-QString failureLine(const QString& path, const ConversionOutcome& outcome) {
-    return BatchDriver::FailurePrefix + oneLine(path) + QStringLiteral(": ") +
-           oneLine(outcomeSummary(outcome));
-}
-
 void reportJobLimit(ConsoleUserInterface& console, const ParallelConverter& converter, int wanted) {
     if (converter.jobLimit() < wanted)
         console.printLine(QStringLiteral("pagekiln-convert: converting at most %1 PDF files at "
@@ -136,8 +126,6 @@ QString stopSummary(int signalNumber, const StopCounts& counts, int total) {
 }
 
 struct RunCounts {
-    int started = 0;
-    int finished = 0;
     int firstSignal = 0; // the signal that stopped the run, 0 while none came
     StopCounts atStop;
 };
@@ -145,7 +133,7 @@ struct RunCounts {
 // A first signal: scripts end now, a page being saved is finished, nothing new starts. A
 // second one: the servers end too.
 void connectStops(TerminationRequests& endRequests, ParallelConverter& converter,
-                  RunCounts& counts) {
+                  const RunConsole& shown, RunCounts& counts) {
     QObject::connect(&endRequests, &TerminationRequests::received, &converter,
                      [&](int signalNumber) {
                          if (counts.firstSignal != 0) {
@@ -153,7 +141,7 @@ void connectStops(TerminationRequests& endRequests, ParallelConverter& converter
                              return;
                          }
                          counts.firstSignal = signalNumber;
-                         counts.atStop = {counts.finished, counts.started - counts.finished};
+                         counts.atStop = {shown.finished(), shown.started() - shown.finished()};
                          requestStop();
                          converter.stop();
                      });
@@ -175,38 +163,11 @@ ParallelConverter::Setup converterSetup(const CliOptions& options, const QString
     return setup;
 }
 
-// What the console and the report show while the run goes: a line per PDF started, a warning
-// per PDF not converted, the report's line per PDF and the progress bar.
-void showProgress(ParallelConverter& converter, ConsoleUserInterface& console, RunReport& report,
-                  const CliOptions& options, RunCounts& counts) {
-    const bool bar = StandardErrorIsTerminal() && !options.quiet;
-    QObject::connect(
-        &converter, &ParallelConverter::conversionStarted, &converter,
-        [&, quiet = options.quiet](int position, int count, const QString& path) {
-            ++counts.started;
-            if (!quiet)
-                console.printLine(
-                    QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(oneLine(path)));
-        });
-    QObject::connect(&converter, &ParallelConverter::conversionOutcome, &converter,
-                     [&, bar, settings = AppliedSettings(options)](
-                         int, int count, const QString& path, const ConversionOutcome& outcome) {
-                         ++counts.finished;
-                         if (outcome.status != ConversionStatus::Converted)
-                             console.printLine(failureLine(path, outcome));
-                         if (report.isOpen())
-                             report.record(path, settings, outcome);
-                         if (bar)
-                             console.printStatus(progressBar(counts.finished, count));
-                     });
-}
-
 // The exit status of a run that has ended, after its last lines.
 int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>& outcomes,
-             ConsoleUserInterface& console, const CliOptions& options, const RunCounts& counts) {
+             ConsoleUserInterface& console, RunConsole& shown, const RunCounts& counts) {
     const int total = static_cast<int>(outcomes.size());
-    if (StandardErrorIsTerminal() && !options.quiet)
-        console.printLine(progressBar(counts.finished, total));
+    shown.finish();
     if (converter.threadsUnavailable())
         console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
                                          "(the system is out of threads or memory)"));
@@ -221,7 +182,8 @@ int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>&
     return allConverted ? AllConverted : SomeFailed;
 }
 
-int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
+int convert(const CliOptions& options, const QStringList& pdfs,
+            const std::vector<std::vector<int>>& collisions, const QStringList& passwords,
             RunReport& report) {
     TerminationRequests endRequests;
     ConsoleUserInterface console;
@@ -230,12 +192,26 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     reportJobLimit(console, converter, wantedJobs);
     const WorkFolder runFolder;
     shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()), runFolder);
+    const bool terminal = StandardErrorIsTerminal();
+    RunConsole shown(console, report, AppliedSettings(options),
+                     {!options.quiet, terminal && !options.quiet});
+    shown.follow(converter, pdfs, collisions);
     RunCounts counts;
-    connectStops(endRequests, converter, counts);
-    showProgress(converter, console, report, options, counts);
+    connectStops(endRequests, converter, shown, counts);
     QCoreApplication::processEvents(); // a signal that came while the list was made counts
     const QList<ConversionOutcome>& outcomes = converter.run(pdfs);
-    return endOfRun(converter, outcomes, console, options, counts);
+    return endOfRun(converter, outcomes, console, shown, counts);
+}
+
+// The PDFs whose images may get the same names, told before the run starts.
+std::vector<std::vector<int>> warnOfCollisions(const CliOptions& options, const QStringList& pdfs) {
+    const OutputNaming naming = options.window ? OutputNaming() : options.request.naming;
+    std::vector<std::vector<int>> groups =
+        NameCollisions(pdfs, outputPrefix(options.outputFolder), naming,
+                       MethodTable::standard()[options.method].numbering);
+    for (const QString& line : CollisionLines(groups, pdfs))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    return groups;
 }
 
 // The folders that could not be read, each told once the list is made and recorded once the
@@ -294,6 +270,8 @@ int run(CliOptions& options) {
         return UsageError;
     }
     warnOfUnreadableFolders(plan);
+    const QStringList pdfs = plan.pdfs.texts();
+    const std::vector<std::vector<int>> collisions = warnOfCollisions(options, pdfs);
     if (options.dryRun) {
         WritePlanListing(plan.pdfs, options.listSeparator, stdout);
         return withUnreadableFolders(plan, AllConverted);
@@ -312,7 +290,7 @@ int run(CliOptions& options) {
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return withUnreadableFolders(plan, convert(options, plan.pdfs.texts(), passwords, report));
+    return withUnreadableFolders(plan, convert(options, pdfs, collisions, passwords, report));
 }
 
 } // namespace

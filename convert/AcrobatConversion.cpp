@@ -8,6 +8,7 @@
 #include "protocol/Automation.h"
 #include "protocol/Wire.h"
 
+#include <QDir>
 #include <QJsonArray>
 
 namespace {
@@ -38,6 +39,7 @@ public:
 
 private:
     void recordOutputs(const QString& output, const QJsonValue& written);
+    QString exportPath() const;
     ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
 
     const QString& m_pdfPath;
@@ -115,23 +117,48 @@ ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
         script.setWithoutWaiting(Component::kFitWidth, request.size->width);
         script.setWithoutWaiting(Component::kFitHeight, request.size->height);
     }
-    if (request.pages.isAll())
+    const OutputNaming& naming = request.naming;
+    const bool everyPageByName = request.pages.isAll() && !naming.hasPattern();
+    // The count is needed for a page list or a pattern, and for telling the pages to expect.
+    if (everyPageByName && !m_context.progress.expected)
         return ExportOutcome::Exported;
     const AutomationReply counted = script.get(Component::kPageCount);
     if (!counted.ok())
         return failed(counted);
-    QJsonArray pages;
-    for (const int page : request.pages.pagesIn(counted.value.toInt()))
-        pages.append(page);
-    if (pages.isEmpty()) {
+    const std::vector<int> chosen = request.pages.pagesIn(counted.value.toInt());
+    if (chosen.empty()) {
         m_outcome.fail(ReasonCode::NoPage,
                        QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
                            .arg(counted.value.toInt())
                            .arg(request.pages.text()));
         return ExportOutcome::NotOpened;
     }
+    m_context.progress.expect(int(chosen.size()));
+    if (everyPageByName)
+        return ExportOutcome::Exported;
+    QJsonArray pages;
+    QJsonArray targets;
+    for (const int page : chosen) {
+        pages.append(page);
+        if (naming.hasPattern())
+            targets.append(ImagePathFor(m_context, m_pdfPath, page, int(pages.size()),
+                                        PageNumbering::ExportPages));
+    }
     script.setWithoutWaiting(Component::kPages, pages);
+    if (naming.hasPattern())
+        script.setWithoutWaiting(Component::kTargets, targets);
     return ExportOutcome::Exported;
+}
+
+// The path SaveAs is given: the output folder (with the tree when the command keeps it, the
+// folders made) and the base name.
+QString AcrobatExport::exportPath() const {
+    QString folder = outputPrefix(m_context.view.outputFolderText());
+    if (m_context.request && m_context.request->naming.keepsTree()) {
+        folder = m_context.request->naming.folderFor(folder, m_pdfPath);
+        QDir().mkpath(folder);
+    }
+    return folder + PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
 }
 
 // Opens, exports and closes the document; the images count once Close has succeeded.
@@ -147,11 +174,11 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
             chosen != ExportOutcome::Exported)
             return chosen;
     }
-    const QString output = outputPrefix(m_context.view.outputFolderText()) +
-                           PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
+    const QString output = exportPath();
     m_site.target = output;
     const AutomationReply saved =
-        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
+        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion},
+                    [this](int pages) { m_context.progress.wrote(pages); });
     if (!saved.ok())
         return failed(saved);
     if (reply = document.call(Component::kClose); !reply.ok())

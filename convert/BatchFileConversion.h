@@ -35,6 +35,8 @@ inline const QString PasswordFileName = QStringLiteral("password.ps");
 // The file that hands the script what the command asks (pages, resolution, quality, colours):
 // one "key=value" a line. Without it the script converts as the window's method always has.
 inline const QString ScriptSettingsName = QStringLiteral("settings.txt");
+// Where the script leaves the document's page count when the settings named the last page alone.
+inline const QString LastPageName = QStringLiteral("lastpage.txt");
 
 // Converts one PDF with the given method and says which images it wrote to the output folder
 // and why nothing (or not all) was written. Nothing here throws or shows a message.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/OutputNaming.h"
 #include "convert/PageSelection.h"
 #include "protocol/Colours.h"
 
@@ -26,5 +27,6 @@ struct ConversionRequest {
     int quality = 90;          // JPEG quality, 1 to 100
     ColourMode colour = ColourMode::Auto;
     std::optional<ImageBox> size; // fit each page in this box instead of the resolution
+    OutputNaming naming;
     bool operator==(const ConversionRequest&) const = default;
 };

@@ -51,7 +51,6 @@ AutomationReply convertPage(AutomationObject& gflax, const QString& pdfPath, int
 void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
                   const std::vector<int>& pages, const std::function<double()>& dpi,
                   ConversionOutcome& outcome) {
-    const QString baseName = PdfBaseName(pdfPath);
     for (const int page : pages) {
         if (stopRequested()) {
             outcome.fail(ReasonCode::Interrupted,
@@ -59,8 +58,8 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
                              .arg(outcome.pagesWritten));
             return;
         }
-        const QString output = outputPrefix(context.view.outputFolderText()) + baseName +
-                               QString::number(page) + QStringLiteral(".jpg");
+        const QString output =
+            ImagePathFor(context, pdfPath, page, outcome.pagesWritten + 1, PageNumbering::Appended);
         if (const AutomationReply reply = convertPage(gflax, pdfPath, page, output, dpi());
             !reply.ok()) {
             ComponentCallSite site = callSite(pdfPath, context);
@@ -70,6 +69,7 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
             return;
         }
         outcome.addOutput(output);
+        context.progress.wrote(outcome.pagesWritten);
     }
 }
 
@@ -88,6 +88,7 @@ void convertAsTyped(AutomationObject& gflax, const QString& pdfPath, ConversionC
     gflax.setWithoutWaiting(Component::kLastPage, std::max(0, pageCount));
     std::vector<int> pages(static_cast<std::size_t>(std::max(0, pageCount)));
     std::iota(pages.begin(), pages.end(), 1);
+    context.progress.expect(std::max(0, pageCount));
     convertPages(
         gflax, pdfPath, context, pages,
         [&view = context.view] { return ReadNumber(view.resolutionText()); }, outcome);
@@ -118,6 +119,7 @@ void convertAsAsked(AutomationObject& gflax, const QString& pdfPath, ConversionC
                                              .arg(request.pages.text()));
         return;
     }
+    context.progress.expect(static_cast<int>(pages.size()));
     // The component renders the pages asked for ahead while this side saves.
     QJsonArray planned;
     for (const int page : pages)

@@ -2,6 +2,7 @@
 
 #include "convert/ConversionMethod.h"
 #include "convert/ConversionRequest.h"
+#include "convert/OutputNaming.h"
 #include "convert/Procedures.h"
 
 #include <QString>
@@ -31,6 +32,7 @@ struct MethodEntry {
     QString control; // the name of that option button in the window's design
     ConversionProcedure procedure;
     MethodAbilities abilities;
+    PageNumbering numbering; // how it names the images after the PDF
 };
 
 // The four methods in the order of their codes. Copies are independent: tests replace the

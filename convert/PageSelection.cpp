@@ -119,6 +119,23 @@ std::vector<int> PageSelection::pagesIn(int pageCount) const {
     return pages;
 }
 
+int PageSelection::pageAt(int position, int pageCount) const {
+    long long seen = 0;
+    int counted = 0; // the highest page counted so far
+    for (const Range& range : m_ranges) {
+        const int first = range.first == INT_MAX ? pageCount : std::max(range.first, counted + 1);
+        const int last = std::min(endOf(range), pageCount);
+        if (first > last)
+            continue;
+        const long long pages = static_cast<long long>(last) - first + 1;
+        if (position - seen <= pages)
+            return static_cast<int>(first + (position - seen) - 1);
+        seen += pages;
+        counted = last;
+    }
+    return 0;
+}
+
 int PageSelection::countIn(int pageCount) const {
     return static_cast<int>(pagesIn(pageCount).size());
 }

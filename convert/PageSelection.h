@@ -38,6 +38,9 @@ public:
     bool needsPageCount() const;
     // The pages asked for of a document of pageCount pages, ascending.
     std::vector<int> pagesIn(int pageCount) const;
+    // The position-th page asked for (1 = first) of a document of pageCount pages (INT_MAX when
+    // not known, which serves unless the list names the last page alone); 0 when there is none.
+    int pageAt(int position, int pageCount) const;
     int countIn(int pageCount) const;
 
     bool operator==(const PageSelection&) const = default;

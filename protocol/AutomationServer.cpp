@@ -135,7 +135,7 @@ AutomationReply AutomationServer::earlierFailure(const QList<qint64>& earlier) {
 }
 
 AutomationReply AutomationServer::request(QJsonObject request, std::chrono::milliseconds timeout,
-                                          const QList<qint64>& earlier) {
+                                          const QList<qint64>& earlier, const SavedPages& saved) {
     if (m_state != State::Running) {
         discard(earlier);
         if (!m_badAnswer.isEmpty())
@@ -145,6 +145,8 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
     }
     const qint64 id = send(request);
     m_awaited.insert(id);
+    m_notedId = id;
+    m_saved = saved;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -157,6 +159,8 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
         quitting = QCoreApplication::closingDown() || loop.exec() < 0;
     }
     m_awaited.remove(id);
+    m_notedId = 0;
+    m_saved = nullptr;
     if (!m_answers.contains(id))
         return unanswered(request, timeout, quitting);
     const QJsonObject answer = m_answers.take(id);
@@ -243,11 +247,19 @@ void AutomationServer::readAnswers() {
             emit progressed();
             return;
         }
-        if (m_awaited.contains(id))
+        if (!doc.object().contains(Wire::kOk) && doc.object().contains(Wire::kSaved))
+            takeNote(doc.object());
+        else if (m_awaited.contains(id))
             m_answers.insert(id, doc.object());
     }
     m_pending.remove(0, start);
     emit progressed();
+}
+
+// A note of pages saved by the call under way; notes of calls nobody waits for are dropped.
+void AutomationServer::takeNote(const QJsonObject& note) {
+    if (note.value(Wire::kId).toInteger() == m_notedId && m_saved)
+        m_saved(note.value(Wire::kSaved).toInt());
 }
 
 void AutomationServer::onFinished() {

@@ -21,6 +21,9 @@ inline constexpr QLatin1StringView kResult{"result"};
 inline constexpr QLatin1StringView kError{"error"};
 inline constexpr QLatin1StringView kCode{"code"};
 inline constexpr QLatin1StringView kEnding{"ending"};
+// A note the server sends while a call is under way, before its answer: {"id":4,"saved":12}
+// says the call with id 4 has saved 12 pages so far. A note has no "ok".
+inline constexpr QLatin1StringView kSaved{"saved"};
 
 // Operations.
 inline constexpr QLatin1StringView kCreate{"create"};
@@ -61,6 +64,9 @@ inline constexpr QLatin1StringView kFitWidth{"FitWidth"};
 inline constexpr QLatin1StringView kFitHeight{"FitHeight"};
 inline constexpr QLatin1StringView kPages{"Pages"};
 inline constexpr QLatin1StringView kResolution{"Resolution"}; // the scripting object's dpi
+// The scripting object's file for each page of Pages, in order, instead of the names SaveAs
+// gives them; empty: SaveAs names them.
+inline constexpr QLatin1StringView kTargets{"Targets"};
 
 // AcroExch.app and AcroExch.PDDoc, and the document's scripting object
 inline constexpr QLatin1StringView kExit{"Exit"};

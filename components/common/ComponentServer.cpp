@@ -35,7 +35,8 @@ int takeAnswerDescriptor() {
 
 } // namespace
 
-ComponentServer::ComponentServer(ComponentClasses classes) : m_classes(std::move(classes)) {}
+ComponentServer::ComponentServer(ComponentClasses classes, NoteWriter notes)
+    : m_classes(std::move(classes)), m_notes(std::move(notes)) {}
 
 ComponentServer::~ComponentServer() = default;
 
@@ -86,7 +87,14 @@ QJsonObject ComponentServer::onObject(const QJsonObject& request, const QString&
         return answer(object.set(name, request.value(Wire::kValue)));
     if (op == Wire::kGet)
         return answer(object.get(name));
-    return answer(object.call(name, request.value(Wire::kArgs).toArray()));
+    if (m_notes)
+        object.setSavedPages([this, id = request.value(Wire::kId)](int pages) {
+            m_notes(QJsonDocument(QJsonObject{{Wire::kId, id}, {Wire::kSaved, pages}})
+                        .toJson(QJsonDocument::Compact));
+        });
+    ComponentReply reply = object.call(name, request.value(Wire::kArgs).toArray());
+    object.setSavedPages({});
+    return answer(std::move(reply));
 }
 
 QJsonObject ComponentServer::answer(ComponentReply reply) {
@@ -119,7 +127,11 @@ int componentAnswerDescriptor() {
 int runComponentServer(ComponentClasses classes) {
     answerDescriptor = takeAnswerDescriptor();
     std::ios::sync_with_stdio(false);
-    ComponentServer server(std::move(classes));
+    // A note that cannot be written is lost; the answer after it finds the client gone.
+    ComponentServer server(std::move(classes), [](const QByteArray& note) {
+        const QByteArray line = note + '\n';
+        writeWhole(answerDescriptor, line.constData(), std::size_t(line.size()), EIO);
+    });
     std::string line;
     while (!server.ended() && std::getline(std::cin, line)) {
         if (line.empty())

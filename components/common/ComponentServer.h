@@ -51,6 +51,19 @@ public:
     virtual ComponentReply set(const QString& name, const QJsonValue& value) = 0;
     virtual ComponentReply get(const QString& name) = 0;
     virtual ComponentReply call(const QString& name, const QJsonArray& args) = 0;
+
+    // Who hears, during a call, of the pages it has saved so far; the server passes each to
+    // the client as a note before the answer. None outside a call.
+    void setSavedPages(std::function<void(int)> saved) { m_saved = std::move(saved); }
+
+protected:
+    void noteSavedPages(int pages) const {
+        if (m_saved)
+            m_saved(pages);
+    }
+
+private:
+    std::function<void(int)> m_saved;
 };
 
 // Class name (lower case) -> maker of a fresh object of that class.
@@ -60,7 +73,9 @@ using ComponentClasses = std::map<QString, std::function<std::unique_ptr<Compone
 // objects that clients created. Separate from the I/O so tests can drive it directly.
 class ComponentServer {
 public:
-    explicit ComponentServer(ComponentClasses classes);
+    // notes takes each note line (without the newline) the moment a call sends it.
+    using NoteWriter = std::function<void(const QByteArray& line)>;
+    explicit ComponentServer(ComponentClasses classes, NoteWriter notes = {});
     ~ComponentServer();
 
     QByteArray handle(const QByteArray& line);
@@ -74,6 +89,7 @@ private:
     QJsonObject answer(ComponentReply reply);
 
     ComponentClasses m_classes;
+    NoteWriter m_notes;
     std::map<qint64, std::unique_ptr<ComponentObject>> m_objects;
     qint64 m_nextId = 1;
     bool m_ended = false;

@@ -10,7 +10,8 @@
 # the script end with its status (128 + the signal), any other failure with 1.
 # ./settings.txt, when present, holds what the command asks instead, one key=value a line:
 # resolution, quality, colour (rgb or grey) and pages (Ghostscript's page list; a lone N is
-# the last page, counted here). Values of any other shape are ignored.
+# the last page, counted here and left in ./lastpage.txt). Values of any other shape are
+# ignored.
 set -u
 
 # Ghostscript deletes the copy itself once the last page is out, which spares starting rm
@@ -34,6 +35,7 @@ case ",$pages," in
 *,N,*)
     last=$(gs -q -dNODISPLAY -dSAFER --permit-file-read=./current.pdf "$@" \
         -c '(./current.pdf) (r) file runpdfbegin pdfpagecount = quit' 2>/dev/null)
+    printf '%s\n' "$last" >./lastpage.txt
     pages=$(printf '%s\n' "$pages" | sed "s/^N,/$last,/; s/,N,/,$last,/g; s/,N\$/,$last/; s/^N\$/$last/")
     ;;
 esac

@@ -11,7 +11,10 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +69,24 @@ void convertAsTheWindowDoes(ConversionMethod method, const QStringList& pdfs,
     driver.run();
 }
 
+// Relative path -> content digest of every file below folder.
+QMap<QString, QByteArray> treeIn(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(QDir(folder).relativeFilePath(file.fileName()),
+                         QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    }
+    return files;
+}
+
+QString readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 const QStringList MethodNames{"ghostscript", "bw", "acrobat", "gflax"};
 
 } // namespace
@@ -87,6 +108,8 @@ private slots:
     void relativePaths();
     void pagesAndImageOptions_data();
     void pagesAndImageOptions();
+    void collidingNames_data();
+    void collidingNames();
 };
 
 void TestCommand::sameOutputsAsTheWindow_data() {
@@ -310,6 +333,65 @@ void TestCommand::pagesAndImageOptions() {
         if (box > 0)
             QCOMPARE(std::max(image.size.width(), image.size.height()), box);
     }
+}
+
+void TestCommand::collidingNames_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("warned");    // the groups told before the run
+    QTest::addColumn<QStringList>("replacers"); // the PDFs the report marks
+    QTest::newRow("one folder") << QStringList{}
+                                << QStringList{"  a/x.pdf, b/x.pdf", "  r.ru.pdf, r.zh.pdf"}
+                                << QStringList{"b/x.pdf", "r.zh.pdf"};
+    QTest::newRow("the tree kept")
+        << QStringList{"--keep-tree"} << QStringList{"  r.ru.pdf, r.zh.pdf"}
+        << QStringList{"r.zh.pdf"};
+    QTest::newRow("named by the file name")
+        << QStringList{"--name", "{stem}-{page:03}.jpg"} << QStringList{"  a/x.pdf, b/x.pdf"}
+        << QStringList{"b/x.pdf"};
+    QTest::newRow("both") << QStringList{"--keep-tree", "--name", "{stem}-{page:03}.jpg"}
+                          << QStringList{} << QStringList{};
+}
+
+// A tree whose PDFs write the same names: told before the run, marked in the report, and kept
+// apart by the tree or a pattern, with every image the same as a run of its PDF alone.
+void TestCommand::collidingNames() {
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, warned);
+    QFETCH(QStringList, replacers);
+    QTemporaryDir here;
+    const QStringList pdfs{"a/x.pdf", "b/x.pdf", "r.ru.pdf", "r.zh.pdf"};
+    const QStringList sources{"pdflatex-4-pages.pdf", "minimal-document.pdf", "multicolumn.pdf",
+                              "pdflatex-4-pages.pdf"};
+    for (int i = 0; i < pdfs.size(); ++i) {
+        QDir(here.path()).mkpath(QFileInfo(pdfs[i]).path());
+        QVERIFY(QFile::copy(TestPaths::corpusFile(sources[i]), here.filePath(pdfs[i])));
+    }
+    const QStringList common = QStringList{"-j", "2", "-p", "2", "-r", "36"} + options;
+    const CommandRun run =
+        runCommand(common + QStringList{"-o", "all", "--report", "r.jsonl"} + pdfs, here.path());
+    QCOMPARE(run.exitCode, 0);
+    QStringList told;
+    for (const QString& line : run.errors.split('\n')) {
+        if (line.startsWith("  "))
+            told.append(line);
+    }
+    QCOMPARE(told, warned);
+    QStringList marked;
+    for (const QString& line : readAll(here.filePath("r.jsonl")).split('\n')) {
+        if (line.contains("\"replaces\""))
+            marked.append(QJsonDocument::fromJson(line.toUtf8()).object().value("path").toString());
+    }
+    marked.sort(); // the groups run side by side: their lines come in either order
+    QCOMPARE(marked, replacers);
+    if (!warned.isEmpty())
+        return;
+    // Nothing met: every PDF's images are those of a run of that PDF alone.
+    QMap<QString, QByteArray> alone;
+    for (const QString& pdf : pdfs) {
+        QVERIFY(runCommand(common + QStringList{"-o", "alone", pdf}, here.path()).exitCode == 0);
+    }
+    QCOMPARE(treeIn(here.filePath("all")), treeIn(here.filePath("alone")));
+    QCOMPARE(treeIn(here.filePath("all")).size(), 7); // 2 + 1 + 2 + 2 pages
 }
 
 QTEST_GUILESS_MAIN(TestCommand)
