@@ -51,6 +51,7 @@ FoundObjects findPageObjects(fz_context* ctx, pdf_document* doc) {
 pdf_obj* newFlatTree(fz_context* ctx, pdf_document* doc, const std::vector<int>& pages) {
     pdf_obj* node = pdf_new_dict(ctx, doc, 3);
     pdf_obj* ref = nullptr;
+    fz_var(ref); // set in the try, dropped in the catch
     fz_try(ctx) {
         pdf_obj* kids = pdf_dict_put_array(ctx, node, PDF_NAME(Kids), int(pages.size()));
         pdf_dict_put(ctx, node, PDF_NAME(Type), PDF_NAME(Pages));
