@@ -36,13 +36,18 @@ public:
 
     void convert(int index, const QString& path) {
         prepare();
+        m_context->progress.expected = [this, index](int pages) { emit expected(index, pages); };
+        m_context->progress.written = [this, index](int pages) { emit written(index, pages); };
         const ConversionOutcome outcome =
             ConvertOnePdf(&m_setup.methods[m_setup.method], path, *m_context, m_passwords);
+        m_context->progress = {};
         emit done(m_number, index, outcome);
     }
 
 signals:
     void done(int worker, int index, const ConversionOutcome& outcome);
+    void expected(int index, int pages);
+    void written(int index, int pages);
 
 private:
     void prepare() {
@@ -52,6 +57,7 @@ private:
         m_automation = std::make_unique<AutomationHost>(m_setup.programFolder);
         m_context = std::make_unique<ConversionContext>(ConversionContext{
             m_view, m_ui, m_setup.programFolder, m_workFolder->path(), m_automation.get()});
+        m_context->request = m_setup.request ? &*m_setup.request : nullptr;
     }
 
     int m_number;
@@ -87,6 +93,10 @@ bool ParallelConverter::addWorker() {
     worker->moveToThread(thread);
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &ConversionWorker::done, this, &ParallelConverter::onWorkerDone);
+    connect(worker, &ConversionWorker::expected, this,
+            [this](int index, int pages) { emit pagesExpected(index + 1, pages); });
+    connect(worker, &ConversionWorker::written, this,
+            [this](int index, int pages) { emit pagesWritten(index + 1, pages); });
     m_threads.push_back(thread);
     m_workers.push_back(worker);
     m_workerBusy.push_back(false);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -31,8 +32,9 @@ public:
         ConversionMethod method = ConversionMethod::Ghostscript;
         QString programFolder;
         QString outputFolder;
-        QString resolution;
+        QString resolution; // the window's texts, for a run with the window's choices
         QString pages;
+        std::optional<ConversionRequest> request; // what the command asks of every PDF
         int jobs = 1;
         MethodTable methods;
         QStringList passwords; // tried in turn on PDFs that need a password
@@ -61,6 +63,10 @@ public:
 
 signals:
     void conversionStarted(int position, int count, const QString& path);
+    // The pages the conversion at position is to give, once known, and those it has written so
+    // far; both may come several times, each superseding the last.
+    void pagesExpected(int position, int pages);
+    void pagesWritten(int position, int pages);
     // What a conversion gave, as it ends.
     void conversionOutcome(int position, int count, const QString& path,
                            const ConversionOutcome& outcome);

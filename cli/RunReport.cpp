@@ -17,23 +17,34 @@ bool RunReport::open(const QString& file, QString& error) {
 }
 
 bool RunReport::record(const QString& path, const ReportSettings& settings,
-                       const ConversionOutcome& outcome) {
-    return m_file.append(line(path, settings, outcome));
+                       const ConversionOutcome& outcome, const QStringList& replaces) {
+    return m_file.append(line(path, settings, outcome, replaces));
+}
+
+QJsonObject ReportSettings::options() const {
+    QJsonObject object;
+    const std::pair<const char*, const QString*> fields[]{
+        {"output", &output}, {"resolution", &resolution},
+        {"pages", &pages},   {"quality", &quality},
+        {"colour", &colour}, {"size", &size},
+        {"name", &name},     {"tree", &tree}};
+    for (const auto& [key, value] : fields) {
+        if (!value->isEmpty())
+            object.insert(QLatin1String(key), *value);
+    }
+    return object;
 }
 
 QByteArray RunReport::line(const QString& path, const ReportSettings& settings,
-                           const ConversionOutcome& outcome) {
-    const QJsonObject options{{QStringLiteral("output"), settings.output},
-                              {QStringLiteral("resolution"), settings.resolution},
-                              {QStringLiteral("pages"), settings.pages}};
+                           const ConversionOutcome& outcome, const QStringList& replaces) {
     const QString text =
         outcome.status == ConversionStatus::Converted ? QString() : outcomeSummary(outcome);
     const QJsonObject reason{{QStringLiteral("code"), codeName(outcome.reason)},
                              {QStringLiteral("text"), text}};
-    const QJsonObject record{
+    QJsonObject record{
         {QStringLiteral("path"), path},
         {QStringLiteral("method"), settings.method},
-        {QStringLiteral("options"), options},
+        {QStringLiteral("options"), settings.options()},
         {QStringLiteral("status"), statusName(outcome.status)},
         {QStringLiteral("pages"), outcome.pagesWritten},
         {QStringLiteral("outputs"), QJsonArray::fromStringList(outcome.outputs)},
@@ -41,6 +52,8 @@ QByteArray RunReport::line(const QString& path, const ReportSettings& settings,
         // Milliseconds are all a report needs; more digits only lengthen every line.
         {QStringLiteral("seconds"), std::round(outcome.seconds * 1000.0) / 1000.0},
     };
+    if (!replaces.isEmpty())
+        record.insert(QStringLiteral("replaces"), QJsonArray::fromStringList(replaces));
     return QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
 }
 

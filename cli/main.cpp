@@ -1,10 +1,15 @@
+#include "cli/AppliedSettings.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
+#include "cli/NameCollisions.h"
 #include "cli/ParallelConverter.h"
 #include "cli/ReportJournal.h"
+#include "cli/RunConsole.h"
 #include "cli/RunPlan.h"
 #include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
+#include "convert/MethodTable.h"
+#include "convert/Naming.h"
 #include "platform/AppSettings.h"
 #include "platform/OpenFiles.h"
 #include "platform/ProgramEnd.h"
@@ -24,14 +29,6 @@
 namespace {
 
 enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageError = 2 };
-
-QString progressBar(int done, int count) {
-    constexpr int Width = 30;
-    const int filled = count > 0 ? done * Width / count : Width;
-    return QStringLiteral("[%1%2] %3%")
-        .arg(QString(filled, QLatin1Char('#')), QString(Width - filled, QLatin1Char(' ')))
-        .arg(count > 0 ? done * 100 / count : 100);
-}
 
 // Each parallel job runs its own component servers. They split the memory budget between them,
 // and one budget of rendering threads, the processors: the servers count themselves in a small
@@ -94,11 +91,6 @@ bool readPasswords(const QString& file, QStringList& passwords, QString& error) 
     return true;
 }
 
-// The method and option texts exactly as the conversions use them.
-ReportSettings reportSettings(const CliOptions& options) {
-    return {nameOfMethod(options.method), options.outputFolder, options.resolution, options.pages};
-}
-
 // PDFs a resumed run leaves out get a line of their own, so that the report of this run
 // alone accounts for every PDF of its list.
 void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
@@ -110,12 +102,6 @@ void recordSkipped(const QStringList& skipped, const ReportSettings& settings, R
     if (!quiet && !skipped.isEmpty())
         std::fprintf(stderr, "pagekiln-convert: %lld PDFs already converted, skipped\n",
                      static_cast<long long>(skipped.size()));
-}
-
-// The warning line of a PDF that was not converted, or only in part.
-QString failureLine(const QString& path, const ConversionOutcome& outcome) {
-    return BatchDriver::FailurePrefix + oneLine(path) + QStringLiteral(": ") +
-           oneLine(outcomeSummary(outcome));
 }
 
 void reportJobLimit(ConsoleUserInterface& console, const ParallelConverter& converter, int wanted) {
@@ -142,8 +128,6 @@ QString stopSummary(int signalNumber, const StopCounts& counts, int total) {
 }
 
 struct RunCounts {
-    int started = 0;
-    int finished = 0;
     int firstSignal = 0; // the signal that stopped the run, 0 while none came
     StopCounts atStop;
 };
@@ -151,7 +135,7 @@ struct RunCounts {
 // A first signal: scripts end now, a page being saved is finished, nothing new starts. A
 // second one: the servers end too.
 void connectStops(TerminationRequests& endRequests, ParallelConverter& converter,
-                  RunCounts& counts) {
+                  const RunConsole& shown, RunCounts& counts) {
     QObject::connect(&endRequests, &TerminationRequests::received, &converter,
                      [&](int signalNumber) {
                          if (counts.firstSignal != 0) {
@@ -159,7 +143,7 @@ void connectStops(TerminationRequests& endRequests, ParallelConverter& converter
                              return;
                          }
                          counts.firstSignal = signalNumber;
-                         counts.atStop = {counts.finished, counts.started - counts.finished};
+                         counts.atStop = {shown.finished(), shown.started() - shown.finished()};
                          requestStop();
                          converter.stop();
                      });
@@ -170,45 +154,22 @@ ParallelConverter::Setup converterSetup(const CliOptions& options, const QString
     setup.method = options.method;
     setup.programFolder = QCoreApplication::applicationDirPath();
     setup.outputFolder = options.outputFolder;
-    setup.resolution = options.resolution;
-    setup.pages = options.pages;
+    if (options.window) {
+        setup.resolution = options.window->resolution;
+        setup.pages = options.window->pages;
+    } else {
+        setup.request = options.request;
+    }
     setup.jobs = options.jobs;
     setup.passwords = passwords;
     return setup;
 }
 
-// What the console and the report show while the run goes: a line per PDF started, a warning
-// per PDF not converted, the report's line per PDF and the progress bar.
-void showProgress(ParallelConverter& converter, ConsoleUserInterface& console, RunReport& report,
-                  const CliOptions& options, RunCounts& counts) {
-    const bool bar = StandardErrorIsTerminal() && !options.quiet;
-    QObject::connect(
-        &converter, &ParallelConverter::conversionStarted, &converter,
-        [&, quiet = options.quiet](int position, int count, const QString& path) {
-            ++counts.started;
-            if (!quiet)
-                console.printLine(
-                    QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(oneLine(path)));
-        });
-    QObject::connect(&converter, &ParallelConverter::conversionOutcome, &converter,
-                     [&, bar, settings = reportSettings(options)](
-                         int, int count, const QString& path, const ConversionOutcome& outcome) {
-                         ++counts.finished;
-                         if (outcome.status != ConversionStatus::Converted)
-                             console.printLine(failureLine(path, outcome));
-                         if (report.isOpen())
-                             report.record(path, settings, outcome);
-                         if (bar)
-                             console.printStatus(progressBar(counts.finished, count));
-                     });
-}
-
 // The exit status of a run that has ended, after its last lines.
 int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>& outcomes,
-             ConsoleUserInterface& console, const CliOptions& options, const RunCounts& counts) {
+             ConsoleUserInterface& console, RunConsole& shown, const RunCounts& counts) {
     const int total = static_cast<int>(outcomes.size());
-    if (StandardErrorIsTerminal() && !options.quiet)
-        console.printLine(progressBar(counts.finished, total));
+    shown.finish();
     if (converter.threadsUnavailable())
         console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
                                          "(the system is out of threads or memory)"));
@@ -223,7 +184,8 @@ int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>&
     return allConverted ? AllConverted : SomeFailed;
 }
 
-int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
+int convert(const CliOptions& options, const QStringList& pdfs,
+            const std::vector<std::vector<int>>& collisions, const QStringList& passwords,
             RunReport& report) {
     TerminationRequests endRequests;
     ConsoleUserInterface console;
@@ -232,12 +194,26 @@ int convert(const CliOptions& options, const QStringList& pdfs, const QStringLis
     reportJobLimit(console, converter, wantedJobs);
     const WorkFolder runFolder;
     shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()), runFolder);
+    const bool terminal = StandardErrorIsTerminal();
+    RunConsole shown(console, report, AppliedSettings(options),
+                     {!options.quiet, terminal && !options.quiet});
+    shown.follow(converter, pdfs, collisions);
     RunCounts counts;
-    connectStops(endRequests, converter, counts);
-    showProgress(converter, console, report, options, counts);
+    connectStops(endRequests, converter, shown, counts);
     QCoreApplication::processEvents(); // a signal that came while the list was made counts
     const QList<ConversionOutcome>& outcomes = converter.run(pdfs);
-    return endOfRun(converter, outcomes, console, options, counts);
+    return endOfRun(converter, outcomes, console, shown, counts);
+}
+
+// The PDFs whose images may get the same names, told before the run starts.
+std::vector<std::vector<int>> warnOfCollisions(const CliOptions& options, const QStringList& pdfs) {
+    const OutputNaming naming = options.window ? OutputNaming() : options.request.naming;
+    std::vector<std::vector<int>> groups =
+        NameCollisions(pdfs, outputPrefix(options.outputFolder), naming,
+                       MethodTable::standard()[options.method].numbering);
+    for (const QString& line : CollisionLines(groups, pdfs))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    return groups;
 }
 
 // A list that holds no PDF at all: nothing given, or only folders without one. An empty share
@@ -270,11 +246,12 @@ int run(CliOptions& options) {
     }
     RunPlan plan = PlanRun(options);
     if (plan.error.isEmpty() && options.resume)
-        plan.error = SkipConverted(plan, options.reportFile, reportSettings(options));
+        plan.error = SkipConverted(plan, options.reportFile, AppliedSettings(options));
     if (!plan.error.isEmpty()) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
     }
+    const std::vector<std::vector<int>> collisions = warnOfCollisions(options, plan.pdfs);
     if (options.dryRun) {
         const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
         std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
@@ -288,12 +265,12 @@ int run(CliOptions& options) {
         reportUsageError(error);
         return UsageError;
     }
-    recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
+    recordSkipped(plan.skipped, AppliedSettings(options), report, options.quiet);
     if (plan.listed == 0)
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return convert(options, plan.pdfs, passwords, report);
+    return convert(options, plan.pdfs, collisions, passwords, report);
 }
 
 } // namespace
@@ -303,8 +280,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("pagekiln-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
 
-    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), AppSettings().read(),
-                                      QThread::idealThreadCount());
+    const StoredChoices window = AppSettings().read();
+    const CliDefaults defaults{QThread::idealThreadCount(), QDir::currentPath(), &window};
+    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), defaults);
     switch (parse.request) {
     case CliRequest::Help:
         std::fputs(qPrintable(usageText()), stdout);

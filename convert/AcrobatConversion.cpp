@@ -1,5 +1,6 @@
 #include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
 #include "platform/FileNames.h"
@@ -7,6 +8,7 @@
 #include "protocol/Automation.h"
 #include "protocol/Wire.h"
 
+#include <QDir>
 #include <QJsonArray>
 
 namespace {
@@ -31,11 +33,14 @@ public:
     }
 
     ExportOutcome exportDocument(AutomationObject& document);
+    ExportOutcome open(AutomationObject& document);
     ExportOutcome failed(const AutomationReply& reply, const QString& className = {});
     ConversionOutcome& outcome() { return m_outcome; }
 
 private:
-    void recordOutputs(const QString& output);
+    void recordOutputs(const QString& output, const QJsonValue& written);
+    QString exportPath() const;
+    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
 
     const QString& m_pdfPath;
     ConversionContext& m_context;
@@ -52,8 +57,14 @@ ExportOutcome AcrobatExport::failed(const AutomationReply& reply, const QString&
     return ExportOutcome::Failed;
 }
 
-// A one-page document is written to output itself, a longer one page by page beside it.
-void AcrobatExport::recordOutputs(const QString& output) {
+// The files SaveAs says it wrote; otherwise, a one-page document is written to output itself,
+// a longer one page by page beside it.
+void AcrobatExport::recordOutputs(const QString& output, const QJsonValue& written) {
+    if (written.isArray()) {
+        for (const QJsonValue& path : written.toArray())
+            m_outcome.addOutput(path.toString());
+        return;
+    }
     if (FileExists(output)) {
         m_outcome.addOutput(output);
         return;
@@ -67,8 +78,8 @@ void AcrobatExport::recordOutputs(const QString& output) {
     }
 }
 
-// Opens, exports and closes the document; the images count once Close has succeeded.
-ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
+// Opens the document; Exported here only means that it is open.
+ExportOutcome AcrobatExport::open(AutomationObject& document) {
     QJsonArray openArguments{m_pdfPath};
     if (!m_context.password.isEmpty())
         openArguments.append(m_context.password);
@@ -92,19 +103,81 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
         m_outcome.fail(why.code, why.text);
         return ExportOutcome::NotOpened;
     }
+    return ExportOutcome::Exported;
+}
+
+// The command's choices on the scripting object. The pages asked for are those of the pages
+// the document has; when it has none of them, nothing is exported.
+ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
+                                           const ConversionRequest& request) {
+    script.setWithoutWaiting(Component::kResolution, request.resolution);
+    script.setWithoutWaiting(Component::kQuality, request.quality);
+    script.setWithoutWaiting(Component::kColour, colourName(request.colour));
+    if (request.size) {
+        script.setWithoutWaiting(Component::kFitWidth, request.size->width);
+        script.setWithoutWaiting(Component::kFitHeight, request.size->height);
+    }
+    const OutputNaming& naming = request.naming;
+    if (request.pages.isAll() && !naming.hasPattern())
+        return ExportOutcome::Exported;
+    const AutomationReply counted = script.get(Component::kPageCount);
+    if (!counted.ok())
+        return failed(counted);
+    const std::vector<int> chosen = request.pages.pagesIn(counted.value.toInt());
+    if (chosen.empty()) {
+        m_outcome.fail(ReasonCode::NoPage,
+                       QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
+                           .arg(counted.value.toInt())
+                           .arg(request.pages.text()));
+        return ExportOutcome::NotOpened;
+    }
+    QJsonArray pages;
+    QJsonArray targets;
+    for (const int page : chosen) {
+        pages.append(page);
+        if (naming.hasPattern())
+            targets.append(ImagePathFor(m_context, m_pdfPath, page, int(pages.size()),
+                                        PageNumbering::ExportPages));
+    }
+    script.setWithoutWaiting(Component::kPages, pages);
+    if (naming.hasPattern())
+        script.setWithoutWaiting(Component::kTargets, targets);
+    return ExportOutcome::Exported;
+}
+
+// The path SaveAs is given: the output folder (with the tree when the command keeps it, the
+// folders made) and the base name.
+QString AcrobatExport::exportPath() const {
+    QString folder = outputPrefix(m_context.view.outputFolderText());
+    if (m_context.request && m_context.request->naming.keepsTree()) {
+        folder = m_context.request->naming.folderFor(folder, m_pdfPath);
+        QDir().mkpath(folder);
+    }
+    return folder + PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
+}
+
+// Opens, exports and closes the document; the images count once Close has succeeded.
+ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
+    if (const ExportOutcome opened = open(document); opened != ExportOutcome::Exported)
+        return opened;
     AutomationReply reply;
     AutomationObject script = document.callForObject(Component::kGetJSObject, {}, reply);
     if (!reply.ok())
         return failed(reply);
-    const QString output = outputPrefix(m_context.view.outputFolderText()) +
-                           PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
+    if (m_context.request) {
+        if (const ExportOutcome chosen = chooseAsAsked(script, *m_context.request);
+            chosen != ExportOutcome::Exported)
+            return chosen;
+    }
+    const QString output = exportPath();
     m_site.target = output;
-    if (reply = script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
-        !reply.ok())
-        return failed(reply);
+    const AutomationReply saved =
+        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
+    if (!saved.ok())
+        return failed(saved);
     if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
-    recordOutputs(output);
+    recordOutputs(output, saved.value);
     return ExportOutcome::Exported;
 }
 

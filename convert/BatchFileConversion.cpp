@@ -1,6 +1,7 @@
 #include "convert/BatchFileConversion.h"
 
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/GhostscriptMessages.h"
 #include "convert/InputChecks.h"
 #include "convert/Naming.h"
@@ -13,15 +14,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 namespace {
 
 const QString WorkingCopyName = QStringLiteral("current.pdf");
+// Less free space than this on the working folder's disk counts as a full disk: a page image
+// needs far more.
+constexpr qint64 kNearlyFull = 64 * 1024;
 // Exit statuses above this are a signal's number plus it.
 constexpr std::int32_t kSignalBase = 128;
 constexpr double kDefaultIdleSeconds = 300.0;
@@ -60,6 +67,7 @@ struct Layout {
     QString script;
     QString messages;
     QString passwordFile;
+    QString settingsFile;
 };
 
 Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
@@ -73,6 +81,7 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
         context.programFolder + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script;
     layout.messages = layout.workFolder + GhostscriptMessagesName;
     layout.passwordFile = layout.workFolder + PasswordFileName;
+    layout.settingsFile = layout.workFolder + ScriptSettingsName;
     return layout;
 }
 
@@ -120,10 +129,17 @@ Reason reasonOfScriptEnd(const RunOutcome& run, const Layout& layout,
 // folder, and run by /bin/sh whatever its mode. Its process group is the conversion's: a stop
 // ends it with the Ghostscript it started, and so does a run that makes no progress (no new
 // or growing page image within the idle limit).
-RunOutcome runScriptAndWait(const Layout& layout, std::chrono::milliseconds idleLimit) {
+RunOutcome runScriptAndWait(const Layout& layout, std::chrono::milliseconds idleLimit,
+                            const PageProgress& progress) {
     RunOptions options;
     options.group = ChildGroup::Owned;
-    options.progress = ProgressWatch{layout.imageFolder, QStringLiteral("*"), idleLimit};
+    options.progress = ProgressWatch{layout.imageFolder, QStringLiteral("*"), idleLimit, {}};
+    if (progress.written) {
+        // Ghostscript writes the pages one after the other: all but the newest are whole.
+        options.progress.onFiles = [&progress](qsizetype files) {
+            progress.wrote(static_cast<int>(std::max<qsizetype>(0, files - 1)));
+        };
+    }
     return RunAndWait(QLatin1Char('"') + layout.script + QLatin1Char('"'), kHiddenWindow,
                       layout.workFolder, options);
 }
@@ -148,9 +164,13 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
     if (!context.password.isEmpty() &&
         writePrivateFile(layout.passwordFile, ghostscriptPasswordDefinition(context.password)) != 0)
         return {ReasonCode::Internal, QStringLiteral("The password could not be handed over.")};
+    if (context.request &&
+        writePrivateFile(layout.settingsFile, scriptSettings(*context.request)) != 0)
+        return {ReasonCode::Internal, QStringLiteral("The settings could not be handed over.")};
     const std::chrono::milliseconds idleLimit = scriptIdleLimit();
-    const RunOutcome run = runScriptAndWait(layout, idleLimit);
+    const RunOutcome run = runScriptAndWait(layout, idleLimit, context.progress);
     QFile::remove(layout.passwordFile);
+    QFile::remove(layout.settingsFile);
     pointer.busy();
     exitCode = run.result;
     return reasonOfScriptEnd(run, layout, idleLimit);
@@ -167,6 +187,48 @@ bool looksEncrypted(const QString& pdfPath) {
         return true;
     return file.size() > kWindow && file.seek(file.size() - kWindow) &&
            file.read(kWindow).contains("/Encrypt");
+}
+
+// True for a page image Ghostscript began and could not finish (a full disk): empty, or a
+// JPEG that has its start-of-image marker but not the end-of-image one.
+bool isCutShort(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    if (file.size() == 0)
+        return true;
+    return file.read(2) == "\xFF\xD8" &&
+           (file.size() < 4 || !file.seek(file.size() - 2) || file.read(2) != "\xFF\xD9");
+}
+
+// Pages Ghostscript lost although it ended with success: it could not draw or write one (it
+// says so and goes on), or a page image it wrote was cut short. The images keep only those
+// before the first one cut short; the reason says what was lost, and why when the working
+// folder's disk is full.
+Reason lostPages(const Layout& layout, QStringList& images) {
+    const GhostscriptMessages messages = readGhostscriptMessages(layout.messages);
+    const auto cut = std::find_if(images.begin(), images.end(), [&](const QString& name) {
+        return isCutShort(layout.imageFolder + name);
+    });
+    if (cut == images.end() && !messages.pageMissing)
+        return {};
+    const QString image = cut == images.end() ? QString() : layout.imageFolder + *cut;
+    const int whole = static_cast<int>(cut - images.begin());
+    images.erase(cut, images.end());
+    if (QStorageInfo(layout.workFolder).bytesAvailable() < kNearlyFull)
+        return {ReasonCode::DiskFull, QStringLiteral("No space left on the device writing %1.")
+                                          .arg(image.isEmpty() ? layout.workFolder : image)};
+    if (image.isEmpty())
+        return {ReasonCode::ConverterFailed,
+                QStringLiteral("Ghostscript left out a page it could not draw: %1.")
+                    .arg(messages.lastError.isEmpty() ? QStringLiteral("no reason given")
+                                                      : messages.lastError)};
+    return {ReasonCode::ConverterFailed,
+            QStringLiteral("Ghostscript could not write page image %1 (after %2 whole): %3.")
+                .arg(image)
+                .arg(whole)
+                .arg(messages.lastError.isEmpty() ? QStringLiteral("the image was cut short")
+                                                  : messages.lastError)};
 }
 
 // Why the script left no image: what Ghostscript said, or what is plain to see in the input.
@@ -192,6 +254,11 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
                 messages.lastError.isEmpty()
                     ? QStringLiteral("Ghostscript failed with exit status %1.").arg(exitCode)
                     : QStringLiteral("Ghostscript failed: %1.").arg(messages.lastError)};
+    // Ghostscript says "page not found" of the pages in its list past the end of the document.
+    if (context.request && !context.request->pages.isAll() &&
+        (messages.lastError.isEmpty() || messages.lastError == QLatin1String("page not found")))
+        return {ReasonCode::NoPage, QStringLiteral("The PDF has none of the pages asked for (%1).")
+                                        .arg(context.request->pages.text())};
     if (!messages.lastError.isEmpty())
         return {ReasonCode::Damaged,
                 QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
@@ -210,14 +277,27 @@ Reason copyOutProblem(const CopyResult& copy, const QString& target, const Conve
     return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
 }
 
+// The page the position-th image shows: the position itself, or the position-th page asked for.
+// A list that names the last page alone needs the document's count, which the script wrote.
+int pageOfImage(const Layout& layout, const ConversionContext& context, int position) {
+    if (!context.request || context.request->pages.isAll())
+        return position;
+    QFile counted(layout.workFolder + LastPageName);
+    bool known = false;
+    const int pageCount =
+        counted.open(QIODevice::ReadOnly) ? counted.readAll().trimmed().toInt(&known) : 0;
+    const int page = context.request->pages.pageAt(position, known ? pageCount : INT_MAX);
+    return page > 0 ? page : position;
+}
+
 // Copies the images out in page order; the first that cannot be written ends the copying, as
 // the ones after it would meet the same full disk or closed folder.
-void copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
+void copyImagesOut(const QStringList& images, const Layout& layout, const QString& pdfPath,
                    ConversionContext& context, ConversionOutcome& outcome) {
     for (int i = 0; i < images.size(); ++i) {
         // The output folder text is read again for every image, as the window may change it.
-        const QString prefix = outputPrefix(context.view.outputFolderText());
-        const QString target = outputImagePath(prefix, baseName, i + 1);
+        const QString target = ImagePathFor(context, pdfPath, pageOfImage(layout, context, i + 1),
+                                            i + 1, PageNumbering::Positions);
         const CopyResult copy = copyReplacing(layout.imageFolder + images.at(i), target);
         if (!copy.ok()) {
             const Reason why = copyOutProblem(copy, target, context.view);
@@ -225,6 +305,7 @@ void copyImagesOut(const QStringList& images, const Layout& layout, const QStrin
             return;
         }
         outcome.addOutput(target);
+        context.progress.wrote(outcome.pagesWritten);
     }
 }
 
@@ -237,6 +318,7 @@ void clearWorkFolder(const Layout& layout, const ScriptMethod& method) {
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
     QFile::remove(layout.messages);
+    QFile::remove(layout.workFolder + LastPageName);
 }
 
 } // namespace
@@ -261,13 +343,26 @@ QString outputImagePath(const QString& prefix, const QString& baseName, int posi
     return prefix + baseName + imageNumberSuffix(position) + QStringLiteral(".jpg");
 }
 
+QByteArray scriptSettings(const ConversionRequest& request) {
+    QString pages;
+    if (!request.pages.isAll()) {
+        // Ghostscript's lists end an open range with "-"; only a lone last page needs a count.
+        pages = request.pages.text().replace(QLatin1String("-N"), QLatin1String("-"));
+    }
+    const bool grey = request.colour == ColourMode::Grey;
+    return QStringLiteral("resolution=%1\nquality=%2\ncolour=%3\npages=%4\n")
+        .arg(QString::number(request.resolution))
+        .arg(request.quality)
+        .arg(grey ? QStringLiteral("grey") : QStringLiteral("rgb"), pages)
+        .toLatin1();
+}
+
 QByteArray ghostscriptPasswordDefinition(const QString& password) {
     return "/PDFPassword <" + password.toUtf8().toHex() + "> def\n";
 }
 
 ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
                                        const ScriptMethod& method) {
-    const QString baseName = PdfBaseName(pdfPath);
     BusyPointer pointer(context.ui);
     ConversionOutcome outcome;
     if (context.workFolder.isEmpty()) { // no private folder: never work beside others
@@ -290,16 +385,20 @@ ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext
             QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
             if (!images.isEmpty())
                 images.removeLast();
-            copyImagesOut(images, layout, baseName, context, outcome);
+            copyImagesOut(images, layout, pdfPath, context, outcome);
         }
     } else {
-        const QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
+        QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
         pointer.busy();
+        const Reason lost = lostPages(layout, images);
         if (images.isEmpty()) {
-            const Reason why = noImageProblem(pdfPath, layout, context, exitCode);
+            const Reason why =
+                lost.found() ? lost : noImageProblem(pdfPath, layout, context, exitCode);
             outcome.fail(why.code, why.text);
         } else {
-            copyImagesOut(images, layout, baseName, context, outcome);
+            copyImagesOut(images, layout, pdfPath, context, outcome);
+            if (lost.found() && !isFault(outcome.reason))
+                outcome.fail(lost.code, lost.text);
         }
     }
     pointer.busy();

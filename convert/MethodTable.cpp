@@ -5,13 +5,17 @@
 MethodTable::MethodTable()
     : m_entries{
           {ConversionMethod::Ghostscript, QStringLiteral("1"), QStringLiteral("ghostscript"),
-           QStringLiteral("Ghostscript"), QStringLiteral("Option2"), ConvertWithGhostscript},
+           QStringLiteral("Ghostscript"), QStringLiteral("Option2"), ConvertWithGhostscript,
+           MethodAbilities{false, true, true, ColourMode::Rgb, 150.0}, PageNumbering::Positions},
           {ConversionMethod::BlackWhite, QStringLiteral("2"), QStringLiteral("bw"),
-           QStringLiteral("Black/White"), QStringLiteral("Option3"), ConvertBlackWhite},
+           QStringLiteral("Black/White"), QStringLiteral("Option3"), ConvertBlackWhite,
+           MethodAbilities{false, false, true, ColourMode::Grey, 150.0}, PageNumbering::Positions},
           {ConversionMethod::Acrobat, QStringLiteral("3"), QStringLiteral("acrobat"),
-           QStringLiteral("Adobe Acrobat Pro"), QStringLiteral("Option1"), ConvertWithAcrobat},
+           QStringLiteral("Adobe Acrobat Pro"), QStringLiteral("Option1"), ConvertWithAcrobat,
+           MethodAbilities{true, true, true, ColourMode::Auto, 150.0}, PageNumbering::ExportPages},
           {ConversionMethod::GflAx, QStringLiteral("4"), QStringLiteral("gflax"),
-           QStringLiteral("GflAx"), QStringLiteral("Option4"), ConvertWithGflAx},
+           QStringLiteral("GflAx"), QStringLiteral("Option4"), ConvertWithGflAx, MethodAbilities{},
+           PageNumbering::Appended},
       } {}
 
 const MethodTable& MethodTable::standard() {

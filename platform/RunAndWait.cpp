@@ -42,14 +42,19 @@ Footprint footprintOf(const ProgressWatch& watch) {
 }
 
 // Ends the child's group once the watched files have stayed as they were for the idle limit.
-// It looks at them a tenth of the limit apart (20 ms to 5 s); this is how progress is seen,
-// the child's end wakes the wait by itself.
+// It looks at them a tenth of the limit apart (20 ms to 5 s, a quarter of a second at most when
+// someone follows the files); this is how progress is seen, the child's end wakes the wait by
+// itself.
 class IdleBound {
 public:
     IdleBound(const ProgressWatch& watch, pid_t group)
         : m_watch(watch), m_group(group), m_last(footprintOf(watch)) {
         m_sinceProgress.start();
-        m_check.setInterval(std::clamp(watch.idleLimit / 10, milliseconds(20), milliseconds(5000)));
+        milliseconds interval =
+            std::clamp(watch.idleLimit / 10, milliseconds(20), milliseconds(5000));
+        if (watch.onFiles)
+            interval = std::min(interval, milliseconds(250));
+        m_check.setInterval(interval);
         QObject::connect(&m_check, &QTimer::timeout, &m_check, [this] { check(); });
         m_check.start();
     }
@@ -59,6 +64,8 @@ public:
 private:
     void check() {
         if (const Footprint now = footprintOf(m_watch); !(now == m_last)) {
+            if (m_watch.onFiles && now.files != m_last.files)
+                m_watch.onFiles(now.files);
             m_last = now;
             m_sinceProgress.restart();
         } else if (!m_fired && milliseconds(m_sinceProgress.elapsed()) >= m_watch.idleLimit) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 // Window states outside 0..6 are treated as 6 (minimised).
 std::int32_t clampWindowState(std::int32_t windowState);
@@ -31,6 +32,9 @@ struct ProgressWatch {
     QString folder;
     QString pattern;
     std::chrono::milliseconds idleLimit{0};
+    // Told the number of matching files whenever the files change; looked at four times a
+    // second at least while it is set.
+    std::function<void(qsizetype files)> onFiles;
 };
 
 // Whose the child's process group (every launched child has one of its own) is.

@@ -46,8 +46,24 @@ inline constexpr QLatin1StringView kSaveformat{"Saveformat"};
 inline constexpr QLatin1StringView kPassword{"Password"};
 inline constexpr QLatin1StringView kLastPage{"LastPage"};
 inline constexpr QLatin1StringView kLoadBitmap{"LoadBitmap"};
+// PageCount(path) on GflAx.GflAx, a property of the scripting object: the document's pages.
+inline constexpr QLatin1StringView kPageCount{"PageCount"};
 inline constexpr QLatin1StringView kSaveBitmap{"saveBitmap"};
 inline constexpr int kSaveformatJpeg = 1; // the one Saveformat served
+
+// What a batch may choose beyond the automation interface's own members, on GflAx.GflAx and on
+// the document's scripting object alike: JPEG quality (1 to 100), colours ("auto", "rgb",
+// "grey"), a box each page is fitted into (both sides above 0; 0 and 0: none), and the pages
+// a batch will load or export (an array of page numbers, ascending; empty: every page).
+inline constexpr QLatin1StringView kQuality{"Quality"};
+inline constexpr QLatin1StringView kColour{"Colour"};
+inline constexpr QLatin1StringView kFitWidth{"FitWidth"};
+inline constexpr QLatin1StringView kFitHeight{"FitHeight"};
+inline constexpr QLatin1StringView kPages{"Pages"};
+inline constexpr QLatin1StringView kResolution{"Resolution"}; // the scripting object's dpi
+// The scripting object's file for each page of Pages, in order, instead of the names SaveAs
+// gives them; empty: SaveAs names them.
+inline constexpr QLatin1StringView kTargets{"Targets"};
 
 // AcroExch.app and AcroExch.PDDoc, and the document's scripting object
 inline constexpr QLatin1StringView kExit{"Exit"};

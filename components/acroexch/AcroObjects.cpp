@@ -1,12 +1,12 @@
 #include "AcroObjects.h"
 
+#include <QJsonArray>
+
 #include "protocol/Wire.h"
 
 namespace {
 
 using Component::isMember;
-
-constexpr double kExportDpi = 150.0;
 
 ComponentReply unknownMember(const QString& owner, const QString& name) {
     return ComponentReply::failure(Fault::BadArgument,
@@ -75,11 +75,35 @@ ComponentReply AcroDocument::open(const QJsonArray& args) {
 AcroScriptObject::AcroScriptObject(std::shared_ptr<PdfEngine> engine)
     : m_engine(std::move(engine)) {}
 
-ComponentReply AcroScriptObject::set(const QString& name, const QJsonValue&) {
-    return unknownMember(QStringLiteral("the document's scripting object"), name);
+ComponentReply AcroScriptObject::set(const QString& name, const QJsonValue& value) {
+    if (std::optional<ComponentReply> chosen = m_choices.set(name, value))
+        return std::move(*chosen);
+    if (Component::isMember(name, Component::kTargets)) {
+        m_targets.clear();
+        for (const QJsonValue& target : value.toArray()) {
+            if (!target.isString() || target.toString().isEmpty())
+                return ComponentReply::failure(Fault::BadArgument,
+                                               QStringLiteral("Targets takes an array of paths"));
+            m_targets.append(target.toString());
+        }
+        return {};
+    }
+    if (!Component::isMember(name, Component::kResolution))
+        return unknownMember(QStringLiteral("the document's scripting object"), name);
+    if (!value.isDouble() || !(value.toDouble() > 0))
+        return ComponentReply::failure(Fault::BadArgument,
+                                       QStringLiteral("Resolution takes a number above 0"));
+    m_dpi = value.toDouble();
+    return {};
 }
 
 ComponentReply AcroScriptObject::get(const QString& name) {
+    if (std::optional<ComponentReply> chosen = m_choices.get(name))
+        return std::move(*chosen);
+    if (Component::isMember(name, Component::kResolution))
+        return ComponentReply::value(m_dpi);
+    if (Component::isMember(name, Component::kPageCount))
+        return ComponentReply::value(m_engine->pageCount());
     return unknownMember(QStringLiteral("the document's scripting object"), name);
 }
 
@@ -96,20 +120,52 @@ ComponentReply AcroScriptObject::call(const QString& name, const QJsonArray& arg
     return saveAs(args.at(0).toString());
 }
 
+// Each page to export with its file: the pages chosen that the document has (every page when
+// none were chosen), named as SaveAs names them or as the targets say.
+std::vector<std::pair<int, QString>> AcroScriptObject::exports(const QString& path) const {
+    const int pages = m_engine->pageCount();
+    std::vector<std::pair<int, QString>> chosen;
+    if (m_choices.pages().empty()) {
+        for (int page = 1; page <= pages; ++page)
+            chosen.emplace_back(page, exportPagePath(path, page, pages));
+    }
+    for (std::size_t i = 0; i < m_choices.pages().size(); ++i) {
+        const int page = m_choices.pages()[i];
+        if (page <= pages)
+            chosen.emplace_back(page, m_targets.isEmpty() ? exportPagePath(path, page, pages)
+                                                          : m_targets.at(qsizetype(i)));
+    }
+    return chosen;
+}
+
 ComponentReply AcroScriptObject::saveAs(const QString& path) {
     if (!m_engine->hasDocument())
         return ComponentReply::failure(Fault::BadArgument,
                                        QStringLiteral("The document is closed."));
-    const int pages = m_engine->pageCount();
-    m_engine->setLastPage(pages); // every page is saved: render ahead up to the last
-    for (int page = 1; page <= pages; ++page) {
-        EngineOutcome outcome = m_engine->loadPage(page, kExportDpi);
+    if (!m_targets.isEmpty() && m_targets.size() != qsizetype(m_choices.pages().size()))
+        return ComponentReply::failure(
+            Fault::BadArgument, QStringLiteral("Targets must name a file for each page of Pages"));
+    const std::vector<std::pair<int, QString>> chosen = exports(path);
+    if (chosen.empty())
+        return ComponentReply::failure(Fault::NoPage,
+                                       QStringLiteral("The document has %1 pages, none of those "
+                                                      "asked for.")
+                                           .arg(m_engine->pageCount()));
+    std::vector<int> planned;
+    for (const auto& [page, target] : chosen)
+        planned.push_back(page);
+    m_engine->setChoices(m_choices.render());
+    m_engine->setPlannedPages(planned); // every page chosen is saved: render them ahead
+    QJsonArray written;
+    for (const auto& [page, target] : chosen) {
+        EngineOutcome outcome = m_engine->loadPage(page, m_dpi);
         if (outcome.ok())
-            outcome = m_engine->saveJpeg(exportPagePath(path, page, pages));
+            outcome = m_engine->saveJpeg(target);
         if (!outcome.ok())
             return ComponentReply::failure(outcome.fault, outcome.error);
+        written.append(target);
     }
-    return ComponentReply::value(true);
+    return ComponentReply::value(written);
 }
 
 QString exportPagePath(const QString& path, int pageNumber, int pageCount) {

@@ -85,7 +85,9 @@ struct PdfEngine::Impl {
     FILE* file = nullptr; // what doc is read from
     FileStamp stamp;
     int pages = 0;
-    int lastPage = 0; // the last page the caller will load; 0 when it did not say
+    int lastPage = 0;         // the last page the caller will load; 0 when it did not say
+    std::vector<int> planned; // the pages (0-based) the caller will load, when it said which
+    RenderChoices choices;
     LoadedPage page;
     // A batch that said how far it goes gets the next pages recorded and rendering while the
     // current one is still being encoded and while its answers travel, so every processor stays
@@ -117,10 +119,18 @@ struct PdfEngine::Impl {
         if (loaded.viaGhostscript)
             return;
         loaded.encoder =
-            std::make_unique<BandEncoder>(sharedPool(mu), loaded.raster, settings.jpegQuality,
+            std::make_unique<BandEncoder>(sharedPool(mu), loaded.raster, choices.quality,
                                           bandRowsFor(loaded.raster, settings.bandBytes));
     }
-    int renderAheadEnd() const { return std::min(pages, lastPage); }
+    // The page after index (0-based) that the caller will load next; -1 when none is known.
+    int nextPlanned(int index) const {
+        if (!planned.empty()) {
+            const auto next = std::upper_bound(planned.begin(), planned.end(), index);
+            return next != planned.end() && *next < pages ? *next : -1;
+        }
+        return index + 1 < std::min(pages, lastPage) ? index + 1 : -1;
+    }
+    double dpiFor(int index, double dpi);
     // Records page index (0-based) at dpi into loaded, or says why it cannot be.
     EngineOutcome record(LoadedPage& loaded, int index, double dpi);
     EngineOutcome open(const QString& path, const QString& password);
@@ -158,16 +168,42 @@ bool PdfEngine::Impl::takeAhead(int index, double dpi) {
 
 // Starts the pages after index that the caller will still load, up to the window.
 void PdfEngine::Impl::fillAhead(int index, double dpi) {
-    const int end = renderAheadEnd(); // one past the last index to render
-    int next = ahead.empty() ? index + 1 : ahead.back().index + 1;
-    while (int(ahead.size()) < pagesAhead() && next < end) {
+    int next = nextPlanned(ahead.empty() ? index : ahead.back().index);
+    while (int(ahead.size()) < pagesAhead() && next >= 0) {
         LoadedPage loaded;
-        if (!record(loaded, next, dpi).ok())
+        if (!record(loaded, next, dpiFor(next, dpi)).ok())
             return;
         startEncoder(loaded);
         ahead.push_back(std::move(loaded));
-        ++next;
+        next = nextPlanned(next);
     }
+}
+
+// The resolution page index is drawn at: dpi, or the one that fits it in the chosen box.
+double PdfEngine::Impl::dpiFor(int index, double dpi) {
+    if (choices.box.isEmpty())
+        return dpi;
+    fz_context* ctx = mu.get();
+    fz_rect bounds = fz_empty_rect;
+    fz_page* loaded = nullptr;
+    fz_var(loaded);
+    fz_try(ctx) {
+        loaded = fz_load_page(ctx, &doc->super, index);
+        bounds = fz_bound_page(ctx, loaded);
+    }
+    fz_always(ctx) {
+        fz_drop_page(ctx, loaded);
+    }
+    fz_catch(ctx) {
+        return dpi; // recording the page says what is wrong with it
+    }
+    const double width = bounds.x1 - bounds.x0;
+    const double height = bounds.y1 - bounds.y0;
+    if (!(width > 0) || !(height > 0))
+        return dpi;
+    // The largest scale at which both sides fit, a hair under so that rounding stays inside.
+    const double scale = std::min(choices.box.width() / width, choices.box.height() / height);
+    return 72.0 * scale * (1.0 - 1e-9);
 }
 
 EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
@@ -179,6 +215,8 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
     if (!list)
         return error;
     ++recorded;
+    if (choices.colour != ColourMode::Auto)
+        colour = choices.colour == ColourMode::Rgb;
     const double scale = dpi / 72.0;
     const double width = std::round((bounds.x1 - bounds.x0) * scale);
     const double height = std::round((bounds.y1 - bounds.y0) * scale);
@@ -273,6 +311,23 @@ void PdfEngine::setLastPage(int lastPage) {
     d->lastPage = std::max(0, lastPage);
 }
 
+void PdfEngine::setPlannedPages(std::vector<int> pages) {
+    for (int& page : pages)
+        --page; // indices from here on
+    d->planned = std::move(pages);
+}
+
+void PdfEngine::setChoices(const RenderChoices& choices) {
+    if (choices == d->choices)
+        return;
+    d->dropAhead(); // drawn or encoded otherwise
+    d->choices = choices;
+}
+
+const RenderChoices& PdfEngine::choices() const {
+    return d->choices;
+}
+
 EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     const int index = pageNumber - 1;
     d->drop(d->page);
@@ -291,6 +346,7 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
                 .arg(pageNumber)
                 .arg(d->pages));
     }
+    dpi = d->dpiFor(index, dpi);
     if (!d->takeAhead(index, dpi)) {
         const EngineOutcome recorded = d->record(d->page, index, dpi);
         if (!recorded.ok())
@@ -350,12 +406,9 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
 
 // Renders the current page with Ghostscript and writes the image to out.
 QString PdfEngine::Impl::saveWithGhostscript(QIODevice& out) const {
-    const GhostscriptPage fallback{stamp.path,
-                                   page.index + 1,
-                                   page.dpi,
-                                   page.raster.colour == JpegWriter::Colour::Rgb,
-                                   settings.jpegQuality,
-                                   stamp.password};
+    const GhostscriptPage fallback{stamp.path,      page.index + 1,
+                                   page.dpi,        page.raster.colour == JpegWriter::Colour::Rgb,
+                                   choices.quality, stamp.password};
     const QString error = fallback.renderInto(out);
     if (error.isEmpty())
         return {};

@@ -30,6 +30,11 @@ ComponentReply unknownMember(const QString& name) {
 GflAxObject::GflAxObject(EngineSettings settings) : m_engine(settings) {}
 
 ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
+    if (std::optional<ComponentReply> chosen = m_choices.set(name, value)) {
+        m_engine.setChoices(m_choices.render());
+        m_engine.setPlannedPages(m_choices.pages());
+        return std::move(*chosen);
+    }
     if (isMember(name, Component::kEpsDpi)) {
         if (!value.isDouble())
             return ComponentReply::failure(Fault::BadArgument,
@@ -44,6 +49,11 @@ ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
         m_password = value.toString();
         return {};
     }
+    return setNumber(name, value);
+}
+
+// The properties that take whole numbers.
+ComponentReply GflAxObject::setNumber(const QString& name, const QJsonValue& value) {
     qint64 number = 0;
     const bool page = isMember(name, Component::kPage);
     if (page || isMember(name, Component::kSaveformat)) {
@@ -75,17 +85,22 @@ ComponentReply GflAxObject::get(const QString& name) {
         return ComponentReply::value(m_lastPage);
     if (isMember(name, Component::kPassword))
         return ComponentReply::value(m_password);
+    if (std::optional<ComponentReply> chosen = m_choices.get(name))
+        return std::move(*chosen);
     return unknownMember(name);
 }
 
 ComponentReply GflAxObject::call(const QString& name, const QJsonArray& args) {
     const bool load = isMember(name, Component::kLoadBitmap);
-    if (!load && !isMember(name, Component::kSaveBitmap))
+    const bool count = isMember(name, Component::kPageCount);
+    if (!load && !count && !isMember(name, Component::kSaveBitmap))
         return unknownMember(name);
     if (args.size() != 1 || !args.at(0).isString())
         return ComponentReply::failure(Fault::BadArgument,
                                        QStringLiteral("%1 takes one path").arg(name));
     const QString path = args.at(0).toString();
+    if (count)
+        return pageCount(path);
     return load ? loadBitmap(path) : saveBitmap(path);
 }
 
@@ -96,6 +111,15 @@ ComponentReply GflAxObject::loadBitmap(const QString& path) {
     if (!outcome.ok())
         return ComponentReply::failure(outcome.fault, outcome.error);
     return {};
+}
+
+// Opens the document as LoadBitmap does (the password included) and says how many pages it
+// has; the parsed document stays for the pages that follow.
+ComponentReply GflAxObject::pageCount(const QString& path) {
+    const EngineOutcome outcome = m_engine.openDocument(path, m_password);
+    if (!outcome.ok())
+        return ComponentReply::failure(outcome.fault, outcome.error);
+    return ComponentReply::value(m_engine.pageCount());
 }
 
 ComponentReply GflAxObject::saveBitmap(const QString& path) {

@@ -129,6 +129,8 @@ private slots:
     void blackWhiteCollectsImageFolder();
     void faults_data();
     void faults();
+    void lostPages_data();
+    void lostPages();
     void scriptEndingsGiveReasons_data();
     void scriptEndingsGiveReasons();
 };
@@ -338,6 +340,52 @@ void TestScriptConversion::scriptEndingsGiveReasons() {
     QCOMPARE(outcome.detail, detail);
     QCOMPARE(outcome.status, ConversionStatus::Failed);
     QVERIFY(f.workIsEmpty()); // the messages go with the rest
+}
+
+void TestScriptConversion::lostPages_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<ConversionStatus>("status");
+    QTest::addColumn<ReasonCode>("code");
+    const QByteArray whole = "printf '\\377\\330 page \\377\\331' > current%1.jpg\n";
+    const QByteArray cut = "printf '\\377\\330 half' > current%1.jpg\n";
+    const QByteArray missing = "printf '   **** Error: Page drawing error occurred.\\n"
+                               "               Could not draw this page at all, page will be "
+                               "missing in the output.\\n' > messages.txt\n";
+    const auto page = [](const QByteArray& form, int n) {
+        return QByteArray(form).replace("%1", QByteArray::number(n));
+    };
+    QTest::newRow("every page whole")
+        << page(whole, 1) + page(whole, 2) << 2 << ConversionStatus::Converted << ReasonCode::None;
+    QTest::newRow("the second page cut short")
+        << page(whole, 1) + page(cut, 2) + missing << 1 << ConversionStatus::Partial
+        << ReasonCode::ConverterFailed;
+    QTest::newRow("a page left out, said so")
+        << page(whole, 1) + page(whole, 2) + missing << 2 << ConversionStatus::Partial
+        << ReasonCode::ConverterFailed;
+    QTest::newRow("an empty first page") << QByteArray(": > current1.jpg\n") + page(whole, 2) << 0
+                                         << ConversionStatus::Failed << ReasonCode::ConverterFailed;
+}
+
+// Ghostscript ends with success when it could not draw or write a page: the pages cut short
+// never reach the output folder, and the PDF is not converted.
+void TestScriptConversion::lostPages() {
+    QFETCH(QByteArray, body);
+    QFETCH(int, pages);
+    QFETCH(ConversionStatus, status);
+    QFETCH(ReasonCode, code);
+    Fixture f;
+    f.script("ps/pdf2tiff.sh", body + "rm -f current.pdf\n");
+    FixedConversionView view(f.out, {}, {});
+    ConversionContext context{view, f.ui, f.program, f.work};
+    const ConversionOutcome outcome = ConvertWithGhostscript(f.pdf("a.pdf"), context);
+    QCOMPARE(outcome.status, status);
+    QCOMPARE(outcome.reason, code);
+    QCOMPARE(outcome.pagesWritten, pages);
+    QCOMPARE(f.outputs().size(), pages);
+    for (const QString& name : f.outputs())
+        QVERIFY2(readAll(f.out + name).endsWith("\xFF\xD9"), qPrintable(name));
+    QVERIFY(f.workIsEmpty());
 }
 
 // A sleeper the script leaves in its process group, to see that the group is ended.

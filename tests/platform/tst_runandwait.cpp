@@ -180,7 +180,7 @@ void TestRunAndWait::waitEnds() {
     RunOptions options;
     options.group = group;
     if (idleMilliseconds > 0)
-        options.progress = {dir.path(), "*.jpg", std::chrono::milliseconds(idleMilliseconds)};
+        options.progress = {dir.path(), "*.jpg", std::chrono::milliseconds(idleMilliseconds), {}};
     RunOutcome outcome;
     std::unique_ptr<QThread> waiter(QThread::create(
         [&] { outcome = RunAndWait(quoted(script), 0, dir.path() + '/', options); }));
