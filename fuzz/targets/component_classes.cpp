@@ -5,8 +5,9 @@
 // The objects read and write the files their requests name, so each input works in a folder
 // of its own, refilled before every input with the fixtures of fuzz/files: a first argument
 // that is text (every path argument is a first argument) becomes a name in that folder, made
-// of the text's letters, digits, dots, dashes and underscores. Resolutions above 100 dpi are
-// taken as 100, so that no input renders for minutes.
+// of the text's letters, digits, dots, dashes and underscores, and so does every path of a
+// scripting object's Targets. Resolutions above 100 dpi are taken as 100 and boxes wider or
+// taller than 1000 pixels as 1000, so that no input renders for minutes.
 #include "AcroObjects.h"
 #include "FuzzSupport.h"
 #include "GflAxObject.h"
@@ -17,11 +18,13 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <limits>
 #include <map>
 
 namespace {
 
 constexpr double kLargestDpi = 100.0;
+constexpr double kLargestBoxSide = 1000.0;
 constexpr qsizetype kLongestName = 40;
 
 std::map<QString, QByteArray> loadFixtures() {
@@ -69,7 +72,27 @@ QString confined(const QString& text) {
     return workFolder() + QLatin1Char('/') + name;
 }
 
-// The request with its path kept inside the work folder and its resolution bounded; a line
+// The largest value a property is set to here: resolutions and box sides are bounded.
+double largestValueOf(const QString& name) {
+    using Component::isMember;
+    if (isMember(name, Component::kEpsDpi) || isMember(name, Component::kResolution))
+        return kLargestDpi;
+    if (isMember(name, Component::kFitWidth) || isMember(name, Component::kFitHeight))
+        return kLargestBoxSide;
+    return std::numeric_limits<double>::infinity();
+}
+
+// The paths of Targets kept inside the work folder; what is not a path (not text, or empty)
+// stays as it is, for the object to refuse.
+QJsonArray confinedTargets(QJsonArray targets) {
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        if (targets.at(i).isString() && !targets.at(i).toString().isEmpty())
+            targets[i] = confined(targets.at(i).toString());
+    }
+    return targets;
+}
+
+// The request with its paths kept inside the work folder and its sizes bounded; a line
 // that is not a JSON object goes to the server as it is.
 QByteArray tamed(const QByteArray& line) {
     const QJsonDocument doc = QJsonDocument::fromJson(line);
@@ -81,10 +104,12 @@ QByteArray tamed(const QByteArray& line) {
         args[0] = confined(args.at(0).toString());
         request[Wire::kArgs] = args;
     }
+    const QString name = request.value(Wire::kName).toString();
     const QJsonValue value = request.value(Wire::kValue);
-    if (Component::isMember(request.value(Wire::kName).toString(), Component::kEpsDpi) &&
-        value.isDouble() && value.toDouble() > kLargestDpi)
-        request[Wire::kValue] = kLargestDpi;
+    if (Component::isMember(name, Component::kTargets) && value.isArray())
+        request[Wire::kValue] = confinedTargets(value.toArray());
+    else if (value.isDouble())
+        request[Wire::kValue] = std::min(value.toDouble(), largestValueOf(name));
     return QJsonDocument(request).toJson(QJsonDocument::Compact);
 }
 

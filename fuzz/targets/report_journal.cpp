@@ -5,11 +5,24 @@
 
 #include <algorithm>
 
+namespace {
+
+// The settings of the hand-made seeds, so that lines can match them.
+ReportSettings seedSettings() {
+    ReportSettings settings;
+    settings.method = QStringLiteral("gflax");
+    settings.output = QStringLiteral("/out/");
+    settings.resolution = QStringLiteral("144");
+    settings.pages = QStringLiteral("3");
+    settings.quality = QStringLiteral("80");
+    return settings;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QString report = scratchPath(QStringLiteral("report.jsonl"));
-    // The settings of the hand-made seeds, so that lines can match them.
-    static const ReportSettings settings{QStringLiteral("gflax"), QStringLiteral("/out/"),
-                                         QStringLiteral("144"), QStringLiteral("3")};
+    static const ReportSettings settings = seedSettings();
     writeScratch(report, data, size);
     const JournalRead read = ReadConvertedPaths(report, settings);
     if (!read.error.isEmpty())
