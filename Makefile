@@ -3,9 +3,12 @@
 #   make test  installs what is missing, builds and runs every test
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
+FUZZ_TARGETS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test test-asan test-cluster deb bench format format-check\
+.PHONY: all setup configure build run test test-asan test-cluster fuzz deb bench format format-check\
 	clean
 
 all: build
@@ -32,6 +35,15 @@ test-asan: setup
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# libFuzzer targets (fuzz/), built with clang in a build folder of their own, each run for
+# FUZZ_SECONDS; fails on a crash. FUZZ_TARGETS names some of them (default: every one).
+$(FUZZ_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ_BUILD) -C fuzz/cache.cmake
+
+fuzz: setup $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) --target fuzz-all -j $(JOBS)
+	bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 # A Slurm cluster of one node on this machine runs the job-array script (needs root).
 test-cluster: build
 	bash tests/cluster/cluster_test.sh $(BUILD)
@@ -50,4 +62,4 @@ format-check:
 	@bash scripts/check-format.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

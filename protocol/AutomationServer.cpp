@@ -2,6 +2,7 @@
 
 #include "platform/ProcessGroup.h"
 #include "platform/StopRequest.h"
+#include "protocol/AnswerLine.h"
 #include "protocol/PartFile.h"
 #include "protocol/Wire.h"
 
@@ -20,26 +21,6 @@ bool isSave(const QJsonObject& request) {
     return request.value(Wire::kOp).toString() == Wire::kCall &&
            Component::writesFile(request.value(Wire::kName).toString()) &&
            request.value(Wire::kArgs).toArray().at(0).isString();
-}
-
-// The fault an answer names, or `absent` when it names none.
-Fault faultOf(const QJsonObject& answer, Fault absent) {
-    const QString code = answer.value(Wire::kCode).toString();
-    return code.isEmpty() ? absent : faultFromName(code);
-}
-
-// The reply an answer stands for: a failure that names no fault is Internal; a success names
-// one only when its value is a refusal.
-AutomationReply replyOf(const QJsonObject& answer) {
-    if (!answer.value(Wire::kOk).toBool())
-        return AutomationReply::failed(faultOf(answer, Fault::Internal),
-                                       answer.value(Wire::kError).toString());
-    AutomationReply reply;
-    reply.fault = faultOf(answer, Fault::None);
-    reply.value = answer.value(Wire::kResult);
-    reply.error = answer.value(Wire::kError).toString();
-    reply.objectId = answer.value(Wire::kObject).toInteger();
-    return reply;
 }
 
 QString capitalized(QString text) {
@@ -129,7 +110,7 @@ AutomationReply AutomationServer::earlierFailure(const QList<qint64>& earlier) {
             failure = AutomationReply::failed(Fault::ServerDied,
                                               QStringLiteral("the component server has ended"));
         else if (!answer.value(Wire::kOk).toBool())
-            failure = replyOf(answer);
+            failure = replyOfAnswer(answer);
     }
     return failure;
 }
@@ -171,7 +152,7 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
         m_state = State::Ending;
         emit gone(this);
     }
-    return replyOf(answer);
+    return replyOfAnswer(answer);
 }
 
 // The failure of a call whose answer never came: the server died, gave something that is not
@@ -237,9 +218,8 @@ void AutomationServer::readAnswers() {
     qsizetype start = 0;
     for (qsizetype end; (end = m_pending.indexOf('\n', start)) >= 0; start = end + 1) {
         const QByteArray line = m_pending.mid(start, end - start);
-        const QJsonDocument doc = QJsonDocument::fromJson(line);
-        const qint64 id = doc.object().value(Wire::kId).toInteger();
-        if (!doc.isObject() || id <= 0) {
+        const AnswerLine read = readAnswerLine(line);
+        if (!read.isAnswer()) {
             // The stream cannot be trusted any more: nothing after this line is waited for.
             m_badAnswer = line.isEmpty() ? QByteArray("an empty line") : line;
             m_pending.clear();
@@ -247,10 +227,10 @@ void AutomationServer::readAnswers() {
             emit progressed();
             return;
         }
-        if (!doc.object().contains(Wire::kOk) && doc.object().contains(Wire::kSaved))
-            takeNote(doc.object());
-        else if (m_awaited.contains(id))
-            m_answers.insert(id, doc.object());
+        if (!read.answer.contains(Wire::kOk) && read.answer.contains(Wire::kSaved))
+            takeNote(read.answer);
+        else if (m_awaited.contains(read.id))
+            m_answers.insert(read.id, read.answer);
     }
     m_pending.remove(0, start);
     emit progressed();

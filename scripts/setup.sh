@@ -16,6 +16,7 @@ packages=(
     poppler-utils gnuplot-doc
     qpdf lintian
     clang-format
+    clang-14 libclang-rt-14-dev
 )
 
 exec bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"

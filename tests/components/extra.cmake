@@ -30,7 +30,8 @@ foreach(target convert_tst_gflaxconversion convert_tst_acrobatconversion)
     endif()
 endforeach()
 
-foreach(target components_tst_renderpool components_tst_runledger components_tst_jpegwriter)
+foreach(target components_tst_renderpool components_tst_runledger components_tst_jpegwriter
+        components_tst_jpegsplice components_tst_pagetree)
     if(TARGET ${target})
         target_link_libraries(${target} PRIVATE pagekiln_component_common)
     endif()
