@@ -10,7 +10,7 @@ using Component::isMember;
 
 ComponentReply unknownMember(const QString& owner, const QString& name) {
     return ComponentReply::failure(Fault::BadArgument,
-                                   QStringLiteral("%1 has no member \"%2\"").arg(owner, name));
+                                   QStringLiteral("%1 has no member %2").arg(owner, echoed(name)));
 }
 
 } // namespace
@@ -106,7 +106,7 @@ ComponentReply AcroScriptObject::call(const QString& name, const QJsonArray& arg
     if (args.at(1).toString() != Component::kJpegConversion)
         return ComponentReply::failure(
             Fault::BadArgument,
-            QStringLiteral("conversion \"%1\" is not supported").arg(args.at(1).toString()));
+            QStringLiteral("conversion %1 is not supported").arg(echoed(args.at(1).toString())));
     return saveAs(args.at(0).toString());
 }
 

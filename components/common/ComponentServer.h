@@ -15,7 +15,8 @@ class ComponentObject;
 
 // The answer of one property access or method call. A method may hand out a new object (the
 // server gives it an id) and may ask the server to end once the answer is written. A failure
-// always names its fault; a success may too, when its result is a refusal (Open's false).
+// always names its fault; a success may too, when its result is a refusal (Open's false). A
+// failure may carry a result as well: what the call did before it failed.
 struct ComponentReply {
     bool ok = true;
     QJsonValue result;
@@ -52,6 +53,10 @@ public:
     virtual ComponentReply get(const QString& name) = 0;
     virtual ComponentReply call(const QString& name, const QJsonArray& args) = 0;
 };
+
+// A name taken from a request, quoted for an answer's text: at most a few dozen characters of
+// it, so that a huge request never makes a huge answer.
+QString echoed(const QString& text);
 
 // Class name (lower case) -> maker of a fresh object of that class.
 using ComponentClasses = std::map<QString, std::function<std::unique_ptr<ComponentObject>()>>;
