@@ -123,14 +123,9 @@ QJsonObject ComponentServer::onObject(const QJsonObject& request, const QString&
 }
 
 QJsonObject ComponentServer::answer(ComponentReply reply) {
-    if (!reply.ok) {
-        QJsonObject out =
-            failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault, reply.error);
-        // What a call did before it failed (the pages a save wrote), when it says.
-        if (!reply.result.isNull() && !reply.result.isUndefined())
-            out.insert(Wire::kResult, reply.result);
-        return out;
-    }
+    if (!reply.ok)
+        return failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault,
+                             reply.error);
     QJsonObject out{{Wire::kOk, true}};
     if (reply.fault != Fault::None) {
         out.insert(Wire::kCode, faultName(reply.fault));

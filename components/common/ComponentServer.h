@@ -15,8 +15,7 @@ class ComponentObject;
 
 // The answer of one property access or method call. A method may hand out a new object (the
 // server gives it an id) and may ask the server to end once the answer is written. A failure
-// always names its fault; a success may too, when its result is a refusal (Open's false). A
-// failure may carry a result as well: what the call did before it failed.
+// always names its fault; a success may too, when its result is a refusal (Open's false).
 struct ComponentReply {
     bool ok = true;
     QJsonValue result;
