@@ -1,14 +1,20 @@
 #include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
 #include "convert/ConversionRequest.h"
+#include "convert/ExportedPages.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
 #include "platform/FileNames.h"
+#include "platform/StopRequest.h"
 #include "platform/UserInterface.h"
 #include "protocol/Automation.h"
 #include "protocol/Wire.h"
 
 #include <QJsonArray>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -38,7 +44,9 @@ public:
 
 private:
     void recordOutputs(const QString& output, const QJsonValue& written);
-    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
+    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request,
+                                int pageCount, std::vector<int>& pages);
+    ExportOutcome stoppedPartWay(const AutomationReply& saved, const ExportedPages& pages);
 
     const QString& m_pdfPath;
     ConversionContext& m_context;
@@ -107,7 +115,8 @@ ExportOutcome AcrobatExport::open(AutomationObject& document) {
 // The command's choices on the scripting object. The pages asked for are those of the pages
 // the document has; when it has none of them, nothing is exported.
 ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
-                                           const ConversionRequest& request) {
+                                           const ConversionRequest& request, int pageCount,
+                                           std::vector<int>& pages) {
     script.setWithoutWaiting(Component::kResolution, request.resolution);
     script.setWithoutWaiting(Component::kQuality, request.quality);
     script.setWithoutWaiting(Component::kColour, colourName(request.colour));
@@ -117,21 +126,31 @@ ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
     }
     if (request.pages.isAll())
         return ExportOutcome::Exported;
-    const AutomationReply counted = script.get(Component::kPageCount);
-    if (!counted.ok())
-        return failed(counted);
-    QJsonArray pages;
-    for (const int page : request.pages.pagesIn(counted.value.toInt()))
-        pages.append(page);
-    if (pages.isEmpty()) {
+    pages = request.pages.pagesIn(pageCount);
+    if (pages.empty()) {
         m_outcome.fail(ReasonCode::NoPage,
                        QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
-                           .arg(counted.value.toInt())
+                           .arg(pageCount)
                            .arg(request.pages.text()));
         return ExportOutcome::NotOpened;
     }
-    script.setWithoutWaiting(Component::kPages, pages);
+    QJsonArray chosen;
+    for (const int page : pages)
+        chosen.append(page);
+    script.setWithoutWaiting(Component::kPages, chosen);
     return ExportOutcome::Exported;
+}
+
+// A save that stopped part way: the pages it wrote stay, and the reason names the page file
+// it stopped at.
+ExportOutcome AcrobatExport::stoppedPartWay(const AutomationReply& saved,
+                                            const ExportedPages& pages) {
+    const QStringList written = pages.written(saved.value);
+    for (const QString& path : written)
+        m_outcome.addOutput(path);
+    if (const QString stoppedAt = pages.firstNotWritten(written); !stoppedAt.isEmpty())
+        m_site.target = stoppedAt;
+    return failed(saved);
 }
 
 // Opens, exports and closes the document; the images count once Close has succeeded.
@@ -142,18 +161,31 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     AutomationObject script = document.callForObject(Component::kGetJSObject, {}, reply);
     if (!reply.ok())
         return failed(reply);
+    const AutomationReply counted = script.get(Component::kPageCount);
+    if (!counted.ok())
+        return failed(counted);
+    const int pageCount = counted.value.toInt();
+    std::vector<int> pages(static_cast<std::size_t>(std::max(0, pageCount)));
+    std::iota(pages.begin(), pages.end(), 1);
     if (m_context.request) {
-        if (const ExportOutcome chosen = chooseAsAsked(script, *m_context.request);
+        if (const ExportOutcome chosen =
+                chooseAsAsked(script, *m_context.request, pageCount, pages);
             chosen != ExportOutcome::Exported)
             return chosen;
     }
     const QString output = outputPrefix(m_context.view.outputFolderText()) +
                            PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
     m_site.target = output;
+    if (stopRequested()) {
+        const Reason stopped = runStopped();
+        m_outcome.fail(stopped.code, stopped.text);
+        return ExportOutcome::Failed;
+    }
+    const ExportedPages expected(ExportedPages::targetsFor(output, pages, pageCount));
     const AutomationReply saved =
         script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
     if (!saved.ok())
-        return failed(saved);
+        return stoppedPartWay(saved, expected);
     if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
     recordOutputs(output, saved.value);
@@ -163,8 +195,9 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
 } // namespace
 
 // Every PDF gets its own application and document objects; the application is asked to end
-// after each one. Any failing call shows the one fixed message. The handles release their
-// objects whichever way this returns.
+// after each one. A failing call shows the one fixed message, unless what stopped the export
+// was a full disk or the user's own stop, which no installation of the component would have
+// changed. The handles release their objects whichever way this returns.
 ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& context) {
     AcrobatExport run(pdfPath, context);
     AutomationReply reply;
@@ -183,6 +216,8 @@ ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& 
         if (reply.ok())
             return run.outcome().settle();
     }
-    context.ui.showMessage(kFailureMessage, MessageStyle::Plain, {});
+    const ReasonCode why = run.outcome().reason;
+    if (why != ReasonCode::DiskFull && why != ReasonCode::Interrupted)
+        context.ui.showMessage(kFailureMessage, MessageStyle::Plain, {});
     return run.outcome().settle();
 }

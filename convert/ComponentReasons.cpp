@@ -1,5 +1,6 @@
 #include "convert/ComponentReasons.h"
 
+#include "platform/StopRequest.h"
 #include "protocol/Automation.h"
 
 namespace {
@@ -68,6 +69,8 @@ Reason reasonOfComponent(const AutomationReply& reply, const ComponentCallSite& 
         return {ReasonCode::Memory,
                 QStringLiteral("%1 ran out of memory: %2").arg(who, sentence(reply.error))};
     case Fault::Interrupted:
+        if (stopRequested())
+            return runStopped();
         return {ReasonCode::Interrupted,
                 QStringLiteral("The program was closing while %1 was converting.")
                     .arg(QStringLiteral("the ") + site.component)};
@@ -110,6 +113,10 @@ Reason reasonOfDocument(const AutomationReply& reply, const ComponentCallSite& s
 }
 
 } // namespace
+
+Reason runStopped() {
+    return {ReasonCode::Interrupted, QStringLiteral("The run was stopped.")};
+}
 
 Reason reasonOfReply(const AutomationReply& reply, const ComponentCallSite& site) {
     if (const Reason document = reasonOfDocument(reply, site); document.found())

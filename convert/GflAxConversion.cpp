@@ -54,9 +54,8 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
     const QString baseName = PdfBaseName(pdfPath);
     for (const int page : pages) {
         if (stopRequested()) {
-            outcome.fail(ReasonCode::Interrupted,
-                         QStringLiteral("The run was stopped after %1 of the pages.")
-                             .arg(outcome.pagesWritten));
+            const Reason stopped = runStopped();
+            outcome.fail(stopped.code, stopped.text);
             return;
         }
         const QString output = outputPrefix(context.view.outputFolderText()) + baseName +

@@ -31,9 +31,12 @@ Fault faultOf(const QJsonObject& answer, Fault absent) {
 // The reply an answer stands for: a failure that names no fault is Internal; a success names
 // one only when its value is a refusal.
 AutomationReply replyOf(const QJsonObject& answer) {
-    if (!answer.value(Wire::kOk).toBool())
-        return AutomationReply::failed(faultOf(answer, Fault::Internal),
-                                       answer.value(Wire::kError).toString());
+    if (!answer.value(Wire::kOk).toBool()) {
+        AutomationReply failure = AutomationReply::failed(faultOf(answer, Fault::Internal),
+                                                          answer.value(Wire::kError).toString());
+        failure.value = answer.value(Wire::kResult); // what the call did before it failed
+        return failure;
+    }
     AutomationReply reply;
     reply.fault = faultOf(answer, Fault::None);
     reply.value = answer.value(Wire::kResult);
@@ -58,8 +61,8 @@ AutomationServer::AutomationServer(const QString& executable, const QString& lab
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &AutomationServer::readAnswers);
     connect(&m_process, &QProcess::finished, this, &AutomationServer::onFinished);
     // A group of its own keeps the terminal's Ctrl+C away from the server: we end it ourselves,
-    // after the page under way is saved whole.
-    startInOwnProcessGroup(m_process);
+    // after the page under way is saved whole. It ends with this program, however that ends.
+    startAsServer(m_process);
 }
 
 AutomationServer::~AutomationServer() {
@@ -181,6 +184,10 @@ AutomationReply AutomationServer::unanswered(const QJsonObject& request,
         removeTemporaryFiles(request);
     if (!m_badAnswer.isEmpty())
         return badAnswerFailure();
+    if (died && serversWereEnded())
+        return AutomationReply::failed(
+            Fault::Interrupted,
+            QStringLiteral("The run was stopped; the %1 was ended.").arg(m_label));
     if (died)
         return AutomationReply::failed(Fault::ServerDied, diedText(), howItEnded());
     if (quitting)

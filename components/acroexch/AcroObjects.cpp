@@ -8,6 +8,12 @@ namespace {
 
 using Component::isMember;
 
+// A failure of SaveAs with the pages written before it, which stay.
+ComponentReply afterPages(ComponentReply failure, const QJsonArray& written) {
+    failure.result = written;
+    return failure;
+}
+
 ComponentReply unknownMember(const QString& owner, const QString& name) {
     return ComponentReply::failure(Fault::BadArgument,
                                    QStringLiteral("%1 has no member %2").arg(owner, echoed(name)));
@@ -132,12 +138,20 @@ ComponentReply AcroScriptObject::saveAs(const QString& path) {
     m_engine->setPlannedPages(chosen); // every page chosen is saved: render them ahead
     QJsonArray written;
     for (const int page : chosen) {
+        // A stop ends the call between pages, so that every page written is whole.
+        if (takeStopRequest())
+            return afterPages(
+                ComponentReply::failure(Fault::Interrupted,
+                                        QStringLiteral("Stopped as asked after %1 of %2 pages.")
+                                            .arg(written.size())
+                                            .arg(chosen.size())),
+                written);
         const QString target = exportPagePath(path, page, pages);
         EngineOutcome outcome = m_engine->loadPage(page, m_dpi);
         if (outcome.ok())
             outcome = m_engine->saveJpeg(target);
         if (!outcome.ok())
-            return ComponentReply::failure(outcome.fault, outcome.error);
+            return afterPages(ComponentReply::failure(outcome.fault, outcome.error), written);
         written.append(target);
     }
     return ComponentReply::value(written);

@@ -1,12 +1,15 @@
 #include "ComponentServer.h"
 
 #include "platform/FileWrite.h"
+#include "platform/ProcessGroup.h"
 #include "protocol/Wire.h"
 
 #include <QJsonDocument>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -17,6 +20,22 @@
 namespace {
 
 int answerDescriptor = -1;
+
+std::atomic<bool> stopAsked{false}; // lock-free: set from a signal handler
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void onStopSignal(int) {
+    askToStop();
+}
+
+// The stop signal sets the flag; reads of requests that it interrupts go on.
+void takeOverStopSignal() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(serverStopSignal(), &action, nullptr);
+}
 
 // Texts of answers are written for people: even one that quotes a huge request stays short.
 constexpr qsizetype kLongestError = 8192;
@@ -123,9 +142,14 @@ QJsonObject ComponentServer::onObject(const QJsonObject& request, const QString&
 }
 
 QJsonObject ComponentServer::answer(ComponentReply reply) {
-    if (!reply.ok)
-        return failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault,
-                             reply.error);
+    if (!reply.ok) {
+        QJsonObject out =
+            failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault, reply.error);
+        // What a call did before it failed (the pages a save wrote), when it says.
+        if (!reply.result.isNull() && !reply.result.isUndefined())
+            out.insert(Wire::kResult, reply.result);
+        return out;
+    }
     QJsonObject out{{Wire::kOk, true}};
     if (reply.fault != Fault::None) {
         out.insert(Wire::kCode, faultName(reply.fault));
@@ -149,8 +173,17 @@ int componentAnswerDescriptor() {
     return answerDescriptor;
 }
 
+bool takeStopRequest() {
+    return stopAsked.exchange(false);
+}
+
+void askToStop() {
+    stopAsked.store(true);
+}
+
 int runComponentServer(ComponentClasses classes) {
     answerDescriptor = takeAnswerDescriptor();
+    takeOverStopSignal();
     std::ios::sync_with_stdio(false);
     ComponentServer server(std::move(classes));
     std::string line;

@@ -161,10 +161,13 @@ void TestReasons::fullDiskMakesAPartialPdf_data() {
     QTest::addColumn<QString>("method");
     QTest::newRow("ghostscript") << "ghostscript";
     QTest::newRow("gflax") << "gflax";
+    QTest::newRow("acrobat") << "acrobat"; // pages of one call: the component says which
 }
 
 // A disk that has room for the first page only: that page stays, the PDF is partial, the
-// warning names the pages written and the full disk, and no part of the second page is left.
+// warning names the pages written, the full disk and the page file that did not fit, and no
+// part of the second page is left. A full disk is no fault of the component: no message says
+// how to install it.
 void TestReasons::fullDiskMakesAPartialPdf() {
     QFETCH(QString, method);
     const ConversionMethod chosen = *methodFromName(method);
@@ -211,6 +214,8 @@ void TestReasons::fullDiskMakesAPartialPdf() {
     QCOMPARE(ui.messages.first().caption, QString("Could not create JPG"));
     QVERIFY(ui.details.first().startsWith("Only 1 page was written"));
     QVERIFY(ui.details.first().contains("No space left on the device"));
+    const QString secondName = QFileInfo(probed.outputs.at(1)).fileName();
+    QVERIFY2(ui.details.first().contains(out + secondName), qPrintable(ui.details.first()));
     QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", firstName}));
 }
 
