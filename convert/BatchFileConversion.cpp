@@ -198,10 +198,10 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
         return {ReasonCode::ConverterFailed,
                 messages.lastError.isEmpty()
                     ? QStringLiteral("Ghostscript failed with exit status %1.").arg(exitCode)
-                    : QStringLiteral("Ghostscript failed: %1.").arg(messages.lastError)};
+                    : QStringLiteral("Ghostscript failed: %1").arg(asSentence(messages.lastError))};
     if (!messages.lastError.isEmpty())
         return {ReasonCode::Damaged,
-                QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
+                QStringLiteral("The PDF is damaged: %1").arg(asSentence(messages.lastError))};
     if (context.request && !context.request->pages.isAll())
         return {ReasonCode::NoPage, QStringLiteral("The PDF has none of the pages asked for (%1).")
                                         .arg(context.request->pages.text())};

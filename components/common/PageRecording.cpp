@@ -7,7 +7,8 @@ namespace {
 EngineOutcome unreadable(fz_context* ctx, int index) {
     return EngineOutcome::failure(
         caughtFault(ctx, Fault::Damaged),
-        QStringLiteral("page %1 cannot be read: %2.").arg(index + 1).arg(caughtMessage(ctx)));
+        withFullStop(
+            QStringLiteral("page %1 cannot be read: %2").arg(index + 1).arg(caughtMessage(ctx))));
 }
 
 } // namespace

@@ -454,7 +454,8 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
     if (!error.isEmpty())
         return EngineOutcome::failure(
             Fault::Damaged,
-            QStringLiteral("page %1 cannot be drawn: %2.").arg(d->page.index + 1).arg(error));
+            withFullStop(
+                QStringLiteral("page %1 cannot be drawn: %2").arg(d->page.index + 1).arg(error)));
     if (!file->commit())
         return EngineOutcome::failure(file->fault(), file->errorText());
     return EngineOutcome::success();
@@ -468,8 +469,8 @@ QString PdfEngine::Impl::saveWithGhostscript(QIODevice& out) const {
     const QString error = fallback.renderInto(out);
     if (error.isEmpty())
         return {};
-    return QStringLiteral("page %1 needs more than the memory budget of %2 MB, and %3.")
-        .arg(page.index + 1)
-        .arg(MemoryBudget::serverBytes() >> 20)
-        .arg(error);
+    return withFullStop(QStringLiteral("page %1 needs more than the memory budget of %2 MB, and %3")
+                            .arg(page.index + 1)
+                            .arg(MemoryBudget::serverBytes() >> 20)
+                            .arg(error));
 }

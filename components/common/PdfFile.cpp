@@ -82,7 +82,7 @@ pdf_document* openPdf(fz_context* ctx, std::FILE* file, EngineOutcome& outcome) 
         doc = nullptr;
         outcome = hasPdfHeader(::fileno(file))
                       ? EngineOutcome::failure(caughtFault(ctx, Fault::Damaged),
-                                               QStringLiteral("%1.").arg(caughtMessage(ctx)))
+                                               withFullStop(caughtMessage(ctx)))
                       : EngineOutcome::failure(Fault::NotPdf,
                                                QStringLiteral("The file is not a PDF document."));
     }
