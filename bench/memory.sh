@@ -66,7 +66,8 @@ objects = [b"<< /Type /Catalog /Pages 2 0 R >>", b"<< /Type /Pages /Kids [3 0 R]
            b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im 5 0 R >> >> /Contents 4 0 R >>",
            b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content),
            b"<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode /Length %d >>\nstream\n" % (side, side, len(image)) + image + b"\nendstream"]
-open(pdf, "wb").write(pdf_from_objects(objects))
+out = pdf_from_objects(objects)
+open(pdf, "wb").write(out)
 
 requests = [{"op": "create", "class": "GflAx.GflAx"},
             {"op": "set", "object": 1, "name": "EpsDpi", "value": 1152},
