@@ -1,15 +1,21 @@
 #include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
 #include "convert/ConversionRequest.h"
+#include "convert/ExportedPages.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
 #include "platform/FileNames.h"
+#include "platform/StopRequest.h"
 #include "platform/UserInterface.h"
 #include "protocol/Automation.h"
 #include "protocol/Wire.h"
 
 #include <QDir>
 #include <QJsonArray>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -40,7 +46,9 @@ public:
 private:
     void recordOutputs(const QString& output, const QJsonValue& written);
     QString exportPath() const;
-    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
+    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request,
+                                int pageCount, std::vector<int>& pages, QStringList& targets);
+    ExportOutcome stoppedPartWay(const AutomationReply& saved, const ExportedPages& pages);
 
     const QString& m_pdfPath;
     ConversionContext& m_context;
@@ -107,9 +115,11 @@ ExportOutcome AcrobatExport::open(AutomationObject& document) {
 }
 
 // The command's choices on the scripting object. The pages asked for are those of the pages
-// the document has; when it has none of them, nothing is exported.
+// the document has; when it has none of them, nothing is exported. With a naming pattern,
+// targets gets the file of each page.
 ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
-                                           const ConversionRequest& request) {
+                                           const ConversionRequest& request, int pageCount,
+                                           std::vector<int>& pages, QStringList& targets) {
     script.setWithoutWaiting(Component::kResolution, request.resolution);
     script.setWithoutWaiting(Component::kQuality, request.quality);
     script.setWithoutWaiting(Component::kColour, colourName(request.colour));
@@ -117,36 +127,33 @@ ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
         script.setWithoutWaiting(Component::kFitWidth, request.size->width);
         script.setWithoutWaiting(Component::kFitHeight, request.size->height);
     }
+    if (!request.pages.isAll()) {
+        pages = request.pages.pagesIn(pageCount);
+        if (pages.empty()) {
+            m_outcome.fail(ReasonCode::NoPage,
+                           QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
+                               .arg(pageCount)
+                               .arg(request.pages.text()));
+            return ExportOutcome::NotOpened;
+        }
+    }
+    m_context.progress.expect(int(pages.size()));
     const OutputNaming& naming = request.naming;
-    const bool everyPageByName = request.pages.isAll() && !naming.hasPattern();
-    // The count is needed for a page list or a pattern, and for telling the pages to expect.
-    if (everyPageByName && !m_context.progress.expected)
+    if (request.pages.isAll() && !naming.hasPattern())
         return ExportOutcome::Exported;
-    const AutomationReply counted = script.get(Component::kPageCount);
-    if (!counted.ok())
-        return failed(counted);
-    const std::vector<int> chosen = request.pages.pagesIn(counted.value.toInt());
-    if (chosen.empty()) {
-        m_outcome.fail(ReasonCode::NoPage,
-                       QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
-                           .arg(counted.value.toInt())
-                           .arg(request.pages.text()));
-        return ExportOutcome::NotOpened;
-    }
-    m_context.progress.expect(int(chosen.size()));
-    if (everyPageByName)
-        return ExportOutcome::Exported;
-    QJsonArray pages;
-    QJsonArray targets;
-    for (const int page : chosen) {
-        pages.append(page);
-        if (naming.hasPattern())
-            targets.append(ImagePathFor(m_context, m_pdfPath, page, int(pages.size()),
+    QJsonArray chosen;
+    QJsonArray named;
+    for (const int page : pages) {
+        chosen.append(page);
+        if (naming.hasPattern()) {
+            targets.append(ImagePathFor(m_context, m_pdfPath, page, int(chosen.size()),
                                         PageNumbering::ExportPages));
+            named.append(targets.last());
+        }
     }
-    script.setWithoutWaiting(Component::kPages, pages);
+    script.setWithoutWaiting(Component::kPages, chosen);
     if (naming.hasPattern())
-        script.setWithoutWaiting(Component::kTargets, targets);
+        script.setWithoutWaiting(Component::kTargets, named);
     return ExportOutcome::Exported;
 }
 
@@ -161,6 +168,18 @@ QString AcrobatExport::exportPath() const {
     return folder + PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
 }
 
+// A save that stopped part way: the pages it wrote stay, and the reason names the page file
+// it stopped at.
+ExportOutcome AcrobatExport::stoppedPartWay(const AutomationReply& saved,
+                                            const ExportedPages& pages) {
+    const QStringList written = pages.written(saved.value);
+    for (const QString& path : written)
+        m_outcome.addOutput(path);
+    if (const QString stoppedAt = pages.firstNotWritten(written); !stoppedAt.isEmpty())
+        m_site.target = stoppedAt;
+    return failed(saved);
+}
+
 // Opens, exports and closes the document; the images count once Close has succeeded.
 ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     if (const ExportOutcome opened = open(document); opened != ExportOutcome::Exported)
@@ -169,18 +188,34 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     AutomationObject script = document.callForObject(Component::kGetJSObject, {}, reply);
     if (!reply.ok())
         return failed(reply);
+    const AutomationReply counted = script.get(Component::kPageCount);
+    if (!counted.ok())
+        return failed(counted);
+    const int pageCount = counted.value.toInt();
+    std::vector<int> pages(static_cast<std::size_t>(std::max(0, pageCount)));
+    std::iota(pages.begin(), pages.end(), 1);
+    QStringList named; // the file of each page when a pattern names them
     if (m_context.request) {
-        if (const ExportOutcome chosen = chooseAsAsked(script, *m_context.request);
+        if (const ExportOutcome chosen =
+                chooseAsAsked(script, *m_context.request, pageCount, pages, named);
             chosen != ExportOutcome::Exported)
             return chosen;
     }
     const QString output = exportPath();
     m_site.target = output;
+    if (stopRequested()) {
+        const Reason stopped = runStopped();
+        m_outcome.fail(stopped.code, stopped.text);
+        return ExportOutcome::Failed;
+    }
+    const ExportedPages expected(named.isEmpty()
+                                     ? ExportedPages::targetsFor(output, pages, pageCount)
+                                     : named);
     const AutomationReply saved =
         script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion},
                     [this](int pages) { m_context.progress.wrote(pages); });
     if (!saved.ok())
-        return failed(saved);
+        return stoppedPartWay(saved, expected);
     if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
     recordOutputs(output, saved.value);
@@ -190,8 +225,9 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
 } // namespace
 
 // Every PDF gets its own application and document objects; the application is asked to end
-// after each one. Any failing call shows the one fixed message. The handles release their
-// objects whichever way this returns.
+// after each one. A failing call shows the one fixed message, unless what stopped the export
+// was a full disk or the user's own stop, which no installation of the component would have
+// changed. The handles release their objects whichever way this returns.
 ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& context) {
     AcrobatExport run(pdfPath, context);
     AutomationReply reply;
@@ -210,6 +246,8 @@ ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& 
         if (reply.ok())
             return run.outcome().settle();
     }
-    context.ui.showMessage(kFailureMessage, MessageStyle::Plain, {});
+    const ReasonCode why = run.outcome().reason;
+    if (why != ReasonCode::DiskFull && why != ReasonCode::Interrupted)
+        context.ui.showMessage(kFailureMessage, MessageStyle::Plain, {});
     return run.outcome().settle();
 }

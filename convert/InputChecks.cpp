@@ -63,3 +63,10 @@ Reason outputFolderProblem(const QString& outputFolderText) {
     }
     return {};
 }
+
+QString asSentence(QString text) {
+    text = text.trimmed();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}

@@ -151,6 +151,15 @@ PathLookup LookUpEncodedPath(const QByteArray& encodedPath) {
     return {false, S_ISREG(info.st_mode) ? static_cast<qint64>(info.st_size) : 0};
 }
 
+FileIdentity IdentifyFile(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {true, static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino),
+            static_cast<qint64>(info.st_size),
+            static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
 bool FileExists(const QString& path) {
     if (path.isEmpty())
         return false;

@@ -27,9 +27,12 @@ AnswerLine readAnswerLine(QByteArrayView line) {
 }
 
 AutomationReply replyOfAnswer(const QJsonObject& answer) {
-    if (!answer.value(Wire::kOk).toBool())
-        return AutomationReply::failed(faultOf(answer, Fault::Internal),
-                                       answer.value(Wire::kError).toString());
+    if (!answer.value(Wire::kOk).toBool()) {
+        AutomationReply failure = AutomationReply::failed(faultOf(answer, Fault::Internal),
+                                                          answer.value(Wire::kError).toString());
+        failure.value = answer.value(Wire::kResult); // what the call did before it failed
+        return failure;
+    }
     AutomationReply reply;
     reply.fault = faultOf(answer, Fault::None);
     reply.value = answer.value(Wire::kResult);

@@ -39,8 +39,8 @@ AutomationServer::AutomationServer(const QString& executable, const QString& lab
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &AutomationServer::readAnswers);
     connect(&m_process, &QProcess::finished, this, &AutomationServer::onFinished);
     // A group of its own keeps the terminal's Ctrl+C away from the server: we end it ourselves,
-    // after the page under way is saved whole.
-    startInOwnProcessGroup(m_process);
+    // after the page under way is saved whole. It ends with this program, however that ends.
+    startAsServer(m_process);
 }
 
 AutomationServer::~AutomationServer() {
@@ -166,6 +166,10 @@ AutomationReply AutomationServer::unanswered(const QJsonObject& request,
         removeTemporaryFiles(request);
     if (!m_badAnswer.isEmpty())
         return badAnswerFailure();
+    if (died && serversWereEnded())
+        return AutomationReply::failed(
+            Fault::Interrupted,
+            QStringLiteral("The run was stopped; the %1 was ended.").arg(m_label));
     if (died)
         return AutomationReply::failed(Fault::ServerDied, diedText(), howItEnded());
     if (quitting)

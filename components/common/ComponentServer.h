@@ -15,7 +15,8 @@ class ComponentObject;
 
 // The answer of one property access or method call. A method may hand out a new object (the
 // server gives it an id) and may ask the server to end once the answer is written. A failure
-// always names its fault; a success may too, when its result is a refusal (Open's false).
+// always names its fault; a success may too, when its result is a refusal (Open's false). A
+// failure may carry a result as well: what the call did before it failed.
 struct ComponentReply {
     bool ok = true;
     QJsonValue result;
@@ -66,6 +67,10 @@ private:
     std::function<void(int)> m_saved;
 };
 
+// A name taken from a request, quoted for an answer's text: at most a few dozen characters of
+// it, so that a huge request never makes a huge answer.
+QString echoed(const QString& text);
+
 // Class name (lower case) -> maker of a fresh object of that class.
 using ComponentClasses = std::map<QString, std::function<std::unique_ptr<ComponentObject>()>>;
 
@@ -104,3 +109,12 @@ int runComponentServer(ComponentClasses classes);
 
 // The descriptor answers go to once runComponentServer has started (-1 before).
 int componentAnswerDescriptor();
+
+// A client's request that the call under way end once the page it is writing is whole: it
+// comes as serverStopSignal() (platform/ProcessGroup.h), which runComponentServer takes over.
+// A call that writes many pages asks between pages; true once the request came, which is then
+// used up, so each request stops one call. A request that came between calls stops the next
+// call that asks, before its first page.
+bool takeStopRequest();
+// What the stop signal does (tests call it directly).
+void askToStop();
