@@ -1,17 +1,16 @@
 # cmake --install <build> --prefix <p>: the program folder is <p>/lib/pagekiln, holding both
-# programs, the component servers with their registration file, the converter scripts and the
-# cursor files; <p>/bin links both programs; the desktop entry and icon go where desktops
+# programs, the rendering server and a link to it per component with their registration file,
+# the converter scripts and the cursor files; <p>/bin links both programs; the desktop entry and icon go where desktops
 # look for them.
 set(PAGEKILN_INSTALL_DIR lib/pagekiln)
 
-install(TARGETS pagekiln pagekiln-convert RUNTIME DESTINATION ${PAGEKILN_INSTALL_DIR})
-foreach(server pagekiln-gflax pagekiln-acroexch)
-    if(TARGET ${server})
-        install(TARGETS ${server} RUNTIME DESTINATION ${PAGEKILN_INSTALL_DIR})
-    endif()
+install(TARGETS pagekiln pagekiln-convert ${PAGEKILN_RENDER_SERVER}
+    RUNTIME DESTINATION ${PAGEKILN_INSTALL_DIR})
+get_property(component_links GLOBAL PROPERTY PAGEKILN_COMPONENT_LINKS)
+foreach(link ${component_links})
+    install(FILES ${PAGEKILN_PROGRAM_DIR}/${link} DESTINATION ${PAGEKILN_INSTALL_DIR})
 endforeach()
-install(FILES ${PAGEKILN_PROGRAM_DIR}/components.ini DESTINATION ${PAGEKILN_INSTALL_DIR}
-    OPTIONAL)
+install(FILES ${PAGEKILN_PROGRAM_DIR}/components.ini DESTINATION ${PAGEKILN_INSTALL_DIR})
 install(PROGRAMS components/ps/pdf2tiff.sh DESTINATION ${PAGEKILN_INSTALL_DIR}/ps)
 install(PROGRAMS components/bw/convert.sh DESTINATION ${PAGEKILN_INSTALL_DIR}/bw)
 install(FILES resources/HAND-M.CUR resources/drag.ico DESTINATION ${PAGEKILN_INSTALL_DIR})
