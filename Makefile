@@ -64,8 +64,10 @@ deb: setup-package build
 	cd $(BUILD) && cpack -G DEB
 
 # Into PREFIX (default /usr/local), without debug information; `make uninstall` removes it all
-# again, the folders it created included (see cmake/install.cmake).
-install: build
+# again, the folders it created included (see cmake/install.cmake). It builds nothing, so that
+# `make build && sudo make install` leaves no file of the build folder to root.
+install:
+	@test -x $(BUILD)/program/pagekiln || { echo "Nothing built yet: run make build first." >&2; exit 1; }
 	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 uninstall:
