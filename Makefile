@@ -9,7 +9,8 @@ PREFIX ?= /usr/local
 # where Makefiles would recheck every target. A folder keeps the generator it was made with.
 GENERATOR ?= Ninja
 generator = $(if $(wildcard $(1)/CMakeCache.txt),,-G "$(GENERATOR)")
-CONFIGURE = cmake -S . -B $(BUILD) $(call generator,$(BUILD)) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CONFIGURE = cmake -S . -B $(BUILD) $(call generator,$(BUILD)) -DCMAKE_BUILD_TYPE=RelWithDebInfo\
+	-DPAGEKILN_UNITY_BUILD=ON
 
 .PHONY: all setup setup-program setup-package configure configure-tests build build-tests run\
 	test test-asan test-cluster deb install uninstall bench format format-check clean
