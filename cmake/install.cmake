@@ -10,7 +10,7 @@ set(PAGEKILN_INSTALL_DIR lib/pagekiln)
 set(PAGEKILN_INSTALL_RECORD ${CMAKE_BINARY_DIR}/install_record.txt)
 
 # Installing builds nothing by itself (the package would otherwise build the tests too): the
-# top-level Makefile builds the target pagekiln_program first.
+# target pagekiln_program below is what must be built first (make build, which make deb runs).
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 # The folders written into, below the prefix; the record step looks at them and their parents.
