@@ -79,14 +79,15 @@ Form1::Form1(Form1Services services, QWidget* parent)
     setPalette(white);
     setMouseTracking(true);
 
-    m_controls = buildForm1Layout(this, &m_list, this, m_services.programFolder);
+    m_controls =
+        buildForm1Layout(this, &m_list, this, m_services.programFolder, m_services.methods);
     setLabelColour(m_controls.Label3, LabelColour::Black);
     setLabelColour(m_controls.Label1, LabelColour::ButtonText);
     m_controls.Command1->setFocus();
 
     m_context = std::make_unique<ConversionContext>(ConversionContext{
         *this, *m_ui, m_services.programFolder, m_services.workFolder, m_services.automation});
-    m_driver = std::make_unique<BatchDriver>(m_list, *this, *m_context, m_services.procedures);
+    m_driver = std::make_unique<BatchDriver>(m_list, *this, *m_context, m_services.methods);
     connectHandlers();
 }
 
@@ -98,16 +99,15 @@ void Form1::connectHandlers() {
     connect(c.Check2, &ActionButton::clickEvent, this, &Form1::Check2_Click);
     connect(c.Check3, &ActionButton::clickEvent, this, &Form1::Check3_Click);
     connect(c.Check4, &ActionButton::clickEvent, this, &Form1::Check4_Click);
-    connect(c.Option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
-    connect(c.Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
-    connect(c.Option3, &QRadioButton::clicked, this, &Form1::Option3_Click);
-    connect(c.Option4, &QRadioButton::clicked, this, &Form1::Option4_Click);
-    connect(c.txtLocalFolder, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_settings.write(AppSettings::LocalFolderKey, text); });
-    connect(c.Txt_Pages, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_settings.write(AppSettings::PagesKey, text); });
+    for (const auto& [method, button] : c.options)
+        connect(button, &QRadioButton::clicked, this, [this, m = method] { Option_Click(m); });
+    const auto store = [this](AppSettings::Key key) {
+        return [this, key](const QString& text) { m_settings.write(key, text); };
+    };
+    connect(c.txtLocalFolder, &QLineEdit::textChanged, this, store(AppSettings::Key::LocalFolder));
+    connect(c.Txt_Pages, &QLineEdit::textChanged, this, store(AppSettings::Key::Pages));
     connect(c.Combo_Resolution, &QComboBox::editTextChanged, this,
-            [this](const QString& text) { m_settings.write(AppSettings::ResolutionKey, text); });
+            store(AppSettings::Key::Resolution));
     for (ActionButton* button : {c.Check1, c.Check2, c.Check3, c.Check4})
         button->installEventFilter(this);
     // Escape anywhere in the window asks to stop a run, whichever control has the focus.
@@ -133,12 +133,11 @@ void Form1::load() {
 
 void Form1::restoreSettings() {
     const Form1Controls& c = m_controls;
-    c.txtLocalFolder->setText(
-        m_settings.read(AppSettings::LocalFolderKey, AppSettings::defaultLocalFolder()));
+    const StoredChoices stored = m_settings.read();
+    c.txtLocalFolder->setText(stored.localFolder);
     // Only the four exact codes select a method; anything else keeps the design state.
-    if (const auto method =
-            methodFromCode(m_settings.read(AppSettings::OptionKey, AppSettings::defaultOption())))
-        selectMethod(*method);
+    if (const MethodEntry* entry = m_services.methods.byCode(stored.option))
+        selectMethod(entry->method);
     {
         // Filling the list must not change the edit text (nor store anything).
         const QSignalBlocker quiet(c.Combo_Resolution);
@@ -146,9 +145,8 @@ void Form1::restoreSettings() {
         c.Combo_Resolution->addItems(StandardResolutions);
         c.Combo_Resolution->setEditText(shown);
     }
-    c.Combo_Resolution->setEditText(
-        m_settings.read(AppSettings::ResolutionKey, AppSettings::defaultResolution()));
-    c.Txt_Pages->setText(m_settings.read(AppSettings::PagesKey, AppSettings::defaultPages()));
+    c.Combo_Resolution->setEditText(stored.resolution);
+    c.Txt_Pages->setText(stored.pages);
 }
 
 void Form1::centreOnScreen() {
@@ -161,53 +159,31 @@ void Form1::centreOnScreen() {
          area.y() + (area.height() - outer.height()) / 2);
 }
 
+QRadioButton* Form1::optionOf(ConversionMethod method) const {
+    for (const auto& [shown, button] : m_controls.options) {
+        if (shown == method)
+            return button;
+    }
+    return nullptr;
+}
+
+// Selecting an option raises its click, as the user's click does.
 void Form1::selectMethod(ConversionMethod method) {
-    const Form1Controls& c = m_controls;
-    switch (method) {
-    case ConversionMethod::Acrobat:
-        c.Option1->setChecked(true);
-        return Option1_Click();
-    case ConversionMethod::Ghostscript:
-        c.Option2->setChecked(true);
-        return Option2_Click();
-    case ConversionMethod::BlackWhite:
-        c.Option3->setChecked(true);
-        return Option3_Click();
-    case ConversionMethod::GflAx:
-        c.Option4->setChecked(true);
-        return Option4_Click();
+    if (QRadioButton* button = optionOf(method)) {
+        button->setChecked(true);
+        Option_Click(method);
     }
 }
 
-namespace {
-// What an option click does besides storing its code: only GflAx needs the frame below.
-void applyMethodState(const Form1Controls& c, ConversionMethod method) {
+// An option click stores the method's code; only GflAx needs the frame below the options.
+void Form1::Option_Click(ConversionMethod method) {
+    const Form1Controls& c = m_controls;
+    m_settings.write(AppSettings::Key::Option, m_services.methods[method].code);
     const bool gflax = method == ConversionMethod::GflAx;
     c.Frame2->setEnabled(gflax);
     const LabelColour colour = gflax ? LabelColour::Black : LabelColour::GrayText;
     setLabelColour(c.Label3, colour);
     setLabelColour(c.Label1, colour);
-}
-} // namespace
-
-void Form1::Option1_Click() {
-    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::Acrobat));
-    applyMethodState(m_controls, ConversionMethod::Acrobat);
-}
-
-void Form1::Option2_Click() {
-    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::Ghostscript));
-    applyMethodState(m_controls, ConversionMethod::Ghostscript);
-}
-
-void Form1::Option3_Click() {
-    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::BlackWhite));
-    applyMethodState(m_controls, ConversionMethod::BlackWhite);
-}
-
-void Form1::Option4_Click() {
-    m_settings.write(AppSettings::OptionKey, codeOfMethod(ConversionMethod::GflAx));
-    applyMethodState(m_controls, ConversionMethod::GflAx);
 }
 
 void Form1::Check1_Click() {
@@ -248,14 +224,10 @@ void Form1::Check4_Click() {
 }
 
 std::optional<ConversionMethod> Form1::selectedMethod() const {
-    if (m_controls.Option1->isChecked())
-        return ConversionMethod::Acrobat;
-    if (m_controls.Option2->isChecked())
-        return ConversionMethod::Ghostscript;
-    if (m_controls.Option3->isChecked())
-        return ConversionMethod::BlackWhite;
-    if (m_controls.Option4->isChecked())
-        return ConversionMethod::GflAx;
+    for (const auto& [method, button] : m_controls.options) {
+        if (button->isChecked())
+            return method;
+    }
     return std::nullopt;
 }
 
@@ -333,6 +305,7 @@ void Form1::showEvent(QShowEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
+    keepSettings();
     if (m_services.onClose)
         m_services.onClose();
 }

@@ -3,7 +3,7 @@
 #include "app/Form1Layout.h"
 #include "convert/BatchDriver.h"
 #include "convert/ConversionContext.h"
-#include "convert/Procedures.h"
+#include "convert/MethodTable.h"
 #include "filelist/FileListModel.h"
 #include "platform/AppSettings.h"
 
@@ -33,7 +33,7 @@ struct Form1Services {
     QString programFolder;
     QString workFolder;
     AutomationHost* automation = nullptr;
-    ProcedureTable procedures;
+    MethodTable methods;
     std::function<double()> random; // 0 <= r < 1
     std::function<void(const QString& address)> openHomePage;
     std::function<void()> onClose; // runs when the window is closed; ends the program
@@ -61,15 +61,15 @@ public:
     float progressValue() const { return m_progress; }
     static LabelColour labelColour(const QLabel* label);
 
-    // Handlers of the action buttons and option buttons.
+    // Handlers of the action buttons, and of the option button of a method.
     void Check1_Click();
     void Check2_Click();
     void Check3_Click();
     void Check4_Click();
-    void Option1_Click();
-    void Option2_Click();
-    void Option3_Click();
-    void Option4_Click();
+    void Option_Click(ConversionMethod method);
+
+    // Puts every setting written so far on the disk, before the program ends at once.
+    void keepSettings() { m_settings.flush(); }
 
     // DriverWindow
     std::optional<ConversionMethod> selectedMethod() const override;
@@ -94,6 +94,7 @@ protected:
 private:
     void connectHandlers();
     void selectMethod(ConversionMethod method);
+    QRadioButton* optionOf(ConversionMethod method) const;
     void restoreSettings();
     void centreOnScreen();
     void hoverActionButton();

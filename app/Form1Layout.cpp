@@ -2,7 +2,7 @@
 
 #include "app/ActionButton.h"
 #include "app/ButtonPictures.h"
-#include "convert/ConversionMethod.h"
+#include "convert/MethodTable.h"
 #include "filelist/ui/FileListView.h"
 
 #include <QComboBox>
@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <array>
 
 namespace {
 
@@ -31,10 +33,35 @@ template <typename Widget> Widget* place(Widget* widget, int left, int top, int 
     return widget;
 }
 
-QRadioButton* option(QWidget* frame, const QString& caption, int left, int width) {
-    auto* button = place(new QRadioButton(caption, frame), left, 315, width, 285);
-    button->setFont(arialBold(Small));
-    return button;
+// Where each option button of the design sits in its frame, left to right.
+struct OptionPlace {
+    const char* control;
+    QRadioButton* Form1Controls::*button;
+    int left;
+    int width;
+};
+constexpr std::array<OptionPlace, 4> OptionPlaces{{
+    {"Option2", &Form1Controls::Option2, 240, 1455},
+    {"Option4", &Form1Controls::Option4, 1800, 780},
+    {"Option3", &Form1Controls::Option3, 2880, 1455},
+    {"Option1", &Form1Controls::Option1, 4440, 1950},
+}};
+
+// The option buttons, each showing the caption of the method the table gives its control.
+void buildOptions(QWidget* frame, Form1Controls& c, const MethodTable& methods) {
+    for (const OptionPlace& where : OptionPlaces) {
+        auto* button = place(new QRadioButton(frame), where.left, 315, where.width, 285);
+        button->setFont(arialBold(Small));
+        c.*where.button = button;
+    }
+    for (const MethodEntry& entry : methods.entries()) {
+        for (const OptionPlace& where : OptionPlaces) {
+            if (entry.control != QLatin1String(where.control))
+                continue;
+            (c.*where.button)->setText(entry.caption);
+            c.options.emplace_back(entry.method, c.*where.button);
+        }
+    }
 }
 
 QLabel* label(QWidget* parent, const QString& caption, double points) {
@@ -50,14 +77,11 @@ ActionButton* actionButton(QWidget* form, const QString& caption, const QIcon& p
     return button;
 }
 
-void buildMethodFrames(QWidget* form, Form1Controls& c) {
+void buildMethodFrames(QWidget* form, Form1Controls& c, const MethodTable& methods) {
     c.Frame1 =
         place(new QGroupBox(QStringLiteral("Conversion Methods"), form), 135, 1800, 6720, 780);
     c.Frame1->setFont(arialBold(Small));
-    c.Option2 = option(c.Frame1, captionOfMethod(ConversionMethod::Ghostscript), 240, 1455);
-    c.Option4 = option(c.Frame1, captionOfMethod(ConversionMethod::GflAx), 1800, 780);
-    c.Option3 = option(c.Frame1, captionOfMethod(ConversionMethod::BlackWhite), 2880, 1455);
-    c.Option1 = option(c.Frame1, captionOfMethod(ConversionMethod::Acrobat), 4440, 1950);
+    buildOptions(c.Frame1, c, methods);
     c.Option2->setChecked(true);
 
     c.Frame2 = place(new QGroupBox(QStringLiteral("GflAx Option"), form), 120, 2640, 6735, 735);
@@ -117,11 +141,11 @@ void setTabOrder(const Form1Controls& c) {
 } // namespace
 
 Form1Controls buildForm1Layout(QWidget* form, FileListModel* list, WindowPointer* pointer,
-                               const QString& programFolder) {
+                               const QString& programFolder, const MethodTable& methods) {
     Form1Controls c;
     c.ListView1 = place(new FileListView(list, pointer, programFolder, form), 120, 120, 6735, 1575);
     c.ListView1->setFont(arialBold(Small));
-    buildMethodFrames(form, c);
+    buildMethodFrames(form, c, methods);
     buildOutputRow(form, c);
     buildActionRow(form, c);
     setTabOrder(c);

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "convert/ConversionMethod.h"
+
 #include <QString>
+
+#include <utility>
+#include <vector>
 
 class ActionButton;
 class FileListModel;
@@ -13,6 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+class MethodTable;
 class WindowPointer;
 
 // The controls of the main window, named as in its design.
@@ -36,6 +42,9 @@ struct Form1Controls {
     ActionButton* Check4 = nullptr; // "Add All PDF File(s) In Folder"
     ActionButton* Check2 = nullptr; // "Convert!"
     QProgressBar* ProgressBar1 = nullptr;
+
+    // The option button of each method, in the order of the method table.
+    std::vector<std::pair<ConversionMethod, QRadioButton*>> options;
 };
 
 // Client area of the window in pixels (6975 x 5775 twips).
@@ -48,6 +57,6 @@ constexpr int twips(int value) {
 }
 
 // Creates every control of the window in its design state: place, size, caption, font,
-// picture and tab order.
+// picture and tab order. The option buttons take their captions and methods from methods.
 Form1Controls buildForm1Layout(QWidget* form, FileListModel* list, WindowPointer* pointer,
-                               const QString& programFolder);
+                               const QString& programFolder, const MethodTable& methods);

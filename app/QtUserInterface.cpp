@@ -48,10 +48,15 @@ QStringList classicOpenFileAnswer(const QStringList& paths) {
             ++shared;
         common = common.mid(0, shared);
     }
-    const QString folder = common.join(QLatin1Char('/'));
-    QStringList answer{folder.isEmpty() ? QStringLiteral("/") : folder};
+    // Only the root folder ends with its separator: the names start right after it.
+    QString folder = common.join(QLatin1Char('/'));
+    if (folder.isEmpty())
+        folder = QStringLiteral("/");
+    const qsizetype nameStart =
+        folder.endsWith(QLatin1Char('/')) ? folder.size() : folder.size() + 1;
+    QStringList answer{folder};
     for (const QString& path : paths)
-        answer.append(QFileInfo(path).absoluteFilePath().mid(folder.size() + 1));
+        answer.append(QFileInfo(path).absoluteFilePath().mid(nameStart));
     return answer;
 }
 

@@ -1,9 +1,9 @@
 #include "app/Form1.h"
 #include "app/Startup.h"
-#include "platform/Automation.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramEnd.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Automation.h"
 
 #include <QApplication>
 
@@ -32,12 +32,6 @@ int main(int argc, char** argv) {
     // Working folders of instances that were killed hold copies of users' PDFs: they go now.
     removeStaleWorkFolders();
     auto workFolder = std::make_unique<WorkFolder>();
-    // A logout (SIGTERM), Ctrl+C or a closed terminal ends the program as closing the window
-    // does, with the status of the signal.
-    QObject::connect(&endRequests, &TerminationRequests::received, &endRequests,
-                     [&workFolder](int signalNumber) {
-                         EndProgramNow(workFolder.get(), ExitStatusForSignal(signalNumber));
-                     });
 
     const QString programFolder = QCoreApplication::applicationDirPath();
     AutomationHost automation(programFolder);
@@ -49,12 +43,20 @@ int main(int argc, char** argv) {
     services.random = timeOfDayRandom();
     services.openHomePage = OpenInBrowser;
     // Closing the window ends the program at once, also in the middle of a conversion or a
-    // scan: only our private working folder is cleaned up; programs we started keep running.
-    // Every image reaches its final name whole (written aside, then renamed), so none is left
-    // half written.
+    // scan. The private working folder goes at that moment, so the converter scripts working
+    // in it, and their Ghostscript, are ended with it. Every image reaches its final name
+    // whole (written aside, then renamed), so none is left half written.
     services.onClose = [&workFolder]() { EndProgramNow(workFolder.get(), 0); };
 
     Form1 window(std::move(services));
+    // A logout (SIGTERM), Ctrl+C or a closed terminal ends the program as closing the window
+    // does, with the status of the signal. The signals that came before this point wait in
+    // the queue of the event loop, which has not run yet.
+    QObject::connect(&endRequests, &TerminationRequests::received, &endRequests,
+                     [&workFolder, &window](int signalNumber) {
+                         window.keepSettings();
+                         EndProgramNow(workFolder.get(), ExitStatusForSignal(signalNumber));
+                     });
     if (qEnvironmentVariableIsSet("PAGEKILN_STARTUP_PROBE"))
         QObject::connect(
             &window, &Form1::firstShown, &window,

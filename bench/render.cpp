@@ -3,8 +3,8 @@
 // Usage: render PROGRAM_FOLDER PDF PAGES RESOLUTION OUTPUT_FOLDER
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
-#include "platform/Automation.h"
 #include "platform/UserInterface.h"
+#include "protocol/Automation.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -36,22 +37,25 @@ int main(int argc, char** argv) {
     setup.programFolder = folder.path();
     setup.outputFolder = folder.path() + QLatin1Char('/');
     setup.jobs = 2;
-    setup.procedures.replace(ConversionMethod::GflAx,
-                             [](const QString&, ConversionContext& context) {
-                                 context.jpgCreated = true;
-                                 ConversionOutcome outcome;
-                                 outcome.status = ConversionStatus::Converted;
-                                 outcome.pagesWritten = 1;
-                                 return outcome;
-                             });
+    setup.methods.replace(ConversionMethod::GflAx, [](const QString&, ConversionContext& context) {
+        context.jpgCreated = true;
+        ConversionOutcome outcome;
+        outcome.status = ConversionStatus::Converted;
+        outcome.pagesWritten = 1;
+        return outcome;
+    });
     ConsoleUserInterface ui;
     ParallelConverter converter(setup, ui);
     clock.restart();
-    const QList<bool> results = converter.run(pdfs);
+    const QList<ConversionOutcome>& outcomes = converter.run(pdfs);
+    const auto converted =
+        std::count_if(outcomes.begin(), outcomes.end(), [](const ConversionOutcome& o) {
+            return o.status == ConversionStatus::Converted;
+        });
     const double runSeconds = clock.nsecsElapsed() / 1e9;
     std::printf("names %d groups %zu converted %lld\n", count,
                 std::set<int>(groups.begin(), groups.end()).size(),
-                static_cast<long long>(results.count(true)));
+                static_cast<long long>(converted));
     std::printf("plan_s %.3f run_s %.3f\n", planSeconds, runSeconds);
-    return results.count(true) == count ? 0 : 1;
+    return converted == count ? 0 : 1;
 }

@@ -1,166 +1,194 @@
 #include "cli/CliOptions.h"
 
+#include "cli/CommandLine.h"
+#include "convert/MethodTable.h"
 #include "platform/AppSettings.h"
+
+#include <QCommandLineParser>
 
 #include <algorithm>
 
 namespace {
 
-CliOptions storedDefaults(const AppSettings& settings, int defaultJobs) {
+// The command's own choices, or the window's stored ones.
+CliOptions startingOptions(const CliDefaults& defaults, bool fromWindow) {
     CliOptions options;
+    options.jobs = std::clamp(defaults.jobs, 1, MaxJobs);
+    options.outputFolder = defaults.currentFolder + QLatin1Char('/');
+    if (!fromWindow || !defaults.window)
+        return options;
+    const StoredChoices& stored = *defaults.window;
     // A stored code other than the four keeps the window's design choice, Ghostscript.
-    options.method =
-        methodFromCode(settings.read(AppSettings::OptionKey, AppSettings::defaultOption()))
-            .value_or(ConversionMethod::Ghostscript);
-    options.outputFolder =
-        settings.read(AppSettings::LocalFolderKey, AppSettings::defaultLocalFolder());
-    options.resolution =
-        settings.read(AppSettings::ResolutionKey, AppSettings::defaultResolution());
-    options.pages = settings.read(AppSettings::PagesKey, AppSettings::defaultPages());
-    options.jobs = std::clamp(defaultJobs, 1, MaxJobs);
+    options.method = methodFromCode(stored.option).value_or(ConversionMethod::Ghostscript);
+    options.outputFolder = stored.localFolder;
+    options.window = WindowTexts{stored.resolution, stored.pages};
     return options;
 }
 
-CliParse usageError(const QString& message) {
-    CliParse parse;
-    parse.request = CliRequest::UsageError;
-    parse.error = message;
-    return parse;
+QString takeJobs(const QString& value, CliOptions& options) {
+    bool ok = false;
+    const int jobs = value.toInt(&ok);
+    if (!ok || jobs < 1)
+        return QStringLiteral("--jobs needs a whole number of at least 1");
+    options.jobs = std::min(jobs, MaxJobs);
+    return {};
+}
+
+// How the images are named: as the method names them or by a pattern, kept apart by folder or
+// not.
+QString takeNaming(const QCommandLineParser& parser, ConversionRequest& request) {
+    if (parser.isSet(CommandLine::name)) {
+        QString problem;
+        const std::optional<OutputNaming> naming =
+            OutputNaming::fromPattern(parser.value(CommandLine::name), problem);
+        if (!naming)
+            return problem;
+        request.naming = *naming;
+    }
+    request.naming.setKeepTree(parser.isSet(CommandLine::keepTree));
+    return {};
+}
+
+// The options that say what each PDF becomes.
+QString takeImageOptions(const QCommandLineParser& parser, CliOptions& options) {
+    ConversionRequest& request = options.request;
+    if (parser.isSet(CommandLine::pages)) {
+        const auto pages = PageSelection::parse(parser.value(CommandLine::pages));
+        if (!pages)
+            return QStringLiteral("--pages takes a count, 'all' or a list such as 1-3,7,10-N");
+        request.pages = *pages;
+    }
+    if (parser.isSet(CommandLine::resolution)) {
+        bool ok = false;
+        request.resolution = parser.value(CommandLine::resolution).toDouble(&ok);
+        if (!ok || request.resolution < 1.0 || request.resolution > 65500.0)
+            return QStringLiteral("--resolution takes dots per inch from 1 to 65500");
+    }
+    if (parser.isSet(CommandLine::quality)) {
+        bool ok = false;
+        request.quality = parser.value(CommandLine::quality).toInt(&ok);
+        if (!ok || request.quality < 1 || request.quality > 100)
+            return QStringLiteral("--quality takes a whole number from 1 to 100");
+    }
+    if (parser.isSet(CommandLine::colour)) {
+        const auto colour = colourFromName(parser.value(CommandLine::colour));
+        if (!colour)
+            return QStringLiteral("--colour takes auto, rgb or grey");
+        request.colour = *colour;
+    }
+    if (parser.isSet(CommandLine::size)) {
+        request.size = imageBoxFromText(parser.value(CommandLine::size));
+        if (!request.size)
+            return QStringLiteral("--size takes WIDTHxHEIGHT in pixels, such as 200x200");
+    }
+    return takeNaming(parser, request);
+}
+
+// The window's stored texts, overridden by the options the window has fields for.
+QString takeWindowTexts(const QCommandLineParser& parser, CliOptions& options) {
+    for (const QString& name : {CommandLine::quality, CommandLine::colour, CommandLine::size,
+                                CommandLine::name, CommandLine::keepTree}) {
+        if (parser.isSet(name))
+            return QStringLiteral("--%1 cannot be given with --%2: the window has no such "
+                                  "choice")
+                .arg(name, CommandLine::fromWindow);
+    }
+    if (parser.isSet(CommandLine::resolution))
+        options.window->resolution = parser.value(CommandLine::resolution);
+    if (parser.isSet(CommandLine::pages))
+        options.window->pages = parser.value(CommandLine::pages);
+    return {};
+}
+
+// An option given that the method cannot honour.
+QString refusal(const QCommandLineParser& parser, const CliOptions& options) {
+    const MethodEntry& method = MethodTable::standard()[options.method];
+    const MethodAbilities& can = method.abilities;
+    if (parser.isSet(CommandLine::size) && !can.fitsInBox)
+        return QStringLiteral("--size: the %1 method cannot fit pages in a box").arg(method.name);
+    const ColourMode colour = options.request.colour;
+    if ((colour == ColourMode::Rgb && !can.rgb) || (colour == ColourMode::Grey && !can.grey))
+        return QStringLiteral("--colour %1: the %2 method cannot write %3 images")
+            .arg(colourName(colour), method.name,
+                 colour == ColourMode::Rgb ? QStringLiteral("colour") : QStringLiteral("grey"));
+    return {};
+}
+
+QString takeListsAndRun(const QCommandLineParser& parser, CliOptions& options) {
+    options.quiet = parser.isSet(CommandLine::quiet);
+    options.dryRun = parser.isSet(CommandLine::dryRun);
+    options.resume = parser.isSet(CommandLine::resume);
+    if (parser.isSet(CommandLine::null))
+        options.listSeparator = ListSeparator::Nul;
+    options.filesFrom = parser.values(CommandLine::filesFrom);
+    options.passwordFile = parser.value(CommandLine::passwordFile);
+    options.reportFile = parser.value(CommandLine::report);
+    options.paths = parser.positionalArguments();
+    if (parser.isSet(CommandLine::jobs))
+        if (QString problem = takeJobs(parser.value(CommandLine::jobs), options);
+            !problem.isEmpty())
+            return problem;
+    if (parser.isSet(CommandLine::shard)) {
+        options.shard = ParseShard(parser.value(CommandLine::shard));
+        if (!options.shard)
+            return QStringLiteral("--shard needs K/N with 1 <= K <= N");
+    }
+    return {};
+}
+
+// What the options ask for together that none can say alone.
+QString combinationProblem(const CliOptions& options) {
+    if (options.paths.isEmpty() && options.filesFrom.isEmpty())
+        return QStringLiteral("no PDF files or folders given");
+    if (options.resume && (options.reportFile.isEmpty() || options.reportFile == "-"))
+        return QStringLiteral("--resume needs --report FILE");
+    if (options.filesFrom.count(QStringLiteral("-")) + (options.passwordFile == "-") > 1)
+        return QStringLiteral("standard input can be read for one option only");
+    return {};
+}
+
+QString takeOptions(const QCommandLineParser& parser, CliOptions& options) {
+    if (parser.isSet(CommandLine::method)) {
+        const auto method = methodFromName(parser.value(CommandLine::method));
+        if (!method)
+            return QStringLiteral("unknown method '%1'").arg(parser.value(CommandLine::method));
+        options.method = *method;
+    }
+    if (parser.isSet(CommandLine::output)) {
+        options.outputFolder = parser.value(CommandLine::output);
+        options.outputGiven = true;
+    }
+    QString problem =
+        options.window ? takeWindowTexts(parser, options) : takeImageOptions(parser, options);
+    if (problem.isEmpty() && !options.window)
+        problem = refusal(parser, options);
+    if (problem.isEmpty())
+        problem = takeListsAndRun(parser, options);
+    if (problem.isEmpty())
+        problem = combinationProblem(options);
+    return problem;
 }
 
 } // namespace
 
-CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
-                          int defaultJobs) {
-    CliParse parse;
-    parse.request = CliRequest::Convert;
-    parse.options = storedDefaults(settings, defaultJobs);
-    CliOptions& options = parse.options;
-    bool onlyPaths = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (onlyPaths || !argument.startsWith(QLatin1String("--"))) {
-            options.paths.append(argument);
-            continue;
-        }
-        if (argument == QLatin1String("--")) {
-            onlyPaths = true;
-            continue;
-        }
-        QString name = argument;
-        std::optional<QString> value;
-        if (const qsizetype equals = argument.indexOf(QLatin1Char('=')); equals > 0) {
-            name = argument.left(equals);
-            value = argument.mid(equals + 1);
-        }
-        if (name == QLatin1String("--help"))
-            return {CliRequest::Help, options, {}};
-        if (name == QLatin1String("--version"))
-            return {CliRequest::Version, options, {}};
-        if (name == QLatin1String("--quiet")) {
-            options.quiet = true;
-            continue;
-        }
-        if (name == QLatin1String("--null")) {
-            options.listSeparator = ListSeparator::Nul;
-            continue;
-        }
-        if (name == QLatin1String("--dry-run")) {
-            options.dryRun = true;
-            continue;
-        }
-        if (name == QLatin1String("--resume")) {
-            options.resume = true;
-            continue;
-        }
-        const QStringList withValue{
-            QStringLiteral("--method"),     QStringLiteral("--output"),
-            QStringLiteral("--resolution"), QStringLiteral("--pages"),
-            QStringLiteral("--jobs"),       QStringLiteral("--password-file"),
-            QStringLiteral("--report"),     QStringLiteral("--files-from"),
-            QStringLiteral("--shard")};
-        if (!withValue.contains(name))
-            return usageError(QStringLiteral("unknown option %1").arg(name));
-        if (!value) {
-            if (i + 1 >= arguments.size())
-                return usageError(QStringLiteral("%1 needs a value").arg(name));
-            value = arguments.at(++i);
-        }
-        if (name == QLatin1String("--method")) {
-            const auto method = methodFromName(*value);
-            if (!method)
-                return usageError(QStringLiteral("unknown method '%1'").arg(*value));
-            options.method = *method;
-        } else if (name == QLatin1String("--output")) {
-            options.outputFolder = *value;
-            options.outputGiven = true;
-        } else if (name == QLatin1String("--password-file")) {
-            options.passwordFile = *value;
-        } else if (name == QLatin1String("--report")) {
-            options.reportFile = *value;
-        } else if (name == QLatin1String("--resolution")) {
-            options.resolution = *value;
-        } else if (name == QLatin1String("--pages")) {
-            options.pages = *value;
-        } else if (name == QLatin1String("--files-from")) {
-            options.filesFrom.append(*value);
-        } else if (name == QLatin1String("--shard")) {
-            options.shard = ParseShard(*value);
-            if (!options.shard)
-                return usageError(QStringLiteral("--shard needs K/N with 1 <= K <= N"));
-        } else {
-            bool ok = false;
-            options.jobs = value->toInt(&ok);
-            if (!ok || options.jobs < 1)
-                return usageError(QStringLiteral("--jobs needs a whole number of at least 1"));
-            options.jobs = std::min(options.jobs, MaxJobs);
-        }
-    }
-    if (options.paths.isEmpty() && options.filesFrom.isEmpty())
-        return usageError(QStringLiteral("no PDF files or folders given"));
-    if (options.resume && (options.reportFile.isEmpty() || options.reportFile == "-"))
-        return usageError(QStringLiteral("--resume needs --report FILE"));
-    if (options.filesFrom.count(QStringLiteral("-")) + (options.passwordFile == "-") > 1)
-        return usageError(QStringLiteral("standard input can be read for one option only"));
+CliParse parseCommandLine(const QStringList& arguments, const CliDefaults& defaults) {
+    QCommandLineParser parser;
+    CommandLine::describe(parser);
+    if (!parser.parse(QStringList{QStringLiteral("pagekiln-convert")} + arguments))
+        return {CliRequest::UsageError, {}, parser.errorText()};
+    if (parser.isSet(CommandLine::help))
+        return {CliRequest::Help, {}, {}};
+    if (parser.isSet(CommandLine::version))
+        return {CliRequest::Version, {}, {}};
+    CliParse parse{
+        CliRequest::Convert, startingOptions(defaults, parser.isSet(CommandLine::fromWindow)), {}};
+    if (const QString problem = takeOptions(parser, parse.options); !problem.isEmpty())
+        return {CliRequest::UsageError, {}, problem};
     return parse;
 }
 
 QString usageText() {
-    return QStringLiteral(
-        "Usage: pagekiln-convert [--method ghostscript|bw|acrobat|gflax] [--output DIR]\n"
-        "                        [--resolution TEXT] [--pages TEXT] [--jobs N] [--quiet]\n"
-        "                        [--password-file FILE] [--report FILE [--resume]]\n"
-        "                        [--files-from FILE [--null]] [--shard K/N] [--dry-run] PATH...\n"
-        "\n"
-        "Converts PDF files, and every PDF file found in the given folders and below them, to\n"
-        "JPG images in the output folder, exactly as the Pagekiln window does.\n"
-        "\n"
-        "  --method NAME      conversion method (default: the window's stored choice)\n"
-        "  --output DIR       output folder, made when missing (default: the window's output\n"
-        "                     folder text, used as it stands)\n"
-        "  --resolution TEXT  resolution of the gflax method, as typed in the window\n"
-        "  --pages TEXT       number of pages of the gflax method, as typed in the window\n"
-        "  --jobs N           convert up to N PDF files at once (default: processors;\n"
-        "                     at most 256, and no more than the open-file limit allows)\n"
-        "  --quiet            print warnings only\n"
-        "  --password-file FILE  passwords for protected PDFs, one a line, each tried in turn\n"
-        "                     (- reads standard input)\n"
-        "  --report FILE      append one JSON line per PDF: what was written and why not\n"
-        "                     (- writes standard output)\n"
-        "  --resume           skip the PDFs the report records as converted with the same\n"
-        "                     method and options, as a run stopped part way goes on\n"
-        "  --files-from FILE  also convert the paths listed in FILE, one a line (- reads them\n"
-        "                     from standard input); relative paths start at the current folder\n"
-        "  --null             entries of --files-from end with a NUL character, not a line end\n"
-        "  --shard K/N        convert only share K of N of the PDFs: N runs with the same list\n"
-        "                     convert each PDF once between them, balanced by file size\n"
-        "  --dry-run          print the PDFs this run would convert, one a line; convert none\n"
-        "  --help, --version\n"
-        "\n"
-        "A PDF that gave no JPG, or stopped part way, gets a line \"Could not create JPG on PATH:\n"
-        "REASON\". Exit status: 0 when every PDF was converted, 1 when any was not (or only\n"
-        "partly) or when the folders given hold no PDF, 2 for a usage error, 128 + the signal's\n"
-        "number when stopped by SIGINT (130), SIGTERM (143) or SIGHUP. A first signal lets the\n"
-        "pages under way finish and starts no further PDF; a second one ends at once. Either\n"
-        "way no working file is left behind.\n");
+    QCommandLineParser parser;
+    CommandLine::describe(parser);
+    return CommandLine::helpText(parser);
 }

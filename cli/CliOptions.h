@@ -3,25 +3,34 @@
 #include "cli/InputList.h"
 #include "cli/ShardPlan.h"
 #include "convert/ConversionMethod.h"
+#include "convert/ConversionRequest.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-class AppSettings;
+struct StoredChoices;
 
 // More conversions at once than this only add threads and open files that wait for the
 // processors; a larger --jobs is taken as this.
 constexpr int MaxJobs = 256;
 
-// What one run of pagekiln-convert was asked to do. Every value not given on the command line
-// comes from the window's stored settings, as the same text the window's field would hold.
-struct CliOptions {
-    ConversionMethod method = ConversionMethod::Ghostscript;
-    QString outputFolder;
+// The window's own texts, for a run that takes the window's stored choices: the conversions
+// then read them exactly as the window's fields.
+struct WindowTexts {
     QString resolution;
     QString pages;
+};
+
+// What one run of pagekiln-convert was asked to do. The command has defaults of its own (the
+// imaging method, every page, 144 dpi, the current folder); --settings-from-window takes the
+// window's stored choices instead.
+struct CliOptions {
+    ConversionMethod method = ConversionMethod::GflAx;
+    QString outputFolder; // ends with "/"
+    ConversionRequest request;
+    std::optional<WindowTexts> window; // set by --settings-from-window
     int jobs = 1;
     bool quiet = false;
     QStringList paths;
@@ -43,8 +52,14 @@ struct CliParse {
     QString error; // one line, for a usage error
 };
 
-// arguments excludes the program name. defaultJobs is used when --jobs is not given.
-CliParse parseCommandLine(const QStringList& arguments, const AppSettings& settings,
-                          int defaultJobs);
+// What the command needs from outside to parse its arguments.
+struct CliDefaults {
+    int jobs = 1;                          // used when --jobs is not given
+    QString currentFolder;                 // the default output folder, without its final "/"
+    const StoredChoices* window = nullptr; // the window's stored choices
+};
+
+// arguments excludes the program name.
+CliParse parseCommandLine(const QStringList& arguments, const CliDefaults& defaults);
 
 QString usageText();

@@ -2,16 +2,15 @@
 
 #include "convert/CollisionGroups.h"
 #include "convert/ConversionContext.h"
-#include "platform/Automation.h"
+#include "convert/ConversionStep.h"
 #include "platform/OpenFiles.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Automation.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 
 #include <algorithm>
-#include <exception>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -37,26 +36,18 @@ public:
 
     void convert(int index, const QString& path) {
         prepare();
-        m_context->jpgCreated = false;
-        QElapsedTimer clock;
-        clock.start();
-        ConversionOutcome outcome;
-        try {
-            outcome = convertWithPasswords(m_setup.procedures.forMethod(m_setup.method), path,
-                                           *m_context, m_passwords);
-        } catch (const std::exception&) {
-            m_context->jpgCreated = false;
-            outcome = ConversionOutcome::failure(
-                ReasonCode::Internal,
-                QStringLiteral("The conversion stopped on an unexpected error."));
-        }
-        outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-        outcome = agreeWithJpgCreated(std::move(outcome), m_context->jpgCreated);
-        emit done(m_number, index, outcome, m_context->jpgCreated);
+        m_context->progress.expected = [this, index](int pages) { emit expected(index, pages); };
+        m_context->progress.written = [this, index](int pages) { emit written(index, pages); };
+        const ConversionOutcome outcome =
+            ConvertOnePdf(&m_setup.methods[m_setup.method], path, *m_context, m_passwords);
+        m_context->progress = {};
+        emit done(m_number, index, outcome);
     }
 
 signals:
-    void done(int worker, int index, const ConversionOutcome& outcome, bool jpgCreated);
+    void done(int worker, int index, const ConversionOutcome& outcome);
+    void expected(int index, int pages);
+    void written(int index, int pages);
 
 private:
     void prepare() {
@@ -66,6 +57,7 @@ private:
         m_automation = std::make_unique<AutomationHost>(m_setup.programFolder);
         m_context = std::make_unique<ConversionContext>(ConversionContext{
             m_view, m_ui, m_setup.programFolder, m_workFolder->path(), m_automation.get()});
+        m_context->request = m_setup.request ? &*m_setup.request : nullptr;
     }
 
     int m_number;
@@ -101,6 +93,10 @@ bool ParallelConverter::addWorker() {
     worker->moveToThread(thread);
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &ConversionWorker::done, this, &ParallelConverter::onWorkerDone);
+    connect(worker, &ConversionWorker::expected, this,
+            [this](int index, int pages) { emit pagesExpected(index + 1, pages); });
+    connect(worker, &ConversionWorker::written, this,
+            [this](int index, int pages) { emit pagesWritten(index + 1, pages); });
     m_threads.push_back(thread);
     m_workers.push_back(worker);
     m_workerBusy.push_back(false);
@@ -130,25 +126,20 @@ ParallelConverter::~ParallelConverter() {
     }
 }
 
-bool ParallelConverter::outputsMayCollide(const QString& baseA, const QString& baseB) {
-    return OutputsMayCollide(baseA, baseB);
-}
-
-QList<bool> ParallelConverter::run(const QStringList& pdfs) {
+const QList<ConversionOutcome>& ParallelConverter::run(const QStringList& pdfs) {
     m_pdfs = pdfs;
-    m_results = QList<bool>(pdfs.size(), false);
     m_outcomes = QList<ConversionOutcome>(pdfs.size());
     m_done = 0;
     m_running = 0;
     planGroups();
     if (pdfs.isEmpty())
-        return m_results;
+        return m_outcomes;
     QEventLoop loop;
     connect(this, &ParallelConverter::ended, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     dispatch();
     endIfIdle();
     loop.exec();
-    return m_results;
+    return m_outcomes;
 }
 
 void ParallelConverter::stop() {
@@ -204,17 +195,14 @@ void ParallelConverter::start(int worker, int index) {
         target, [target, index, path]() { target->convert(index, path); }, Qt::QueuedConnection);
 }
 
-void ParallelConverter::onWorkerDone(int worker, int index, const ConversionOutcome& outcome,
-                                     bool jpgCreated) {
+void ParallelConverter::onWorkerDone(int worker, int index, const ConversionOutcome& outcome) {
     m_workerBusy[worker] = false;
     --m_running;
-    m_results[index] = jpgCreated;
     m_outcomes[index] = outcome;
     ++m_done;
     if (m_nextInGroup[index] >= 0)
         m_ready.insert(m_nextInGroup[index]);
     const int count = static_cast<int>(m_pdfs.size());
-    emit conversionFinished(index + 1, count, m_pdfs[index], jpgCreated);
     emit conversionOutcome(index + 1, count, m_pdfs[index], outcome);
     dispatch();
     endIfIdle();

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "convert/ConversionMethod.h"
+#include "convert/MethodTable.h"
 #include "convert/PasswordAttempts.h"
-#include "convert/Procedures.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -31,10 +32,11 @@ public:
         ConversionMethod method = ConversionMethod::Ghostscript;
         QString programFolder;
         QString outputFolder;
-        QString resolution;
+        QString resolution; // the window's texts, for a run with the window's choices
         QString pages;
+        std::optional<ConversionRequest> request; // what the command asks of every PDF
         int jobs = 1;
-        ProcedureTable procedures;
+        MethodTable methods;
         QStringList passwords; // tried in turn on PDFs that need a password
     };
 
@@ -42,11 +44,10 @@ public:
     ParallelConverter(Setup setup, UserInterface& ui, QObject* parent = nullptr);
     ~ParallelConverter() override;
 
-    // Converts every path; returns, in list order, whether each gave at least one JPG.
-    // The calling thread's event loop runs meanwhile.
-    QList<bool> run(const QStringList& pdfs);
-    // The outcome of each path of the last run, in list order.
-    const QList<ConversionOutcome>& outcomes() const { return m_outcomes; }
+    // Converts every path and returns the outcome of each, in list order (a PDF that was not
+    // started because of a stop keeps a default, failed, outcome). The calling thread's event
+    // loop runs meanwhile.
+    const QList<ConversionOutcome>& run(const QStringList& pdfs);
 
     // Starts no further PDF; run() returns once the conversions under way have ended.
     void stop();
@@ -60,19 +61,19 @@ public:
     // The number of jobs an open-file limit of openFiles leaves room for (at least 1).
     static int jobsWithinOpenFiles(long long openFiles);
 
-    // True when the outputs of two PDFs with these base names may share a file name.
-    static bool outputsMayCollide(const QString& baseA, const QString& baseB);
-
 signals:
     void conversionStarted(int position, int count, const QString& path);
-    void conversionFinished(int position, int count, const QString& path, bool jpgCreated);
-    // Emitted right after conversionFinished, with what the conversion gave.
+    // The pages the conversion at position is to give, once known, and those it has written so
+    // far; both may come several times, each superseding the last.
+    void pagesExpected(int position, int pages);
+    void pagesWritten(int position, int pages);
+    // What a conversion gave, as it ends.
     void conversionOutcome(int position, int count, const QString& path,
                            const ConversionOutcome& outcome);
     void ended(); // run() is about to return
 
 private:
-    void onWorkerDone(int worker, int index, const ConversionOutcome& outcome, bool jpgCreated);
+    void onWorkerDone(int worker, int index, const ConversionOutcome& outcome);
     void dispatch();
     void planGroups();
     int idleWorker();
@@ -93,7 +94,6 @@ private:
     // positions that may start now, the first unfinished member of each idle group.
     std::vector<int> m_nextInGroup;
     std::set<int> m_ready;
-    QList<bool> m_results;
     QList<ConversionOutcome> m_outcomes;
     int m_done = 0;
     int m_running = 0;

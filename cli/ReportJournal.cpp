@@ -9,11 +9,8 @@
 namespace {
 
 bool sameSettings(const QJsonObject& record, const ReportSettings& settings) {
-    const QJsonObject options = record.value(QLatin1String("options")).toObject();
     return record.value(QLatin1String("method")).toString() == settings.method &&
-           options.value(QLatin1String("output")).toString() == settings.output &&
-           options.value(QLatin1String("resolution")).toString() == settings.resolution &&
-           options.value(QLatin1String("pages")).toString() == settings.pages;
+           record.value(QLatin1String("options")).toObject() == settings.options();
 }
 
 // Takes in one line: a later line for a path replaces what an earlier one said.

@@ -1,5 +1,10 @@
 #include "cli/RunReport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
 #include <cstring>
 
 bool RunReport::open(const QString& file, QString& error) {
@@ -12,56 +17,44 @@ bool RunReport::open(const QString& file, QString& error) {
 }
 
 bool RunReport::record(const QString& path, const ReportSettings& settings,
-                       const ConversionOutcome& outcome) {
-    return m_file.append(line(path, settings, outcome));
+                       const ConversionOutcome& outcome, const QStringList& replaces) {
+    return m_file.append(line(path, settings, outcome, replaces));
+}
+
+QJsonObject ReportSettings::options() const {
+    QJsonObject object;
+    const std::pair<const char*, const QString*> fields[]{
+        {"output", &output}, {"resolution", &resolution},
+        {"pages", &pages},   {"quality", &quality},
+        {"colour", &colour}, {"size", &size},
+        {"name", &name},     {"tree", &tree}};
+    for (const auto& [key, value] : fields) {
+        if (!value->isEmpty())
+            object.insert(QLatin1String(key), *value);
+    }
+    return object;
 }
 
 QByteArray RunReport::line(const QString& path, const ReportSettings& settings,
-                           const ConversionOutcome& outcome) {
-    QByteArray outputs = "[";
-    for (qsizetype i = 0; i < outcome.outputs.size(); ++i)
-        outputs += (i > 0 ? "," : "") + jsonString(outcome.outputs.at(i));
-    outputs += "]";
-    return "{\"path\":" + jsonString(path) + ",\"method\":" + jsonString(settings.method) +
-           ",\"options\":{\"output\":" + jsonString(settings.output) +
-           ",\"resolution\":" + jsonString(settings.resolution) +
-           ",\"pages\":" + jsonString(settings.pages) +
-           "},\"status\":" + jsonString(statusName(outcome.status)) +
-           ",\"pages\":" + QByteArray::number(outcome.pagesWritten) + ",\"outputs\":" + outputs +
-           ",\"reason\":{\"code\":" + jsonString(codeName(outcome.reason)) + ",\"text\":" +
-           jsonString(outcome.status == ConversionStatus::Converted ? QString()
-                                                                    : outcomeSummary(outcome)) +
-           "},\"seconds\":" + QByteArray::number(outcome.seconds, 'f', 3) + "}\n";
-}
-
-QByteArray jsonString(const QString& text) {
-    QByteArray out = "\"";
-    for (const char c : text.toUtf8()) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                out += QByteArray("\\u00") +
-                       QByteArray::number(static_cast<int>(c), 16).rightJustified(2, '0');
-            else
-                out += c;
-        }
-    }
-    return out + "\"";
+                           const ConversionOutcome& outcome, const QStringList& replaces) {
+    const QString text =
+        outcome.status == ConversionStatus::Converted ? QString() : outcomeSummary(outcome);
+    const QJsonObject reason{{QStringLiteral("code"), codeName(outcome.reason)},
+                             {QStringLiteral("text"), text}};
+    QJsonObject record{
+        {QStringLiteral("path"), path},
+        {QStringLiteral("method"), settings.method},
+        {QStringLiteral("options"), settings.options()},
+        {QStringLiteral("status"), statusName(outcome.status)},
+        {QStringLiteral("pages"), outcome.pagesWritten},
+        {QStringLiteral("outputs"), QJsonArray::fromStringList(outcome.outputs)},
+        {QStringLiteral("reason"), reason},
+        // Milliseconds are all a report needs; more digits only lengthen every line.
+        {QStringLiteral("seconds"), std::round(outcome.seconds * 1000.0) / 1000.0},
+    };
+    if (!replaces.isEmpty())
+        record.insert(QStringLiteral("replaces"), QJsonArray::fromStringList(replaces));
+    return QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
 }
 
 QString oneLine(const QString& text) {

@@ -1,15 +1,21 @@
+#include "cli/AppliedSettings.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
+#include "cli/NameCollisions.h"
 #include "cli/ParallelConverter.h"
 #include "cli/ReportJournal.h"
+#include "cli/RunConsole.h"
 #include "cli/RunPlan.h"
 #include "cli/RunReport.h"
 #include "convert/BatchDriver.h"
+#include "convert/MethodTable.h"
+#include "convert/Naming.h"
 #include "platform/AppSettings.h"
 #include "platform/OpenFiles.h"
 #include "platform/ProgramEnd.h"
 #include "platform/StopRequest.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Environment.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,32 +30,23 @@ namespace {
 
 enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageError = 2 };
 
-QString progressBar(int done, int count) {
-    constexpr int Width = 30;
-    const int filled = count > 0 ? done * Width / count : Width;
-    return QStringLiteral("[%1%2] %3%")
-        .arg(QString(filled, QLatin1Char('#')), QString(Width - filled, QLatin1Char(' ')))
-        .arg(count > 0 ? done * 100 / count : 100);
-}
-
 // Each parallel job runs its own component servers. They split the memory budget between them,
 // and one budget of rendering threads, the processors: the servers count themselves in a small
 // shared file while they convert, and each renders with its share of the processors. So many
 // short PDFs get a processor each and do not contend, while a long PDF left alone at the end of
 // the run gets them all.
-// Zeroed room for the servers' slots (256 process ids; see components/PROTOCOL.md).
-constexpr qint64 kLedgerBytes = 4096;
-
 void shareTheMachineBetweenJobs(int jobs, const WorkFolder& runFolder) {
     jobs = std::max(1, jobs);
-    if (!qEnvironmentVariableIsSet("PAGEKILN_RENDER_THREADS"))
-        qputenv("PAGEKILN_RENDER_THREADS", QByteArray::number(QThread::idealThreadCount()));
-    if (!qEnvironmentVariableIsSet("PAGEKILN_MEMORY_SHARE"))
-        qputenv("PAGEKILN_MEMORY_SHARE", QByteArray::number(jobs));
+    if (!qEnvironmentVariableIsSet(Environment::kRenderThreads))
+        qputenv(Environment::kRenderThreads, QByteArray::number(QThread::idealThreadCount()));
+    if (!qEnvironmentVariableIsSet(Environment::kMemoryShare))
+        qputenv(Environment::kMemoryShare, QByteArray::number(jobs));
+    // Zeroed room for the servers' slots.
+    constexpr qint64 bytes = RunLedgerLayout::kBytes;
     QFile ledger(runFolder.path() + QStringLiteral("/servers-at-work"));
     if (jobs > 1 && runFolder.isValid() && ledger.open(QIODevice::WriteOnly) &&
-        ledger.write(QByteArray(kLedgerBytes, '\0')) == kLedgerBytes && ledger.flush())
-        qputenv("PAGEKILN_RUN_LEDGER", QFile::encodeName(ledger.fileName()));
+        ledger.write(QByteArray(bytes, '\0')) == bytes && ledger.flush())
+        qputenv(Environment::kRunLedger, QFile::encodeName(ledger.fileName()));
 }
 
 void reportUsageError(const QString& message) {
@@ -94,11 +91,6 @@ bool readPasswords(const QString& file, QStringList& passwords, QString& error) 
     return true;
 }
 
-// The method and option texts exactly as the conversions use them.
-ReportSettings reportSettings(const CliOptions& options) {
-    return {nameOfMethod(options.method), options.outputFolder, options.resolution, options.pages};
-}
-
 // PDFs a resumed run leaves out get a line of their own, so that the report of this run
 // alone accounts for every PDF of its list.
 void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
@@ -110,12 +102,6 @@ void recordSkipped(const QStringList& skipped, const ReportSettings& settings, R
     if (!quiet && !skipped.isEmpty())
         std::fprintf(stderr, "pagekiln-convert: %lld PDFs already converted, skipped\n",
                      static_cast<long long>(skipped.size()));
-}
-
-// The warning line of a PDF that was not converted, or only in part.
-QString failureLine(const QString& path, const ConversionOutcome& outcome) {
-    return BatchDriver::FailurePrefix + oneLine(path) + QStringLiteral(": ") +
-           oneLine(outcomeSummary(outcome));
 }
 
 void reportJobLimit(ConsoleUserInterface& console, const ParallelConverter& converter, int wanted) {
@@ -142,8 +128,6 @@ QString stopSummary(int signalNumber, const StopCounts& counts, int total) {
 }
 
 struct RunCounts {
-    int started = 0;
-    int finished = 0;
     int firstSignal = 0; // the signal that stopped the run, 0 while none came
     StopCounts atStop;
 };
@@ -151,7 +135,7 @@ struct RunCounts {
 // A first signal: scripts end now, a page being saved is finished, nothing new starts. A
 // second one: the servers end too.
 void connectStops(TerminationRequests& endRequests, ParallelConverter& converter,
-                  RunCounts& counts) {
+                  const RunConsole& shown, RunCounts& counts) {
     QObject::connect(&endRequests, &TerminationRequests::received, &converter,
                      [&](int signalNumber) {
                          if (counts.firstSignal != 0) {
@@ -159,80 +143,92 @@ void connectStops(TerminationRequests& endRequests, ParallelConverter& converter
                              return;
                          }
                          counts.firstSignal = signalNumber;
-                         counts.atStop = {counts.finished, counts.started - counts.finished};
+                         counts.atStop = {shown.finished(), shown.started() - shown.finished()};
                          requestStop();
                          converter.stop();
                      });
 }
 
-// The folders among the paths given, named when they hold no PDF at all.
-QString foldersGiven(const QStringList& paths) {
-    QStringList folders;
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir())
-            folders.append(oneLine(path));
-    }
-    return folders.join(QStringLiteral(", "));
-}
-
-int convert(const CliOptions& options, const QStringList& pdfs, const QStringList& passwords,
-            RunReport& report) {
-    TerminationRequests endRequests;
-    ConsoleUserInterface console;
+ParallelConverter::Setup converterSetup(const CliOptions& options, const QStringList& passwords) {
     ParallelConverter::Setup setup;
     setup.method = options.method;
     setup.programFolder = QCoreApplication::applicationDirPath();
     setup.outputFolder = options.outputFolder;
-    setup.resolution = options.resolution;
-    setup.pages = options.pages;
+    if (options.window) {
+        setup.resolution = options.window->resolution;
+        setup.pages = options.window->pages;
+    } else {
+        setup.request = options.request;
+    }
     setup.jobs = options.jobs;
     setup.passwords = passwords;
-    ParallelConverter converter(setup, console);
-    const ReportSettings settings = reportSettings(options);
-    const int wantedJobs = std::min(options.jobs, static_cast<int>(pdfs.size()));
-    reportJobLimit(console, converter, wantedJobs);
-    const WorkFolder runFolder;
-    shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()), runFolder);
+    return setup;
+}
 
-    const bool terminal = StandardErrorIsTerminal();
-    RunCounts counts;
-    int& finished = counts.finished;
-    connectStops(endRequests, converter, counts);
-    QObject::connect(
-        &converter, &ParallelConverter::conversionStarted, &converter,
-        [&](int position, int count, const QString& path) {
-            ++counts.started;
-            if (!options.quiet)
-                console.printLine(
-                    QStringLiteral("[%1/%2] %3").arg(position).arg(count).arg(oneLine(path)));
-        });
-    QObject::connect(&converter, &ParallelConverter::conversionOutcome, &converter,
-                     [&](int, int count, const QString& path, const ConversionOutcome& outcome) {
-                         ++finished;
-                         if (outcome.status != ConversionStatus::Converted)
-                             console.printLine(failureLine(path, outcome));
-                         if (report.isOpen())
-                             report.record(path, settings, outcome);
-                         if (terminal && !options.quiet)
-                             console.printStatus(progressBar(finished, count));
-                     });
-    QCoreApplication::processEvents(); // a signal that came while the list was made counts
-    const QList<bool> results = converter.run(pdfs);
-    if (terminal && !options.quiet)
-        console.printLine(progressBar(finished, static_cast<int>(results.size())));
+// The exit status of a run that has ended, after its last lines.
+int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>& outcomes,
+             ConsoleUserInterface& console, RunConsole& shown, const RunCounts& counts) {
+    const int total = static_cast<int>(outcomes.size());
+    shown.finish();
     if (converter.threadsUnavailable())
         console.printLine(QStringLiteral("pagekiln-convert: no conversion thread could be started "
                                          "(the system is out of threads or memory)"));
     if (counts.firstSignal != 0) {
-        console.printLine(
-            stopSummary(counts.firstSignal, counts.atStop, static_cast<int>(results.size())));
+        console.printLine(stopSummary(counts.firstSignal, counts.atStop, total));
         return ExitStatusForSignal(counts.firstSignal);
     }
-    for (const ConversionOutcome& outcome : converter.outcomes()) {
-        if (outcome.status != ConversionStatus::Converted)
-            return SomeFailed;
+    const bool allConverted =
+        std::all_of(outcomes.begin(), outcomes.end(), [](const ConversionOutcome& outcome) {
+            return outcome.status == ConversionStatus::Converted;
+        });
+    return allConverted ? AllConverted : SomeFailed;
+}
+
+int convert(const CliOptions& options, const QStringList& pdfs,
+            const std::vector<std::vector<int>>& collisions, const QStringList& passwords,
+            RunReport& report) {
+    TerminationRequests endRequests;
+    ConsoleUserInterface console;
+    ParallelConverter converter(converterSetup(options, passwords), console);
+    const int wantedJobs = std::min(options.jobs, static_cast<int>(pdfs.size()));
+    reportJobLimit(console, converter, wantedJobs);
+    const WorkFolder runFolder;
+    shareTheMachineBetweenJobs(std::min(wantedJobs, converter.jobLimit()), runFolder);
+    const bool terminal = StandardErrorIsTerminal();
+    RunConsole shown(console, report, AppliedSettings(options),
+                     {!options.quiet, terminal && !options.quiet});
+    shown.follow(converter, pdfs, collisions);
+    RunCounts counts;
+    connectStops(endRequests, converter, shown, counts);
+    QCoreApplication::processEvents(); // a signal that came while the list was made counts
+    const QList<ConversionOutcome>& outcomes = converter.run(pdfs);
+    return endOfRun(converter, outcomes, console, shown, counts);
+}
+
+// The PDFs whose images may get the same names, told before the run starts.
+std::vector<std::vector<int>> warnOfCollisions(const CliOptions& options, const QStringList& pdfs) {
+    const OutputNaming naming = options.window ? OutputNaming() : options.request.naming;
+    std::vector<std::vector<int>> groups =
+        NameCollisions(pdfs, outputPrefix(options.outputFolder), naming,
+                       MethodTable::standard()[options.method].numbering);
+    for (const QString& line : CollisionLines(groups, pdfs))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    return groups;
+}
+
+// A list that holds no PDF at all: nothing given, or only folders without one. An empty share
+// of a list that has PDFs is not an error: another share converts them.
+int nothingListed(const RunPlan& plan) {
+    if (plan.emptyFolders.isEmpty()) {
+        std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
+    } else {
+        QStringList folders;
+        for (const QString& folder : plan.emptyFolders)
+            folders.append(oneLine(folder));
+        std::fprintf(stderr, "pagekiln-convert: no PDF file found in %s\n",
+                     qPrintable(folders.join(QStringLiteral(", "))));
     }
-    return AllConverted;
+    return SomeFailed;
 }
 
 // A parsed command: the PDFs planned (lists, share, resume), then listed or converted.
@@ -250,11 +246,12 @@ int run(CliOptions& options) {
     }
     RunPlan plan = PlanRun(options);
     if (plan.error.isEmpty() && options.resume)
-        plan.error = SkipConverted(plan, options.reportFile, reportSettings(options));
+        plan.error = SkipConverted(plan, options.reportFile, AppliedSettings(options));
     if (!plan.error.isEmpty()) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
     }
+    const std::vector<std::vector<int>> collisions = warnOfCollisions(options, plan.pdfs);
     if (options.dryRun) {
         const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
         std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
@@ -268,19 +265,12 @@ int run(CliOptions& options) {
         reportUsageError(error);
         return UsageError;
     }
-    recordSkipped(plan.skipped, reportSettings(options), report, options.quiet);
-    if (plan.pdfs.isEmpty() && plan.skipped.isEmpty()) {
-        const QString folders = foldersGiven(options.paths);
-        if (folders.isEmpty())
-            std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
-        else
-            std::fprintf(stderr, "pagekiln-convert: no PDF file found in %s\n",
-                         qPrintable(folders));
-        return SomeFailed;
-    }
+    recordSkipped(plan.skipped, AppliedSettings(options), report, options.quiet);
+    if (plan.listed == 0)
+        return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return convert(options, plan.pdfs, passwords, report);
+    return convert(options, plan.pdfs, collisions, passwords, report);
 }
 
 } // namespace
@@ -290,9 +280,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("pagekiln-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PAGEKILN_VERSION));
 
-    const AppSettings settings;
-    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), settings,
-                                      QThread::idealThreadCount());
+    const StoredChoices window = AppSettings().read();
+    const CliDefaults defaults{QThread::idealThreadCount(), QDir::currentPath(), &window};
+    CliParse parse = parseCommandLine(QCoreApplication::arguments().mid(1), defaults);
     switch (parse.request) {
     case CliRequest::Help:
         std::fputs(qPrintable(usageText()), stdout);

@@ -1,11 +1,14 @@
 #include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
-#include "platform/Automation.h"
 #include "platform/FileNames.h"
 #include "platform/UserInterface.h"
+#include "protocol/Automation.h"
+#include "protocol/Wire.h"
 
+#include <QDir>
 #include <QJsonArray>
 
 namespace {
@@ -13,8 +16,7 @@ namespace {
 const QString kFailureMessage = QStringLiteral(
     "Unable to create PDF with Adobe Acrobat Pro. Do you have Adobe Acrobat Pro (pay version) "
     "installed?");
-const QString kJpegConversion = QStringLiteral("com.adobe.acrobat.jpeg");
-const QString kDocumentClass = QStringLiteral("AcroExch.PDDoc");
+const QString kDocumentClass = Component::kAcroDocument;
 
 enum class ExportOutcome { Exported, NotOpened, Failed };
 
@@ -31,11 +33,14 @@ public:
     }
 
     ExportOutcome exportDocument(AutomationObject& document);
+    ExportOutcome open(AutomationObject& document);
     ExportOutcome failed(const AutomationReply& reply, const QString& className = {});
     ConversionOutcome& outcome() { return m_outcome; }
 
 private:
-    void recordOutputs(const QString& output);
+    void recordOutputs(const QString& output, const QJsonValue& written);
+    QString exportPath() const;
+    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
 
     const QString& m_pdfPath;
     ConversionContext& m_context;
@@ -52,8 +57,14 @@ ExportOutcome AcrobatExport::failed(const AutomationReply& reply, const QString&
     return ExportOutcome::Failed;
 }
 
-// A one-page document is written to output itself, a longer one page by page beside it.
-void AcrobatExport::recordOutputs(const QString& output) {
+// The files SaveAs says it wrote; otherwise, a one-page document is written to output itself,
+// a longer one page by page beside it.
+void AcrobatExport::recordOutputs(const QString& output, const QJsonValue& written) {
+    if (written.isArray()) {
+        for (const QJsonValue& path : written.toArray())
+            m_outcome.addOutput(path.toString());
+        return;
+    }
     if (FileExists(output)) {
         m_outcome.addOutput(output);
         return;
@@ -67,12 +78,12 @@ void AcrobatExport::recordOutputs(const QString& output) {
     }
 }
 
-// Opens, exports and closes the document; jpgCreated is set once Close has succeeded.
-ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
+// Opens the document; Exported here only means that it is open.
+ExportOutcome AcrobatExport::open(AutomationObject& document) {
     QJsonArray openArguments{m_pdfPath};
     if (!m_context.password.isEmpty())
         openArguments.append(m_context.password);
-    const AutomationReply opened = document.call(QStringLiteral("Open"), openArguments);
+    const AutomationReply opened = document.call(Component::kOpen, openArguments);
     if (!opened.ok()) {
         failed(opened);
         // A protected document is not a failing component: it is opened again with a password.
@@ -80,7 +91,7 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
                             m_outcome.reason == ReasonCode::PasswordWrong;
         return locked ? ExportOutcome::NotOpened : ExportOutcome::Failed;
     }
-    if (!opened.value.toBool() && !opened.code.isEmpty()) {
+    if (!opened.value.toBool() && opened.fault != Fault::None) {
         failed(opened); // a refusal that says why
         return ExportOutcome::NotOpened;
     }
@@ -92,20 +103,81 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
         m_outcome.fail(why.code, why.text);
         return ExportOutcome::NotOpened;
     }
+    return ExportOutcome::Exported;
+}
+
+// The command's choices on the scripting object. The pages asked for are those of the pages
+// the document has; when it has none of them, nothing is exported.
+ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
+                                           const ConversionRequest& request) {
+    script.setWithoutWaiting(Component::kResolution, request.resolution);
+    script.setWithoutWaiting(Component::kQuality, request.quality);
+    script.setWithoutWaiting(Component::kColour, colourName(request.colour));
+    if (request.size) {
+        script.setWithoutWaiting(Component::kFitWidth, request.size->width);
+        script.setWithoutWaiting(Component::kFitHeight, request.size->height);
+    }
+    const OutputNaming& naming = request.naming;
+    if (request.pages.isAll() && !naming.hasPattern())
+        return ExportOutcome::Exported;
+    const AutomationReply counted = script.get(Component::kPageCount);
+    if (!counted.ok())
+        return failed(counted);
+    const std::vector<int> chosen = request.pages.pagesIn(counted.value.toInt());
+    if (chosen.empty()) {
+        m_outcome.fail(ReasonCode::NoPage,
+                       QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
+                           .arg(counted.value.toInt())
+                           .arg(request.pages.text()));
+        return ExportOutcome::NotOpened;
+    }
+    QJsonArray pages;
+    QJsonArray targets;
+    for (const int page : chosen) {
+        pages.append(page);
+        if (naming.hasPattern())
+            targets.append(ImagePathFor(m_context, m_pdfPath, page, int(pages.size()),
+                                        PageNumbering::ExportPages));
+    }
+    script.setWithoutWaiting(Component::kPages, pages);
+    if (naming.hasPattern())
+        script.setWithoutWaiting(Component::kTargets, targets);
+    return ExportOutcome::Exported;
+}
+
+// The path SaveAs is given: the output folder (with the tree when the command keeps it, the
+// folders made) and the base name.
+QString AcrobatExport::exportPath() const {
+    QString folder = outputPrefix(m_context.view.outputFolderText());
+    if (m_context.request && m_context.request->naming.keepsTree()) {
+        folder = m_context.request->naming.folderFor(folder, m_pdfPath);
+        QDir().mkpath(folder);
+    }
+    return folder + PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
+}
+
+// Opens, exports and closes the document; the images count once Close has succeeded.
+ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
+    if (const ExportOutcome opened = open(document); opened != ExportOutcome::Exported)
+        return opened;
     AutomationReply reply;
-    AutomationObject script = document.callForObject(QStringLiteral("GetJSObject"), {}, reply);
+    AutomationObject script = document.callForObject(Component::kGetJSObject, {}, reply);
     if (!reply.ok())
         return failed(reply);
-    const QString output = outputPrefix(m_context.view.outputFolderText()) +
-                           PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
+    if (m_context.request) {
+        if (const ExportOutcome chosen = chooseAsAsked(script, *m_context.request);
+            chosen != ExportOutcome::Exported)
+            return chosen;
+    }
+    const QString output = exportPath();
     m_site.target = output;
-    if (reply = script.call(QStringLiteral("SaveAs"), QJsonArray{output, kJpegConversion});
-        !reply.ok())
+    const AutomationReply saved =
+        script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion});
+    if (!saved.ok())
+        return failed(saved);
+    if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
-    if (reply = document.call(QStringLiteral("Close")); !reply.ok())
-        return failed(reply);
-    recordOutputs(output);
-    m_context.jpgCreated = true;
+    recordOutputs(output, saved.value);
     return ExportOutcome::Exported;
 }
 
@@ -115,10 +187,9 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
 // after each one. Any failing call shows the one fixed message. The handles release their
 // objects whichever way this returns.
 ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& context) {
-    context.jpgCreated = false;
     AcrobatExport run(pdfPath, context);
     AutomationReply reply;
-    const QString appClass = QStringLiteral("AcroExch.app");
+    const QString appClass = Component::kAcroApp;
     AutomationObject app = CreateObject(context.automation, appClass, reply);
     AutomationObject document;
     ExportOutcome outcome = ExportOutcome::Failed;
@@ -129,7 +200,7 @@ ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& 
     else
         outcome = run.exportDocument(document);
     if (outcome != ExportOutcome::Failed) {
-        reply = app.call(QStringLiteral("Exit"));
+        reply = app.call(Component::kExit);
         if (reply.ok())
             return run.outcome().settle();
     }

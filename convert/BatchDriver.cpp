@@ -1,14 +1,13 @@
 #include "convert/BatchDriver.h"
 
 #include "convert/ConversionContext.h"
+#include "convert/ConversionStep.h"
 #include "filelist/FileListModel.h"
 
-#include <QElapsedTimer>
-
 BatchDriver::BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
-                         ProcedureTable procedures, QObject* parent)
+                         MethodTable methods, QObject* parent)
     : QObject(parent), m_list(list), m_window(window), m_context(context),
-      m_procedures(std::move(procedures)) {}
+      m_methods(std::move(methods)) {}
 
 BatchDriver::Outcome BatchDriver::run() {
     if (m_running)
@@ -34,8 +33,10 @@ BatchDriver::Outcome BatchDriver::run() {
         m_window.setWindowPointer(MousePointer::Hourglass);
         const QString path = m_list.text(i);
         emit entryStarted(i, current, path);
-        const ConversionOutcome outcome = convertEntry(path);
-        emit entryFinished(i, path, m_context.jpgCreated);
+        // The method is the one selected at this moment: the user may change it during a run.
+        const std::optional<ConversionMethod> method = m_window.selectedMethod();
+        const ConversionOutcome outcome =
+            ConvertOnePdf(method ? &m_methods[*method] : nullptr, path, m_context, *m_passwords);
         emit entryOutcome(i, path, outcome);
         warnIfIncomplete(path, outcome);
     }
@@ -52,31 +53,6 @@ BatchDriver::Outcome BatchDriver::run() {
 void BatchDriver::requestStop() {
     if (m_running)
         m_stopRequested = true;
-}
-
-ConversionOutcome BatchDriver::convertEntry(const QString& path) {
-    const std::optional<ConversionMethod> method = m_window.selectedMethod();
-    if (!method) {
-        // No method selected: nothing was made for this entry.
-        m_context.jpgCreated = false;
-        return ConversionOutcome::failure(ReasonCode::NoMethod,
-                                          QStringLiteral("No conversion method is selected."));
-    }
-    QElapsedTimer clock;
-    clock.start();
-    ConversionOutcome outcome;
-    try {
-        outcome =
-            convertWithPasswords(m_procedures.forMethod(*method), path, m_context, *m_passwords);
-    } catch (...) {
-        // A failure that no procedure handles costs this PDF only; the run goes on and the
-        // list is released at its end.
-        m_context.jpgCreated = false;
-        outcome = ConversionOutcome::failure(
-            ReasonCode::Internal, QStringLiteral("The conversion stopped on an unexpected error."));
-    }
-    outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    return agreeWithJpgCreated(std::move(outcome), m_context.jpgCreated);
 }
 
 void BatchDriver::warnIfIncomplete(const QString& path, const ConversionOutcome& outcome) {

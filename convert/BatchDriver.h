@@ -1,8 +1,8 @@
 #pragma once
 
 #include "convert/ConversionMethod.h"
+#include "convert/MethodTable.h"
 #include "convert/PasswordAttempts.h"
-#include "convert/Procedures.h"
 #include "platform/UserInterface.h"
 
 #include <QObject>
@@ -36,7 +36,7 @@ public:
     enum class Outcome { Ignored, NoFiles, Completed, Stopped };
 
     BatchDriver(FileListModel& list, DriverWindow& window, ConversionContext& context,
-                ProcedureTable procedures = {}, QObject* parent = nullptr);
+                MethodTable methods = {}, QObject* parent = nullptr);
 
     Outcome run();
     bool isRunning() const { return m_running; }
@@ -54,19 +54,17 @@ public:
 
 signals:
     void entryStarted(int position, int count, const QString& path);
-    void entryFinished(int position, const QString& path, bool jpgCreated);
     // What the entry gave: the images written and, when not all, the reason.
     void entryOutcome(int position, const QString& path, const ConversionOutcome& outcome);
 
 private:
-    ConversionOutcome convertEntry(const QString& path);
     void warnIfIncomplete(const QString& path, const ConversionOutcome& outcome);
     void finish();
 
     FileListModel& m_list;
     DriverWindow& m_window;
     ConversionContext& m_context;
-    ProcedureTable m_procedures;
+    MethodTable m_methods;
     std::unique_ptr<PasswordRing> m_passwords; // the passwords typed during this run
     bool m_running = false;
     bool m_stopRequested = false;

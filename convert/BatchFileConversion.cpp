@@ -1,28 +1,50 @@
 #include "convert/BatchFileConversion.h"
 
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/GhostscriptMessages.h"
 #include "convert/InputChecks.h"
 #include "convert/Naming.h"
 #include "platform/FileCopy.h"
 #include "platform/FileNames.h"
-#include "platform/ScriptRun.h"
+#include "platform/RunAndWait.h"
 #include "platform/StopRequest.h"
 #include "platform/UserInterface.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 
 namespace {
 
 const QString WorkingCopyName = QStringLiteral("current.pdf");
+// Less free space than this on the working folder's disk counts as a full disk: a page image
+// needs far more.
+constexpr qint64 kNearlyFull = 64 * 1024;
 // Exit statuses above this are a signal's number plus it.
 constexpr std::int32_t kSignalBase = 128;
+constexpr double kDefaultIdleSeconds = 300.0;
+// The scripts run hidden, as batch files do.
+constexpr std::int32_t kHiddenWindow = 0;
+
+// How long a script may go without a new or growing page image: PAGEKILN_SCRIPT_IDLE_SECONDS
+// (a decimal number of seconds) when set to a positive value, else 300 s. A page image
+// appears at least every few seconds on any real document, so the bound only ever ends a
+// script that hangs.
+std::chrono::milliseconds scriptIdleLimit() {
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("PAGEKILN_SCRIPT_IDLE_SECONDS").toDouble(&ok);
+    return std::chrono::milliseconds(
+        static_cast<qint64>((ok && seconds > 0 ? seconds : kDefaultIdleSeconds) * 1000.0));
+}
 
 // Sets the busy pointer now and the default pointer when the conversion returns, however it
 // returns.
@@ -45,6 +67,7 @@ struct Layout {
     QString script;
     QString messages;
     QString passwordFile;
+    QString settingsFile;
 };
 
 Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
@@ -58,6 +81,7 @@ Layout layoutFor(const ConversionContext& context, const ScriptMethod& method) {
         context.programFolder + QLatin1Char('/') + method.folder + QLatin1Char('/') + method.script;
     layout.messages = layout.workFolder + GhostscriptMessagesName;
     layout.passwordFile = layout.workFolder + PasswordFileName;
+    layout.settingsFile = layout.workFolder + ScriptSettingsName;
     return layout;
 }
 
@@ -74,26 +98,50 @@ Reason copyInProblem(const QString& pdfPath, const QString& workingCopy, const C
 
 // Why the script's run ended without its images: missing, ended for want of progress, or
 // stopped (by a stop request, or because the program is closing).
-Reason reasonOfScriptEnd(const ScriptResult& result, const Layout& layout) {
-    switch (result.end) {
-    case ScriptEnd::NotStarted:
+Reason reasonOfScriptEnd(const RunOutcome& run, const Layout& layout,
+                         std::chrono::milliseconds idleLimit) {
+    switch (run.end) {
+    case ChildEnd::NotStarted:
+        if (!run.error.isError()) // started, but its end could not be watched: it was ended
+            return {ReasonCode::Internal,
+                    QStringLiteral("The converter script %1 could not be watched and was ended.")
+                        .arg(layout.script)};
         return {ReasonCode::ComponentMissing,
                 QStringLiteral("The converter script %1 is missing or cannot be run.")
                     .arg(layout.script)};
-    case ScriptEnd::Stalled:
+    case ChildEnd::Stalled:
         return {ReasonCode::ComponentTimedOut,
                 QStringLiteral("Ghostscript wrote no page for %1 s and was ended.")
-                    .arg(static_cast<double>(scriptIdleLimit().count()) / 1000.0)};
-    case ScriptEnd::Stopped:
+                    .arg(static_cast<double>(idleLimit.count()) / 1000.0)};
+    case ChildEnd::Stopped:
         return {ReasonCode::Interrupted,
                 QStringLiteral("The run was stopped while Ghostscript was converting.")};
-    case ScriptEnd::Interrupted:
+    case ChildEnd::Interrupted:
         return {ReasonCode::Interrupted,
                 QStringLiteral("The program was closing while Ghostscript was converting.")};
-    case ScriptEnd::Ended:
+    case ChildEnd::Ended:
         break;
     }
     return {};
+}
+
+// The script is started as a batch file is, by the quoted path, hidden, in its working
+// folder, and run by /bin/sh whatever its mode. Its process group is the conversion's: a stop
+// ends it with the Ghostscript it started, and so does a run that makes no progress (no new
+// or growing page image within the idle limit).
+RunOutcome runScriptAndWait(const Layout& layout, std::chrono::milliseconds idleLimit,
+                            const PageProgress& progress) {
+    RunOptions options;
+    options.group = ChildGroup::Owned;
+    options.progress = ProgressWatch{layout.imageFolder, QStringLiteral("*"), idleLimit, {}};
+    if (progress.written) {
+        // Ghostscript writes the pages one after the other: all but the newest are whole.
+        options.progress.onFiles = [&progress](qsizetype files) {
+            progress.wrote(static_cast<int>(std::max<qsizetype>(0, files - 1)));
+        };
+    }
+    return RunAndWait(QLatin1Char('"') + layout.script + QLatin1Char('"'), kHiddenWindow,
+                      layout.workFolder, options);
 }
 
 // Puts the working copy in place and runs the script on it; None here only means that the
@@ -116,14 +164,16 @@ Reason runScript(const QString& pdfPath, const Layout& layout, const ConversionC
     if (!context.password.isEmpty() &&
         writePrivateFile(layout.passwordFile, ghostscriptPasswordDefinition(context.password)) != 0)
         return {ReasonCode::Internal, QStringLiteral("The password could not be handed over.")};
-    // Run by /bin/sh whatever its mode: a script that lost its execute bit still converts.
-    const ScriptResult result =
-        runShellScript(layout.script, layout.workFolder,
-                       ScriptProgress{layout.imageFolder, QStringLiteral("*"), scriptIdleLimit()});
+    if (context.request &&
+        writePrivateFile(layout.settingsFile, scriptSettings(*context.request)) != 0)
+        return {ReasonCode::Internal, QStringLiteral("The settings could not be handed over.")};
+    const std::chrono::milliseconds idleLimit = scriptIdleLimit();
+    const RunOutcome run = runScriptAndWait(layout, idleLimit, context.progress);
     QFile::remove(layout.passwordFile);
+    QFile::remove(layout.settingsFile);
     pointer.busy();
-    exitCode = result.exitCode;
-    return reasonOfScriptEnd(result, layout);
+    exitCode = run.result;
+    return reasonOfScriptEnd(run, layout, idleLimit);
 }
 
 // True when the PDF's trailer names an encryption dictionary. The trailer (or the cross-
@@ -137,6 +187,48 @@ bool looksEncrypted(const QString& pdfPath) {
         return true;
     return file.size() > kWindow && file.seek(file.size() - kWindow) &&
            file.read(kWindow).contains("/Encrypt");
+}
+
+// True for a page image Ghostscript began and could not finish (a full disk): empty, or a
+// JPEG that has its start-of-image marker but not the end-of-image one.
+bool isCutShort(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    if (file.size() == 0)
+        return true;
+    return file.read(2) == "\xFF\xD8" &&
+           (file.size() < 4 || !file.seek(file.size() - 2) || file.read(2) != "\xFF\xD9");
+}
+
+// Pages Ghostscript lost although it ended with success: it could not draw or write one (it
+// says so and goes on), or a page image it wrote was cut short. The images keep only those
+// before the first one cut short; the reason says what was lost, and why when the working
+// folder's disk is full.
+Reason lostPages(const Layout& layout, QStringList& images) {
+    const GhostscriptMessages messages = readGhostscriptMessages(layout.messages);
+    const auto cut = std::find_if(images.begin(), images.end(), [&](const QString& name) {
+        return isCutShort(layout.imageFolder + name);
+    });
+    if (cut == images.end() && !messages.pageMissing)
+        return {};
+    const QString image = cut == images.end() ? QString() : layout.imageFolder + *cut;
+    const int whole = static_cast<int>(cut - images.begin());
+    images.erase(cut, images.end());
+    if (QStorageInfo(layout.workFolder).bytesAvailable() < kNearlyFull)
+        return {ReasonCode::DiskFull, QStringLiteral("No space left on the device writing %1.")
+                                          .arg(image.isEmpty() ? layout.workFolder : image)};
+    if (image.isEmpty())
+        return {ReasonCode::ConverterFailed,
+                QStringLiteral("Ghostscript left out a page it could not draw: %1.")
+                    .arg(messages.lastError.isEmpty() ? QStringLiteral("no reason given")
+                                                      : messages.lastError)};
+    return {ReasonCode::ConverterFailed,
+            QStringLiteral("Ghostscript could not write page image %1 (after %2 whole): %3.")
+                .arg(image)
+                .arg(whole)
+                .arg(messages.lastError.isEmpty() ? QStringLiteral("the image was cut short")
+                                                  : messages.lastError)};
 }
 
 // Why the script left no image: what Ghostscript said, or what is plain to see in the input.
@@ -162,6 +254,11 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
                 messages.lastError.isEmpty()
                     ? QStringLiteral("Ghostscript failed with exit status %1.").arg(exitCode)
                     : QStringLiteral("Ghostscript failed: %1.").arg(messages.lastError)};
+    // Ghostscript says "page not found" of the pages in its list past the end of the document.
+    if (context.request && !context.request->pages.isAll() &&
+        (messages.lastError.isEmpty() || messages.lastError == QLatin1String("page not found")))
+        return {ReasonCode::NoPage, QStringLiteral("The PDF has none of the pages asked for (%1).")
+                                        .arg(context.request->pages.text())};
     if (!messages.lastError.isEmpty())
         return {ReasonCode::Damaged,
                 QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
@@ -180,22 +277,35 @@ Reason copyOutProblem(const CopyResult& copy, const QString& target, const Conve
     return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
 }
 
+// The page the position-th image shows: the position itself, or the position-th page asked for.
+// A list that names the last page alone needs the document's count, which the script wrote.
+int pageOfImage(const Layout& layout, const ConversionContext& context, int position) {
+    if (!context.request || context.request->pages.isAll())
+        return position;
+    QFile counted(layout.workFolder + LastPageName);
+    bool known = false;
+    const int pageCount =
+        counted.open(QIODevice::ReadOnly) ? counted.readAll().trimmed().toInt(&known) : 0;
+    const int page = context.request->pages.pageAt(position, known ? pageCount : INT_MAX);
+    return page > 0 ? page : position;
+}
+
 // Copies the images out in page order; the first that cannot be written ends the copying, as
 // the ones after it would meet the same full disk or closed folder.
-void copyImagesOut(const QStringList& images, const Layout& layout, const QString& baseName,
+void copyImagesOut(const QStringList& images, const Layout& layout, const QString& pdfPath,
                    ConversionContext& context, ConversionOutcome& outcome) {
     for (int i = 0; i < images.size(); ++i) {
         // The output folder text is read again for every image, as the window may change it.
-        const QString prefix = outputPrefix(context.view.outputFolderText());
-        const QString target = outputImagePath(prefix, baseName, i + 1);
+        const QString target = ImagePathFor(context, pdfPath, pageOfImage(layout, context, i + 1),
+                                            i + 1, PageNumbering::Positions);
         const CopyResult copy = copyReplacing(layout.imageFolder + images.at(i), target);
         if (!copy.ok()) {
             const Reason why = copyOutProblem(copy, target, context.view);
             outcome.fail(why.code, why.text);
             return;
         }
-        context.jpgCreated = true;
         outcome.addOutput(target);
+        context.progress.wrote(outcome.pagesWritten);
     }
 }
 
@@ -208,6 +318,7 @@ void clearWorkFolder(const Layout& layout, const ScriptMethod& method) {
     if (FileExists(layout.workingCopy))
         QFile::remove(layout.workingCopy);
     QFile::remove(layout.messages);
+    QFile::remove(layout.workFolder + LastPageName);
 }
 
 } // namespace
@@ -232,15 +343,27 @@ QString outputImagePath(const QString& prefix, const QString& baseName, int posi
     return prefix + baseName + imageNumberSuffix(position) + QStringLiteral(".jpg");
 }
 
+QByteArray scriptSettings(const ConversionRequest& request) {
+    QString pages;
+    if (!request.pages.isAll()) {
+        // Ghostscript's lists end an open range with "-"; only a lone last page needs a count.
+        pages = request.pages.text().replace(QLatin1String("-N"), QLatin1String("-"));
+    }
+    const bool grey = request.colour == ColourMode::Grey;
+    return QStringLiteral("resolution=%1\nquality=%2\ncolour=%3\npages=%4\n")
+        .arg(QString::number(request.resolution))
+        .arg(request.quality)
+        .arg(grey ? QStringLiteral("grey") : QStringLiteral("rgb"), pages)
+        .toLatin1();
+}
+
 QByteArray ghostscriptPasswordDefinition(const QString& password) {
     return "/PDFPassword <" + password.toUtf8().toHex() + "> def\n";
 }
 
 ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
                                        const ScriptMethod& method) {
-    const QString baseName = PdfBaseName(pdfPath);
     BusyPointer pointer(context.ui);
-    context.jpgCreated = false;
     ConversionOutcome outcome;
     if (context.workFolder.isEmpty()) { // no private folder: never work beside others
         outcome.fail(ReasonCode::Internal,
@@ -262,16 +385,20 @@ ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext
             QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
             if (!images.isEmpty())
                 images.removeLast();
-            copyImagesOut(images, layout, baseName, context, outcome);
+            copyImagesOut(images, layout, pdfPath, context, outcome);
         }
     } else {
-        const QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
+        QStringList images = ListFolderFiles(layout.imageFolder, method.imagePattern);
         pointer.busy();
+        const Reason lost = lostPages(layout, images);
         if (images.isEmpty()) {
-            const Reason why = noImageProblem(pdfPath, layout, context, exitCode);
+            const Reason why =
+                lost.found() ? lost : noImageProblem(pdfPath, layout, context, exitCode);
             outcome.fail(why.code, why.text);
         } else {
-            copyImagesOut(images, layout, baseName, context, outcome);
+            copyImagesOut(images, layout, pdfPath, context, outcome);
+            if (lost.found() && !isFault(outcome.reason))
+                outcome.fail(lost.code, lost.text);
         }
     }
     pointer.busy();

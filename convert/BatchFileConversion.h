@@ -5,6 +5,7 @@
 #include <QString>
 
 struct ConversionContext;
+struct ConversionRequest;
 
 // How one script-driven method lays out its files. The script lives in the program folder;
 // the working copy and the images live in the instance's private working folder, where the
@@ -31,12 +32,20 @@ QString outputImagePath(const QString& prefix, const QString& baseName, int posi
 // argument list).
 inline const QString GhostscriptMessagesName = QStringLiteral("messages.txt");
 inline const QString PasswordFileName = QStringLiteral("password.ps");
+// The file that hands the script what the command asks (pages, resolution, quality, colours):
+// one "key=value" a line. Without it the script converts as the window's method always has.
+inline const QString ScriptSettingsName = QStringLiteral("settings.txt");
+// Where the script leaves the document's page count when the settings named the last page alone.
+inline const QString LastPageName = QStringLiteral("lastpage.txt");
 
-// Converts one PDF with the given method; sets context.jpgCreated only once an image has been
-// written to the output folder, and says what was written and why nothing (or not all) was.
-// Nothing here throws or shows a message.
+// Converts one PDF with the given method and says which images it wrote to the output folder
+// and why nothing (or not all) was written. Nothing here throws or shows a message.
 ConversionOutcome convertThroughScript(const QString& pdfPath, ConversionContext& context,
                                        const ScriptMethod& method);
+
+// The settings file of a request: resolution, quality, colour (rgb or grey) and the pages as
+// Ghostscript's page list ("1-3,7,10-"; a lone "N" is the last page, which the script counts).
+QByteArray scriptSettings(const ConversionRequest& request);
 
 // The PostScript that defines the password for Ghostscript's PDF reader: the password's bytes
 // (UTF-8) as a hexadecimal string, which needs no quoting whatever it holds.

@@ -5,6 +5,18 @@
 
 namespace {
 
+std::atomic<std::atomic<std::uint64_t>*> activeCount{nullptr};
+
+void countComparison() {
+    if (std::atomic<std::uint64_t>* count = activeCount.load(std::memory_order_relaxed))
+        count->fetch_add(1, std::memory_order_relaxed);
+}
+
+bool startsWith(QStringView name, QStringView start) {
+    countComparison();
+    return name.startsWith(start);
+}
+
 // Union-find over list positions whose root is always the smallest position of its set.
 class Groups {
 public:
@@ -34,7 +46,16 @@ private:
 
 } // namespace
 
+NameComparisonCount::NameComparisonCount() {
+    activeCount.store(&m_count);
+}
+
+NameComparisonCount::~NameComparisonCount() {
+    activeCount.store(nullptr);
+}
+
 bool OutputsMayCollide(QStringView baseA, QStringView baseB) {
+    countComparison();
     return baseA.startsWith(baseB) || baseB.startsWith(baseA);
 }
 
@@ -48,8 +69,10 @@ std::vector<int> CollisionGroupsOf(const std::vector<QStringView>& baseNames) {
     const int count = static_cast<int>(baseNames.size());
     std::vector<int> order(baseNames.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return baseNames[a] < baseNames[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        countComparison();
+        return baseNames[a] < baseNames[b];
+    });
 
     // In sorted order the names that are prefixes of the current one form a chain, each a
     // prefix of the next. A name that is not a prefix of the current one is not a prefix of
@@ -58,7 +81,7 @@ std::vector<int> CollisionGroupsOf(const std::vector<QStringView>& baseNames) {
     std::vector<int> chain;
     for (const int index : order) {
         const QStringView name = baseNames[index];
-        while (!chain.empty() && !name.startsWith(baseNames[chain.back()]))
+        while (!chain.empty() && !startsWith(name, baseNames[chain.back()]))
             chain.pop_back();
         if (!chain.empty())
             groups.join(chain.back(), index);

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <atomic>
+#include <cstdint>
 #include <vector>
 
 // True when the outputs of two PDFs with these base names (PdfBaseName) may share a file name:
@@ -22,3 +24,18 @@ QStringView PdfBaseNameView(QStringView pdfPath);
 // each is joined to the nearest earlier name that is its prefix.
 std::vector<int> CollisionGroupsOf(const std::vector<QStringView>& baseNames);
 std::vector<int> CollisionGroupsOf(const QStringList& baseNames);
+
+// Counts, while it lives, the comparisons of two base names made by the functions above on
+// any thread: how planning grows with the length of the list, seen without a clock. One
+// counter at a time.
+class NameComparisonCount {
+public:
+    NameComparisonCount();
+    ~NameComparisonCount();
+    NameComparisonCount(const NameComparisonCount&) = delete;
+    NameComparisonCount& operator=(const NameComparisonCount&) = delete;
+    std::uint64_t value() const { return m_count.load(); }
+
+private:
+    std::atomic<std::uint64_t> m_count{0};
+};

@@ -14,6 +14,7 @@ struct ComponentCallSite {
     qint64 limitSeconds = 0; // how long a call may take
 };
 
-// The reason of a failed component call in the user's words, from the answer's code. An
-// answer without a specific code is explained by looking at the input and output folder.
+// The reason of a failed component call in the user's words, from the reply's fault (and, for a
+// server that died, how it ended). A reply without a specific fault is explained by looking at
+// the input and output folder.
 Reason reasonOfReply(const AutomationReply& reply, const ComponentCallSite& site);

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include <functional>
+
 class UserInterface;
 class AutomationHost;
+struct ConversionRequest;
 
 // What a conversion procedure reads from the window, at the moment it needs it. The window
 // implements it over its text fields; the command-line tool and tests over plain texts.
@@ -31,9 +34,25 @@ private:
     QString m_pages;
 };
 
-// Everything one conversion procedure works with. The procedure clears jpgCreated before it
-// places any image for a PDF and sets it once a JPG has really been written to the output
-// folder; the driver reads it right after the procedure returns.
+// What a conversion tells of its pages as it goes, for a display of progress; either may be
+// empty. Called on the conversion's own thread.
+struct PageProgress {
+    std::function<void(int pages)> expected; // the pages this PDF is to give, once known
+    std::function<void(int pages)> written;  // the pages written so far
+
+    void expect(int pages) const {
+        if (expected)
+            expected(pages);
+    }
+    void wrote(int pages) const {
+        if (written)
+            written(pages);
+    }
+};
+
+// Everything one conversion procedure works with. jpgCreated is the flag the drivers judge a
+// PDF by: ConvertOnePdf clears it before the procedure runs and sets it from the outcome, true
+// once a JPG has really been written to the output folder.
 struct ConversionContext {
     const ConversionView& view;
     UserInterface& ui;
@@ -44,4 +63,8 @@ struct ConversionContext {
     // The password to open the PDF with; empty for none. Set for one attempt and cleared after
     // it, so it never outlives the conversion that needed it.
     QString password{};
+    // What the command asks of every PDF (pages, resolution, quality, colours, size); null for
+    // the window's conversion, which reads the window's texts.
+    const ConversionRequest* request = nullptr;
+    PageProgress progress{};
 };

@@ -1,24 +1,10 @@
 #pragma once
 
-#include <QString>
-
-#include <optional>
-
-// The four conversion methods, with the one-character codes stored under "Option".
+// The four conversion methods. The method table (convert/MethodTable.h) holds everything else
+// about each: its stored code, its command-line name, its caption and its procedure.
 enum class ConversionMethod {
-    Ghostscript = 1,
-    BlackWhite = 2,
-    Acrobat = 3,
-    GflAx = 4,
+    Ghostscript,
+    BlackWhite,
+    Acrobat,
+    GflAx,
 };
-
-// "1".."4" exactly; any other text (" 4", "04", "") is no method.
-std::optional<ConversionMethod> methodFromCode(const QString& code);
-QString codeOfMethod(ConversionMethod method);
-
-// The method's name on the command line and in the report: ghostscript, bw, acrobat, gflax.
-std::optional<ConversionMethod> methodFromName(const QString& name);
-QString nameOfMethod(ConversionMethod method);
-
-// The caption of the method's option in the window.
-QString captionOfMethod(ConversionMethod method);

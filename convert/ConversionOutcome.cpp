@@ -110,14 +110,3 @@ QString outcomeSummary(const ConversionOutcome& outcome) {
             : QStringLiteral("Only %1 pages were written").arg(outcome.pagesWritten);
     return QStringLiteral("%1, then the conversion stopped. %2").arg(pages, outcome.detail);
 }
-
-ConversionOutcome agreeWithJpgCreated(ConversionOutcome outcome, bool jpgCreated) {
-    if (!jpgCreated) {
-        outcome.status = ConversionStatus::Failed;
-        if (outcome.reason == ReasonCode::None)
-            outcome.fail(ReasonCode::Internal, QStringLiteral("No image was made."));
-    } else if (outcome.status == ConversionStatus::Failed) {
-        outcome.status = ConversionStatus::Converted;
-    }
-    return outcome;
-}

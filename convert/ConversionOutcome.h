@@ -72,11 +72,6 @@ bool isFault(ReasonCode code);
 ReasonCode reasonOfWriteError(int error);
 QString textOfWriteError(int error, const QString& path);
 
-// The outcome made to agree with the procedure's jpgCreated flag, which decides: no image
-// means failed (with a reason even when the procedure gave none), an image means at least
-// partly converted.
-ConversionOutcome agreeWithJpgCreated(ConversionOutcome outcome, bool jpgCreated);
-
 // The sentence of the command's warning line and the window's detail text: what was written
 // before the fault, then the reason.
 QString outcomeSummary(const ConversionOutcome& outcome);

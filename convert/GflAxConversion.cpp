@@ -1,20 +1,23 @@
 #include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/Naming.h"
 #include "convert/NumberReading.h"
 #include "convert/Procedures.h"
-#include "platform/Automation.h"
 #include "platform/StopRequest.h"
+#include "protocol/Automation.h"
+#include "protocol/Wire.h"
 
 #include <QJsonArray>
 
 #include <algorithm>
+#include <functional>
+#include <numeric>
+#include <vector>
 
 namespace {
 
-// The JPEG code of the component's Saveformat property.
-constexpr int kSaveFormatJpeg = 1;
-const QString kClassName = QStringLiteral("GflAx.GflAx");
+const QString kClassName = Component::kGflAx;
 
 ComponentCallSite callSite(const QString& pdfPath, const ConversionContext& context) {
     ComponentCallSite site{QStringLiteral("imaging component"),
@@ -31,25 +34,105 @@ ComponentCallSite callSite(const QString& pdfPath, const ConversionContext& cont
 // properties are sent without waiting for their answers: a failed property makes the next
 // method call fail, before anything is written.
 AutomationReply convertPage(AutomationObject& gflax, const QString& pdfPath, int page,
-                            const QString& output, const ConversionView& view) {
-    gflax.setWithoutWaiting(QStringLiteral("EpsDpi"), ReadNumber(view.resolutionText()));
-    gflax.setWithoutWaiting(QStringLiteral("Page"), page);
-    if (AutomationReply loaded = gflax.call(QStringLiteral("LoadBitmap"), QJsonArray{pdfPath});
+                            const QString& output, double dpi) {
+    gflax.setWithoutWaiting(Component::kEpsDpi, dpi);
+    gflax.setWithoutWaiting(Component::kPage, page);
+    if (AutomationReply loaded = gflax.call(Component::kLoadBitmap, QJsonArray{pdfPath});
         !loaded.ok())
         return loaded;
-    gflax.setWithoutWaiting(QStringLiteral("Saveformat"), kSaveFormatJpeg);
-    return gflax.call(QStringLiteral("saveBitmap"), QJsonArray{output});
+    gflax.setWithoutWaiting(Component::kSaveformat, Component::kSaveformatJpeg);
+    return gflax.call(Component::kSaveBitmap, QJsonArray{output});
+}
+
+// Converts the pages one after the other, each at the resolution dpi() gives as it starts. A
+// failing call ends the PDF, keeping the pages already saved; a page beyond the end of the
+// document is its natural end. A stop request ends the PDF after the page under way, so every
+// page written is whole.
+void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
+                  const std::vector<int>& pages, const std::function<double()>& dpi,
+                  ConversionOutcome& outcome) {
+    for (const int page : pages) {
+        if (stopRequested()) {
+            outcome.fail(ReasonCode::Interrupted,
+                         QStringLiteral("The run was stopped after %1 of the pages.")
+                             .arg(outcome.pagesWritten));
+            return;
+        }
+        const QString output =
+            ImagePathFor(context, pdfPath, page, outcome.pagesWritten + 1, PageNumbering::Appended);
+        if (const AutomationReply reply = convertPage(gflax, pdfPath, page, output, dpi());
+            !reply.ok()) {
+            ComponentCallSite site = callSite(pdfPath, context);
+            site.target = output;
+            const Reason why = reasonOfReply(reply, site);
+            outcome.fail(why.code, why.text);
+            return;
+        }
+        outcome.addOutput(output);
+        context.progress.wrote(outcome.pagesWritten);
+    }
+}
+
+// The window's way: pages 1 to the count typed in the pages box, at the resolution typed, read
+// afresh for every page. The counter is wider than the count, so a count of 32767 ends after
+// its last page instead of wrapping around.
+void convertAsTyped(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
+                    ConversionOutcome& outcome) {
+    const int pageCount = ReadPageCount(context.view.pagesText());
+    if (pageCount < 1)
+        outcome.fail(
+            ReasonCode::NoPage,
+            QStringLiteral("The number of pages is %1: no page to convert.").arg(pageCount));
+    // The component renders the following pages while this side saves, but never one beyond
+    // the count: it must know where the batch ends.
+    gflax.setWithoutWaiting(Component::kLastPage, std::max(0, pageCount));
+    std::vector<int> pages(static_cast<std::size_t>(std::max(0, pageCount)));
+    std::iota(pages.begin(), pages.end(), 1);
+    context.progress.expect(std::max(0, pageCount));
+    convertPages(
+        gflax, pdfPath, context, pages,
+        [&view = context.view] { return ReadNumber(view.resolutionText()); }, outcome);
+}
+
+// The command's way: the pages asked for of those the document has, with the quality, colours
+// and box asked for.
+void convertAsAsked(AutomationObject& gflax, const QString& pdfPath, ConversionContext& context,
+                    const ConversionRequest& request, ConversionOutcome& outcome) {
+    gflax.setWithoutWaiting(Component::kQuality, request.quality);
+    gflax.setWithoutWaiting(Component::kColour, colourName(request.colour));
+    if (request.size) {
+        gflax.setWithoutWaiting(Component::kFitWidth, request.size->width);
+        gflax.setWithoutWaiting(Component::kFitHeight, request.size->height);
+    }
+    const AutomationReply counted = gflax.call(Component::kPageCount, QJsonArray{pdfPath});
+    if (!counted.ok()) {
+        const Reason why = reasonOfReply(counted, callSite(pdfPath, context));
+        outcome.fail(why.code, why.text);
+        return;
+    }
+    const int pageCount = counted.value.toInt();
+    const std::vector<int> pages = request.pages.pagesIn(pageCount);
+    if (pages.empty()) {
+        outcome.fail(ReasonCode::NoPage, QStringLiteral("The PDF has %1 pages, none of those "
+                                                        "asked for (%2).")
+                                             .arg(pageCount)
+                                             .arg(request.pages.text()));
+        return;
+    }
+    context.progress.expect(static_cast<int>(pages.size()));
+    // The component renders the pages asked for ahead while this side saves.
+    QJsonArray planned;
+    for (const int page : pages)
+        planned.append(page);
+    gflax.setWithoutWaiting(Component::kPages, planned);
+    convertPages(
+        gflax, pdfPath, context, pages, [&request] { return request.resolution; }, outcome);
 }
 
 } // namespace
 
-// One component object per PDF; pages 1 to the count typed in the pages box. A failing call
-// ends this PDF, keeping the pages already saved; a page beyond the end of the document is
-// its natural end. The counter is wider than the count, so a count of 32767 ends after its
-// last page instead of wrapping around. A stop request ends the PDF after the page under way,
-// so every page written is whole.
+// One component object per PDF.
 ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& context) {
-    context.jpgCreated = false;
     ConversionOutcome outcome;
     AutomationReply reply;
     AutomationObject gflax = CreateObject(context.automation, kClassName, reply);
@@ -59,35 +142,10 @@ ConversionOutcome ConvertWithGflAx(const QString& pdfPath, ConversionContext& co
         return outcome.settle();
     }
     if (!context.password.isEmpty())
-        gflax.setWithoutWaiting(QStringLiteral("Password"), context.password);
-    const QString baseName = PdfBaseName(pdfPath);
-    const int pageCount = ReadPageCount(context.view.pagesText());
-    if (pageCount < 1)
-        outcome.fail(
-            ReasonCode::NoPage,
-            QStringLiteral("The number of pages is %1: no page to convert.").arg(pageCount));
-    // The component renders the following pages while this side saves, but never one beyond
-    // the count: it must know where the batch ends.
-    gflax.setWithoutWaiting(QStringLiteral("LastPage"), std::max(0, pageCount));
-    for (int page = 1; page <= pageCount; ++page) {
-        if (stopRequested()) {
-            outcome.fail(
-                ReasonCode::Interrupted,
-                QStringLiteral("The run was stopped after %1 of the pages.").arg(page - 1));
-            break;
-        }
-        const QString output = outputPrefix(context.view.outputFolderText()) + baseName +
-                               QString::number(page) + QStringLiteral(".jpg");
-        reply = convertPage(gflax, pdfPath, page, output, context.view);
-        if (!reply.ok()) {
-            ComponentCallSite site = callSite(pdfPath, context);
-            site.target = output;
-            const Reason why = reasonOfReply(reply, site);
-            outcome.fail(why.code, why.text);
-            break;
-        }
-        outcome.addOutput(output);
-        context.jpgCreated = true;
-    }
+        gflax.setWithoutWaiting(Component::kPassword, context.password);
+    if (context.request)
+        convertAsAsked(gflax, pdfPath, context, *context.request, outcome);
+    else
+        convertAsTyped(gflax, pdfPath, context, outcome);
     return outcome.settle();
 }

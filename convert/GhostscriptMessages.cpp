@@ -37,6 +37,11 @@ GhostscriptMessages parseGhostscriptMessages(const QString& text) {
             continue;
         if (clean.contains(QLatin1String("requires a password"), Qt::CaseInsensitive))
             messages.needsPassword = true;
+        // Ghostscript goes on, and ends with success, when it could not draw or write a page:
+        // "Page drawing error occurred. Could not draw this page at all, page will be missing
+        // in the output."
+        if (clean.contains(QLatin1String("page will be missing"), Qt::CaseInsensitive))
+            messages.pageMissing = true;
         if (reportsError(line))
             messages.lastError = clean;
         lastLine = clean;

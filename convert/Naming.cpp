@@ -1,6 +1,10 @@
 #include "convert/Naming.h"
 
+#include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "platform/FileNames.h"
+
+#include <QDir>
 
 #include <QFileInfo>
 
@@ -15,4 +19,16 @@ QString outputPrefix(const QString& outputFolderText) {
         return outputFolderText;
     return QFileInfo(outputFolderText).isDir() ? outputFolderText + QLatin1Char('/')
                                                : outputFolderText;
+}
+
+QString ImagePathFor(const ConversionContext& context, const QString& pdfPath, int page,
+                     int position, PageNumbering numbering) {
+    const QString prefix = outputPrefix(context.view.outputFolderText());
+    if (!context.request)
+        return OutputNaming().imagePath(prefix, pdfPath, page, position, numbering);
+    const OutputNaming& naming = context.request->naming;
+    const QString path = naming.imagePath(prefix, pdfPath, page, position, numbering);
+    if (naming.makesFolders())
+        QDir().mkpath(QFileInfo(path).path());
+    return path;
 }

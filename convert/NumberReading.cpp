@@ -5,7 +5,7 @@
 #include <cfenv>
 #include <charconv>
 #include <cmath>
-
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -14,66 +14,45 @@ bool skipped(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
 }
 
-bool isDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
-// Collects the characters of the leading number, without the skipped ones, in a form that
-// strtod reads exactly: [sign] digits [. digits] [e [sign] digits].
-QByteArray leadingNumber(const QString& text) {
-    QByteArray out;
-    enum class Stage { Sign, Mantissa, Fraction, ExponentSign, Exponent } stage = Stage::Sign;
-    bool digits = false;
-    QByteArray exponent;
+// The text without the characters that never end a number. A character outside Latin-1
+// becomes '?', which ends it as the character itself would.
+QByteArray withoutSkipped(const QString& text) {
+    QByteArray kept;
+    kept.reserve(text.size());
     for (const QChar c : text) {
-        if (skipped(c))
-            continue;
-        const char ch = c.toLatin1();
-        if (stage == Stage::Sign && (ch == '+' || ch == '-')) {
-            out += ch;
-            stage = Stage::Mantissa;
-        } else if ((stage <= Stage::Fraction) && isDigit(c)) {
-            out += ch;
-            digits = true;
-            stage = std::max(stage, Stage::Mantissa);
-        } else if (stage <= Stage::Mantissa && ch == '.') {
-            out += ch;
-            stage = Stage::Fraction;
-        } else if (stage <= Stage::Fraction && digits && (ch == 'e' || ch == 'E')) {
-            exponent = QByteArrayLiteral("e");
-            stage = Stage::ExponentSign;
-        } else if (stage == Stage::ExponentSign && (ch == '+' || ch == '-')) {
-            exponent += ch;
-            stage = Stage::Exponent;
-        } else if (stage >= Stage::ExponentSign && isDigit(c)) {
-            exponent += ch;
-            stage = Stage::Exponent;
-        } else {
-            break;
-        }
+        if (!skipped(c))
+            kept += c.unicode() < 0x100 ? static_cast<char>(c.unicode()) : '?';
     }
-    if (!digits)
-        return {};
-    // An exponent mark without digits adds nothing to the number.
-    if (!exponent.isEmpty() && isDigit(QLatin1Char(exponent.back())))
-        out += exponent;
-    return out;
+    return kept;
 }
 
 } // namespace
 
 double ReadNumber(const QString& text) {
-    QByteArray number = leadingNumber(text);
-    if (number.isEmpty())
+    const QByteArray kept = withoutSkipped(text);
+    const char* first = kept.constData();
+    const char* const last = first + kept.size();
+    const bool negative = first != last && *first == '-';
+    if (first != last && (*first == '+' || negative))
+        ++first;
+    // from_chars would also take a second sign, "inf" and "nan"; a number goes on with a
+    // digit or the decimal point. It reads "." as the decimal point whatever the locale says,
+    // and stops where the number stops: at a second point, or at an exponent mark without
+    // digits.
+    if (first == last || !(isDigit(*first) || *first == '.'))
         return 0.0;
-    // from_chars reads "." as the decimal point whatever the user's locale says.
-    const bool negative = number.front() == '-';
-    if (number.front() == '+' || negative)
-        number.remove(0, 1);
     double value = 0.0;
-    const auto read = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (read.ec == std::errc::result_out_of_range) {
-        const bool tiny = number.contains("e-");
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error == std::errc::invalid_argument)
+        return 0.0;
+    if (error == std::errc::result_out_of_range) {
+        const std::string_view number(first, static_cast<std::size_t>(end - first));
+        const bool tiny = number.find("e-") != std::string_view::npos ||
+                          number.find("E-") != std::string_view::npos;
         value = tiny ? 0.0 : HUGE_VAL;
     }
     return negative ? -value : value;

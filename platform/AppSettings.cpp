@@ -3,36 +3,53 @@
 #include <QDir>
 #include <QSettings>
 
-#include <memory>
-
 namespace {
 
-QString qualified(const QString& key) {
-    return QStringLiteral("Pagekiln/") + key;
-}
-
-std::unique_ptr<QSettings> store() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("Tarnwick"));
+QString qualified(AppSettings::Key key) {
+    return QStringLiteral("Pagekiln/") + AppSettings::keyName(key);
 }
 
 } // namespace
 
-QString AppSettings::read(const QString& key, const QString& fallback) const {
-    const QVariant value = store()->value(qualified(key));
-    return value.isValid() ? value.toString() : fallback;
+AppSettings::AppSettings()
+    : m_store(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                          QStringLiteral("Tarnwick"))) {}
+
+AppSettings::~AppSettings() = default;
+
+QString AppSettings::keyName(Key key) {
+    switch (key) {
+    case Key::LocalFolder:
+        return QStringLiteral("Local Folder");
+    case Key::Option:
+        return QStringLiteral("Option");
+    case Key::Resolution:
+        return QStringLiteral("Resolution");
+    case Key::Pages:
+        break;
+    }
+    return QStringLiteral("Pages");
 }
 
-void AppSettings::write(const QString& key, const QString& value) {
-    const auto settings = store();
-    settings->setValue(qualified(key), value);
-    settings->sync();
+StoredChoices AppSettings::defaults() {
+    return {QDir::homePath() + QLatin1Char('/'), QStringLiteral("1"), QStringLiteral("144"),
+            QStringLiteral("1")};
 }
 
-bool AppSettings::contains(const QString& key) const {
-    return store()->contains(qualified(key));
+StoredChoices AppSettings::read() const {
+    const StoredChoices fallback = defaults();
+    const auto value = [this](Key key, const QString& absent) {
+        const QVariant stored = m_store->value(qualified(key));
+        return stored.isValid() ? stored.toString() : absent;
+    };
+    return {value(Key::LocalFolder, fallback.localFolder), value(Key::Option, fallback.option),
+            value(Key::Resolution, fallback.resolution), value(Key::Pages, fallback.pages)};
 }
 
-QString AppSettings::defaultLocalFolder() {
-    return QDir::homePath() + QLatin1Char('/');
+void AppSettings::write(Key key, const QString& value) {
+    m_store->setValue(qualified(key), value);
+}
+
+void AppSettings::flush() {
+    m_store->sync();
 }

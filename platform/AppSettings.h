@@ -2,23 +2,44 @@
 
 #include <QString>
 
+#include <memory>
+
+class QSettings;
+
+// The four choices the window keeps from one run to the next, as the texts its controls hold.
+struct StoredChoices {
+    QString localFolder;
+    QString option;
+    QString resolution;
+    QString pages;
+
+    bool operator==(const StoredChoices&) const = default;
+};
+
 // The per-user settings store: application "Tarnwick", section "Pagekiln". Values are texts,
-// stored and read back unchanged; nothing is converted or checked here.
+// stored and read back unchanged; nothing is converted or checked here. One store is opened
+// for the object's life; a write is in the store at once and reaches the disk with the next
+// pass of the event loop, or at flush().
 class AppSettings {
 public:
-    static inline const QString LocalFolderKey = QStringLiteral("Local Folder");
-    static inline const QString OptionKey = QStringLiteral("Option");
-    static inline const QString ResolutionKey = QStringLiteral("Resolution");
-    static inline const QString PagesKey = QStringLiteral("Pages");
+    enum class Key { LocalFolder, Option, Resolution, Pages };
 
-    // The value stored under key, or fallback when the key is absent.
-    QString read(const QString& key, const QString& fallback) const;
-    void write(const QString& key, const QString& value);
-    bool contains(const QString& key) const;
+    AppSettings();
+    ~AppSettings();
+    AppSettings(const AppSettings&) = delete;
+    AppSettings& operator=(const AppSettings&) = delete;
 
-    // Defaults of the four keys.
-    static QString defaultLocalFolder(); // the user's home folder followed by "/"
-    static QString defaultOption() { return QStringLiteral("1"); }
-    static QString defaultResolution() { return QStringLiteral("144"); }
-    static QString defaultPages() { return QStringLiteral("1"); }
+    // The stored choices; a key that is absent gives its default.
+    StoredChoices read() const;
+    void write(Key key, const QString& value);
+    // Puts every write made so far on the disk now.
+    void flush();
+
+    // The name of key in the store: "Local Folder", "Option", "Resolution", "Pages".
+    static QString keyName(Key key);
+    // The choices of an empty store; the output folder is the user's home folder and "/".
+    static StoredChoices defaults();
+
+private:
+    std::unique_ptr<QSettings> m_store;
 };

@@ -17,7 +17,8 @@ struct SpawnedChild {
     pid_t pid = 0;
 };
 
-// Starts program with argv as given (argv[0] first), standard input from /dev/null, every
-// signal unblocked and at its default, whatever this process has blocked or ignored.
+// How LaunchFile starts a child on Linux: program with argv as given (argv[0] first),
+// standard input from /dev/null, every signal unblocked and at its default, whatever this
+// process has blocked or ignored.
 SpawnedChild spawnChild(const QByteArray& program, const QList<QByteArray>& argv,
                         const ChildStart& how);

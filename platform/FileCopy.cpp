@@ -1,10 +1,11 @@
 #include "platform/FileCopy.h"
 
+#include "platform/FileWrite.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,19 +40,6 @@ private:
     int m_fd;
 };
 
-int writeAll(int fd, const char* data, ssize_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<std::size_t>(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : EIO;
-        data += written;
-        size -= written;
-    }
-    return 0;
-}
-
 CopyResult copyContents(int in, int out) {
     char buffer[kChunk];
     for (;;) {
@@ -62,7 +50,7 @@ CopyResult copyContents(int in, int out) {
             return {errno, true};
         if (got == 0)
             return {};
-        if (const int error = writeAll(out, buffer, got); error != 0)
+        if (const int error = writeWhole(out, buffer, std::size_t(got), EIO); error != 0)
             return {error, false};
     }
 }
@@ -102,9 +90,8 @@ CopyResult copyReplacing(const QString& source, const QString& target) {
         result = {errno, false};
     if (const int closed = out.close(); result.ok() && closed != 0)
         result = {closed, false};
-    if (result.ok() &&
-        std::rename(temporary.constData(), QFile::encodeName(target).constData()) != 0)
-        result = {errno, false};
+    if (result.ok())
+        result = {replaceFile(temporary, QFile::encodeName(target)), false};
     if (!result.ok())
         ::unlink(temporary.constData());
     return result;
@@ -116,7 +103,9 @@ int writePrivateFile(const QString& path, const QByteArray& content) {
     Descriptor out(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0)
         return errno;
-    if (const int error = writeAll(out.get(), content.constData(), content.size()); error != 0)
+    if (const int error =
+            writeWhole(out.get(), content.constData(), std::size_t(content.size()), EIO);
+        error != 0)
         return error;
     return out.close();
 }
@@ -144,9 +133,5 @@ int AppendingFile::open(const QString& path) {
 }
 
 bool AppendingFile::append(const QByteArray& line) {
-    ssize_t written;
-    do {
-        written = ::write(m_fd, line.constData(), static_cast<std::size_t>(line.size()));
-    } while (written < 0 && errno == EINTR);
-    return written == line.size();
+    return writeWhole(m_fd, line.constData(), std::size_t(line.size()), EIO) == 0;
 }

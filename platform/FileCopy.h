@@ -25,8 +25,9 @@ int writePrivateFile(const QString& path, const QByteArray& content);
 // 0 when files can be made in folder, otherwise the errno that says why not (EACCES, EROFS...).
 int folderWriteError(const QString& folder);
 
-// A file that whole lines are appended to, each with one write, so that a reader never sees
-// half a line unless the program is killed while writing it. "-" is standard output.
+// A file that whole lines are appended to, each with one write (a second one only finishes a
+// line the first wrote in part), so that a reader never sees half a line unless the program is
+// killed while writing it. "-" is standard output.
 class AppendingFile {
 public:
     AppendingFile() = default;

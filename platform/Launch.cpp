@@ -20,10 +20,20 @@ QString stripSurroundingQuotes(const QString& text) {
     return text;
 }
 
-bool isExecutableFile(const QByteArray& path) {
+bool isRegularFile(const QByteArray& path) {
     struct stat info {};
-    return ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) &&
-           ::access(path.constData(), X_OK) == 0;
+    return ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isExecutableFile(const QByteArray& path) {
+    return isRegularFile(path) && ::access(path.constData(), X_OK) == 0;
+}
+
+// A shell script is opened the way a batch file is: by the command interpreter, whatever the
+// file's mode, so a script that lost its execute bit (an unpacked archive, a copy from a
+// memory stick) still runs.
+bool isShellScript(const QString& file) {
+    return file.endsWith(QLatin1String(".sh"));
 }
 
 // 0 when the path can be looked at, else the errno of the look.
@@ -36,12 +46,22 @@ int statError(const QByteArray& path, bool mustBeFolder) {
     return 0;
 }
 
-// Starts program with its arguments, in folder (when not empty). Exec failures come back as
-// errno, not as a child that exits 127.
+// Starts program with its arguments, in folder (when not empty), in a process group of its
+// own, so that whoever waits for it can end it together with everything it starts. Exec
+// failures come back as errno, not as a child that exits 127.
 SpawnedChild startProgram(const QByteArray& program, const QList<QByteArray>& arguments,
                           const QByteArray& folder, bool searchPath) {
     return spawnChild(program, QList<QByteArray>{program} + arguments,
-                      ChildStart{folder, false, searchPath});
+                      ChildStart{folder, true, searchPath});
+}
+
+// "/bin/sh -- script arguments...": "--" ends the interpreter's own options, whatever the
+// path looks like.
+SpawnedChild startScript(const QByteArray& script, const QList<QByteArray>& arguments,
+                         const QByteArray& folder) {
+    return startProgram(QByteArrayLiteral("/bin/sh"),
+                        QList<QByteArray>{QByteArrayLiteral("--"), script} + arguments, folder,
+                        false);
 }
 
 QList<QByteArray> encodedArguments(const QStringList& parameters) {
@@ -49,6 +69,36 @@ QList<QByteArray> encodedArguments(const QStringList& parameters) {
     for (const QString& parameter : parameters)
         encoded.append(QFile::encodeName(parameter));
     return encoded;
+}
+
+// Starts a file that exists: a shell script through the interpreter, an executable as it is,
+// anything else through the document opener.
+LaunchResult startExisting(const QString& file, const QByteArray& path,
+                           const QStringList& parameters, const QByteArray& folder,
+                           const LaunchOptions& options) {
+    LaunchResult result;
+    SpawnedChild spawned;
+    if (isShellScript(file)) {
+        if (!isRegularFile(path)) { // a folder or a device named like a script
+            result.shellResult = ShellResult::AccessDenied;
+            return result;
+        }
+        spawned = startScript(path, encodedArguments(parameters), folder);
+    } else if (isExecutableFile(path)) {
+        spawned = startProgram(path, encodedArguments(parameters), folder, false);
+    } else {
+        // A document: the desktop's opener picks the application. Its absence means no
+        // application is associated with anything.
+        spawned = startProgram(QFile::encodeName(options.documentOpener), {path}, folder, true);
+        if (spawned.error == ENOENT || spawned.error == EACCES) {
+            result.shellResult = ShellResult::NoAssociation;
+            return result;
+        }
+    }
+    result.shellResult =
+        spawned.error == 0 ? ShellResult::Success : shellResultFromErrno(spawned.error);
+    result.processId = spawned.pid;
+    return result;
 }
 
 // Starts the file or hands it to the document opener; returns the shell result.
@@ -73,24 +123,7 @@ LaunchResult start(const QString& file, const QStringList& parameters, const QSt
             return result;
         }
     }
-    SpawnedChild spawned;
-    if (isExecutableFile(path)) {
-        spawned = startProgram(path, encodedArguments(parameters), encodedFolder, false);
-    } else {
-        // A document: the desktop's opener picks the application. Its absence means no
-        // application is associated with anything.
-        QList<QByteArray> arguments{path};
-        spawned =
-            startProgram(QFile::encodeName(options.documentOpener), arguments, encodedFolder, true);
-        if (spawned.error == ENOENT || spawned.error == EACCES) {
-            result.shellResult = ShellResult::NoAssociation;
-            return result;
-        }
-    }
-    result.shellResult =
-        spawned.error == 0 ? ShellResult::Success : shellResultFromErrno(spawned.error);
-    result.processId = spawned.pid;
-    return result;
+    return startExisting(file, path, parameters, encodedFolder, options);
 }
 
 } // namespace

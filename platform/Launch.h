@@ -85,10 +85,13 @@ struct LaunchResult {
 };
 
 // Starts fileName (surrounding double quotes stripped) with the verb operation ("open" or
-// empty; other verbs find no association). An executable file becomes our child, started in
-// workingFolder with parameters as its arguments (never through a shell); any other path is
-// handed to the document opener. error is cleared first and filled on a failure. The caller
-// owns the child: it must reap processId (RunAndWait does).
+// empty; other verbs find no association). A file whose name ends in ".sh" is run by
+// "/bin/sh --" whatever its mode, as a batch file is run by its command interpreter; another
+// executable file is started as it is; both become our child, started in workingFolder with
+// parameters as its arguments (never through a shell string). Any other path is handed to the
+// document opener. Every child starts in a process group of its own, with standard input from
+// /dev/null and every signal at its default. error is cleared first and filled on a failure.
+// The caller owns the child: it must reap processId (RunAndWait does).
 LaunchResult LaunchFile(const QString& fileName, std::int32_t windowState,
                         const QStringList& parameters, const QString& workingFolder,
                         const QString& operation, LaunchError& error,

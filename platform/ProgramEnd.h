@@ -32,8 +32,6 @@ public:
     explicit TerminationRequests(QObject* parent = nullptr);
     ~TerminationRequests() override;
 
-    bool isActive() const { return m_notifier != nullptr; }
-
 signals:
     void received(int signalNumber);
 

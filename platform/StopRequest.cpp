@@ -79,7 +79,8 @@ void releaseScriptGroup(pid_t group) {
     r.scriptGroups.remove(group);
 }
 
-void adoptServer(pid_t pid) {
+void adoptServer(qint64 processId) {
+    const auto pid = static_cast<pid_t>(processId);
     if (pid <= 0)
         return;
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
@@ -88,7 +89,8 @@ void adoptServer(pid_t pid) {
     r.serverPidfds.insert(pid, pidfd);
 }
 
-void releaseServer(pid_t pid) {
+void releaseServer(qint64 processId) {
+    const auto pid = static_cast<pid_t>(processId);
     Registry& r = registry();
     const QMutexLocker lock(&r.mutex);
     const int pidfd = r.serverPidfds.value(pid, -1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <sys/types.h>
 
 // A process-wide request to stop converting, and the helper processes it ends. Conversions run
@@ -28,10 +30,11 @@ void clearStopRequest();
 bool adoptScriptGroup(pid_t group);
 void releaseScriptGroup(pid_t group);
 
-// Records a component server by its process id (the descriptor taken here stays valid however
-// long the process runs, so a later stopNow() never reaches a process that reused the id).
-void adoptServer(pid_t pid);
-void releaseServer(pid_t pid);
+// Records a component server by its process id, as QProcess gives it (the descriptor taken here
+// stays valid however long the process runs, so a later stopNow() never reaches a process that
+// reused the id).
+void adoptServer(qint64 processId);
+void releaseServer(qint64 processId);
 
 // Ends a process group for good: the processes cannot catch it, and stopped ones end too.
 void endProcessGroup(pid_t group);

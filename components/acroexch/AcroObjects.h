@@ -1,9 +1,12 @@
 #pragma once
 
+#include "BatchChoices.h"
 #include "ComponentServer.h"
 #include "PdfEngine.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 // "AcroExch.app": the application; Exit ends the server once it has answered.
 class AcroApp : public ComponentObject {
@@ -29,7 +32,9 @@ private:
 
 // The scripting object of an open document: SaveAs(path, "com.adobe.acrobat.jpeg") writes
 // every page at 150 dpi: a one-page document to path itself, otherwise page n to path
-// without ".jpg" followed by "_Page_<n>.jpg".
+// without ".jpg" followed by "_Page_<n>.jpg"; it answers with the paths written. A batch may
+// set Resolution (dpi), its choices (BatchChoices: quality, colours, box, pages) and Targets
+// (the file of each page of Pages) first.
 class AcroScriptObject : public ComponentObject {
 public:
     explicit AcroScriptObject(std::shared_ptr<PdfEngine> engine);
@@ -39,7 +44,11 @@ public:
 
 private:
     ComponentReply saveAs(const QString& path);
+    std::vector<std::pair<int, QString>> exports(const QString& path) const;
     std::shared_ptr<PdfEngine> m_engine;
+    double m_dpi = 150.0;
+    BatchChoices m_choices;
+    QStringList m_targets; // the file of each page of the choices' pages; empty: named here
 };
 
 // The file name SaveAs gives page pageNumber of a document of pageCount pages.

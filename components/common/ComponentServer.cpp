@@ -1,5 +1,8 @@
 #include "ComponentServer.h"
 
+#include "platform/FileWrite.h"
+#include "protocol/Wire.h"
+
 #include <QJsonDocument>
 
 #include <cerrno>
@@ -15,7 +18,7 @@ namespace {
 int answerDescriptor = -1;
 
 QJsonObject failureAnswer(Fault fault, const QString& text) {
-    return QJsonObject{{"ok", false}, {"code", faultName(fault)}, {"error", text}};
+    return QJsonObject{{Wire::kOk, false}, {Wire::kCode, faultName(fault)}, {Wire::kError, text}};
 }
 
 // Moves the answers off standard output: they keep the pipe the client reads on a descriptor
@@ -28,21 +31,6 @@ int takeAnswerDescriptor() {
         return STDOUT_FILENO;
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
     return fd;
-}
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    std::size_t left = std::size_t(bytes.size());
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= std::size_t(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -61,26 +49,26 @@ QByteArray ComponentServer::handle(const QByteArray& line) {
     } else {
         const QJsonObject request = doc.object();
         reply = dispatch(request);
-        reply.insert("id", request.value("id"));
+        reply.insert(Wire::kId, request.value(Wire::kId));
     }
     return QJsonDocument(reply).toJson(QJsonDocument::Compact);
 }
 
 QJsonObject ComponentServer::dispatch(const QJsonObject& request) {
-    const QString op = request.value("op").toString();
-    if (op == "create")
+    const QString op = request.value(Wire::kOp).toString();
+    if (op == Wire::kCreate)
         return create(request);
-    if (op == "release") {
-        m_objects.erase(request.value("object").toInteger());
-        return QJsonObject{{"ok", true}};
+    if (op == Wire::kRelease) {
+        m_objects.erase(request.value(Wire::kObject).toInteger());
+        return QJsonObject{{Wire::kOk, true}};
     }
-    if (op == "set" || op == "get" || op == "call")
+    if (op == Wire::kSet || op == Wire::kGet || op == Wire::kCall)
         return onObject(request, op);
     return failureAnswer(Fault::BadArgument, QStringLiteral("unknown operation \"%1\"").arg(op));
 }
 
 QJsonObject ComponentServer::create(const QJsonObject& request) {
-    const QString className = request.value("class").toString();
+    const QString className = request.value(Wire::kClass).toString();
     const auto found = m_classes.find(className.toLower());
     if (found == m_classes.end())
         return failureAnswer(Fault::BadArgument,
@@ -89,36 +77,36 @@ QJsonObject ComponentServer::create(const QJsonObject& request) {
 }
 
 QJsonObject ComponentServer::onObject(const QJsonObject& request, const QString& op) {
-    const auto found = m_objects.find(request.value("object").toInteger());
+    const auto found = m_objects.find(request.value(Wire::kObject).toInteger());
     if (found == m_objects.end())
         return failureAnswer(Fault::BadArgument, QStringLiteral("no such object"));
     ComponentObject& object = *found->second;
-    const QString name = request.value("name").toString().toLower();
-    if (op == "set")
-        return answer(object.set(name, request.value("value")));
-    if (op == "get")
+    const QString name = request.value(Wire::kName).toString().toLower();
+    if (op == Wire::kSet)
+        return answer(object.set(name, request.value(Wire::kValue)));
+    if (op == Wire::kGet)
         return answer(object.get(name));
-    return answer(object.call(name, request.value("args").toArray()));
+    return answer(object.call(name, request.value(Wire::kArgs).toArray()));
 }
 
 QJsonObject ComponentServer::answer(ComponentReply reply) {
     if (!reply.ok)
         return failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault,
                              reply.error);
-    QJsonObject out{{"ok", true}};
+    QJsonObject out{{Wire::kOk, true}};
     if (reply.fault != Fault::None) {
-        out.insert("code", faultName(reply.fault));
-        out.insert("error", reply.error);
+        out.insert(Wire::kCode, faultName(reply.fault));
+        out.insert(Wire::kError, reply.error);
     }
     if (reply.newObject) {
         const qint64 id = m_nextId++;
         m_objects.emplace(id, std::move(reply.newObject));
-        out.insert("object", id);
+        out.insert(Wire::kObject, id);
     } else {
-        out.insert("result", reply.result);
+        out.insert(Wire::kResult, reply.result);
     }
     if (reply.endServer) {
-        out.insert("ending", true);
+        out.insert(Wire::kEnding, true);
         m_ended = true;
     }
     return out;
@@ -138,7 +126,7 @@ int runComponentServer(ComponentClasses classes) {
             continue;
         QByteArray answer = server.handle(QByteArray::fromStdString(line));
         answer.append('\n');
-        if (!writeAll(answerDescriptor, answer))
+        if (writeWhole(answerDescriptor, answer.constData(), std::size_t(answer.size()), EIO) != 0)
             return 1; // the client is gone
     }
     return 0;

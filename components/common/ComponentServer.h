@@ -5,7 +5,7 @@
 #include <QJsonValue>
 #include <QString>
 
-#include "Fault.h"
+#include "protocol/Fault.h"
 
 #include <functional>
 #include <map>

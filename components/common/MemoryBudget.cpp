@@ -1,5 +1,7 @@
 #include "MemoryBudget.h"
 
+#include "protocol/Environment.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -26,10 +28,10 @@ std::size_t physicalMemory() {
 
 std::size_t MemoryBudget::serverBytes() {
     bool ok = false;
-    const qint64 megabytes = qEnvironmentVariable(kTotalVariable).toLongLong(&ok);
+    const qint64 megabytes = qEnvironmentVariable(Environment::kMemoryMegabytes).toLongLong(&ok);
     const std::size_t total = ok && megabytes > 0 ? std::size_t(megabytes) * kMiB
                                                   : std::min(physicalMemory() / 4, kDefaultLargest);
-    const int share = qEnvironmentVariableIntValue(kShareVariable, &ok);
+    const int share = qEnvironmentVariableIntValue(Environment::kMemoryShare, &ok);
     return total / std::size_t(ok && share > 1 ? share : 1);
 }
 

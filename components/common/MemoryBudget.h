@@ -9,16 +9,13 @@ extern "C" {
 
 // The memory one component server may use for rendering. By default a quarter of the physical
 // memory, at most 1 GiB, so that a desktop stays usable whatever the PDF; a command running
-// several servers side by side divides it between them. PAGEKILN_MEMORY_MB sets the whole
-// amount in MiB instead; PAGEKILN_MEMORY_SHARE (set by the command to its number of jobs) is
-// the number of servers sharing it.
+// several servers side by side divides it between them. Environment::kMemoryMegabytes sets the
+// whole amount in MiB instead; Environment::kMemoryShare (set by the command to its number of
+// jobs) is the number of servers sharing it.
 struct MemoryBudget {
     static std::size_t serverBytes();
     // What is left for MuPDF once the server's own band buffers and code are set aside.
     static std::size_t renderBytes(std::size_t serverBytes);
-
-    static constexpr const char* kTotalVariable = "PAGEKILN_MEMORY_MB";
-    static constexpr const char* kShareVariable = "PAGEKILN_MEMORY_SHARE";
 };
 
 // The allocator handed to MuPDF: it counts what MuPDF holds and refuses any allocation that

@@ -46,3 +46,7 @@ void MuContext::unlock(void* user, int which) {
 QString caughtMessage(fz_context* ctx) {
     return QString::fromUtf8(fz_caught_message(ctx));
 }
+
+Fault caughtFault(fz_context* ctx, Fault otherwise) {
+    return fz_caught(ctx) == FZ_ERROR_MEMORY ? Fault::Memory : otherwise;
+}

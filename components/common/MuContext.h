@@ -8,6 +8,7 @@ extern "C" {
 #include <QString>
 
 #include "QuickLock.h"
+#include "protocol/Fault.h"
 #include <array>
 
 // A MuPDF context with the locks that let clones of it render on other threads, allocating
@@ -32,3 +33,6 @@ private:
 
 // The message of the MuPDF error being caught, for use inside fz_catch.
 QString caughtMessage(fz_context* ctx);
+
+// The fault of the MuPDF error being caught: memory, or `otherwise`; inside fz_catch.
+Fault caughtFault(fz_context* ctx, Fault otherwise);

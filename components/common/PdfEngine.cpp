@@ -5,8 +5,9 @@
 #include "ImageCensus.h"
 #include "MemoryBudget.h"
 #include "MuContext.h"
+#include "PageRecording.h"
 #include "PageTree.h"
-#include "RecordingFilter.h"
+#include "PdfFile.h"
 #include "ReplacingFile.h"
 #include "RunLedger.h"
 
@@ -15,16 +16,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -71,140 +66,6 @@ struct FileStamp {
     }
 };
 
-// The fault of the MuPDF error being caught: memory, or the given one.
-Fault caughtFault(fz_context* ctx, Fault otherwise) {
-    return fz_caught(ctx) == FZ_ERROR_MEMORY ? Fault::Memory : otherwise;
-}
-
-// A file that opens but holds no PDF header in its first kilobyte is another kind of file;
-// one with the header that cannot be read is a damaged PDF.
-bool hasPdfHeader(int fd) {
-    char head[1024];
-    const ssize_t n = ::pread(fd, head, sizeof head, 0);
-    return n > 0 && QByteArray::fromRawData(head, qsizetype(n)).contains("%PDF-");
-}
-
-// Opens path for reading without waiting on a pipe or device, and only when it is a file.
-EngineOutcome openRegularFile(const QString& path, int& fd) {
-    fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return EngineOutcome::failure(Fault::Missing,
-                                          QStringLiteral("The file %1 does not exist.").arg(path));
-        if (error == ENXIO) // a socket
-            return EngineOutcome::failure(Fault::NotRegular,
-                                          QStringLiteral("%1 is not a regular file.").arg(path));
-        return EngineOutcome::failure(Fault::Internal,
-                                      QStringLiteral("Cannot read %1: %2.")
-                                          .arg(path, QString::fromLocal8Bit(std::strerror(error))));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fd = -1;
-        return EngineOutcome::failure(
-            Fault::NotRegular,
-            QStringLiteral("%1 is not a regular file (a folder, pipe or device).").arg(path));
-    }
-    if (st.st_size == 0) {
-        ::close(fd);
-        fd = -1;
-        return EngineOutcome::failure(Fault::NotPdf, QStringLiteral("The file is empty."));
-    }
-    return EngineOutcome::success();
-}
-
-// Parses the PDF read from file; the file stays open as long as the document.
-pdf_document* openPdf(fz_context* ctx, FILE* file, EngineOutcome& outcome) {
-    pdf_document* doc = nullptr;
-    fz_stream* stream = nullptr;
-    fz_var(doc);
-    fz_var(stream);
-    fz_try(ctx) {
-        stream = fz_open_file_ptr_no_close(ctx, file);
-        doc = pdf_open_document_with_stream(ctx, stream);
-    }
-    fz_always(ctx) {
-        fz_drop_stream(ctx, stream);
-    }
-    fz_catch(ctx) {
-        pdf_drop_document(ctx, doc);
-        doc = nullptr;
-        outcome = hasPdfHeader(::fileno(file))
-                      ? EngineOutcome::failure(
-                            caughtFault(ctx, Fault::Damaged),
-                            QStringLiteral("The PDF is damaged: %1.").arg(caughtMessage(ctx)))
-                      : EngineOutcome::failure(Fault::NotPdf,
-                                               QStringLiteral("The file is not a PDF document."));
-    }
-    return doc;
-}
-
-// Unlocks doc with password where it needs one.
-EngineOutcome unlock(fz_context* ctx, pdf_document* doc, const QString& password) {
-    if (!pdf_needs_password(ctx, doc))
-        return EngineOutcome::success();
-    if (password.isEmpty())
-        return EngineOutcome::failure(Fault::Password, QStringLiteral("The PDF needs a password."));
-    if (!pdf_authenticate_password(ctx, doc, password.toUtf8().constData()))
-        return EngineOutcome::failure(Fault::PasswordWrong,
-                                      QStringLiteral("The password was not accepted."));
-    return EngineOutcome::success();
-}
-
-// Records the page as a display list for rendering at scale (pixels per point) and tells
-// whether anything on it has colour. One pass over the page: a test device judges the colours
-// as the page states them and passes everything on to the recording, with CMYK colours
-// converted on the way.
-fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, float scale,
-                            fz_rect& bounds, bool& colour, EngineOutcome& error) {
-    fz_page* page = nullptr;
-    fz_display_list* list = nullptr;
-    fz_device* recorder = nullptr;
-    fz_device* converter = nullptr;
-    fz_device* test = nullptr;
-    int isColour = 0;
-    fz_var(page);
-    fz_var(list);
-    fz_var(recorder);
-    fz_var(converter);
-    fz_var(test);
-    fz_try(ctx) {
-        page = fz_load_page(ctx, &doc->super, index);
-        bounds = fz_bound_page(ctx, page);
-        list = fz_new_display_list(ctx, bounds);
-        recorder = fz_new_list_device(ctx, list);
-        converter = newRecordingFilter(ctx, recorder, scale);
-        // A page without colour is rendered and encoded with one channel instead of three.
-        // Images are judged by their colour space, not by their pixels: the pixel check
-        // reads uninitialised memory for indexed images in this MuPDF, so the same page could
-        // come out grey one time and in colour the next.
-        test = fz_new_test_device(ctx, &isColour, 0.01f, FZ_TEST_OPT_SHADINGS, converter);
-        fz_run_page(ctx, page, test, fz_identity, nullptr);
-        fz_close_device(ctx, test);
-        fz_close_device(ctx, converter);
-        fz_close_device(ctx, recorder);
-    }
-    fz_always(ctx) {
-        fz_drop_device(ctx, test);
-        fz_drop_device(ctx, converter);
-        fz_drop_device(ctx, recorder);
-        fz_drop_page(ctx, page);
-    }
-    fz_catch(ctx) {
-        fz_drop_display_list(ctx, list);
-        error =
-            EngineOutcome::failure(caughtFault(ctx, Fault::Damaged),
-                                   QStringLiteral("The PDF is damaged: page %1 cannot be read: %2.")
-                                       .arg(index + 1)
-                                       .arg(caughtMessage(ctx)));
-        return nullptr;
-    }
-    colour = isColour != 0;
-    return list;
-}
-
 } // namespace
 
 // A recorded page with its raster at one resolution and the encoder rendering it.
@@ -224,7 +85,9 @@ struct PdfEngine::Impl {
     FILE* file = nullptr; // what doc is read from
     FileStamp stamp;
     int pages = 0;
-    int lastPage = 0; // the last page the caller will load; 0 when it did not say
+    int lastPage = 0;         // the last page the caller will load; 0 when it did not say
+    std::vector<int> planned; // the pages (0-based) the caller will load, when it said which
+    RenderChoices choices;
     LoadedPage page;
     // A batch that said how far it goes gets the next pages recorded and rendering while the
     // current one is still being encoded and while its answers travel, so every processor stays
@@ -256,10 +119,18 @@ struct PdfEngine::Impl {
         if (loaded.viaGhostscript)
             return;
         loaded.encoder =
-            std::make_unique<BandEncoder>(sharedPool(mu), loaded.raster, settings.jpegQuality,
+            std::make_unique<BandEncoder>(sharedPool(mu), loaded.raster, choices.quality,
                                           bandRowsFor(loaded.raster, settings.bandBytes));
     }
-    int renderAheadEnd() const { return std::min(pages, lastPage); }
+    // The page after index (0-based) that the caller will load next; -1 when none is known.
+    int nextPlanned(int index) const {
+        if (!planned.empty()) {
+            const auto next = std::upper_bound(planned.begin(), planned.end(), index);
+            return next != planned.end() && *next < pages ? *next : -1;
+        }
+        return index + 1 < std::min(pages, lastPage) ? index + 1 : -1;
+    }
+    double dpiFor(int index, double dpi);
     // Records page index (0-based) at dpi into loaded, or says why it cannot be.
     EngineOutcome record(LoadedPage& loaded, int index, double dpi);
     EngineOutcome open(const QString& path, const QString& password);
@@ -297,16 +168,42 @@ bool PdfEngine::Impl::takeAhead(int index, double dpi) {
 
 // Starts the pages after index that the caller will still load, up to the window.
 void PdfEngine::Impl::fillAhead(int index, double dpi) {
-    const int end = renderAheadEnd(); // one past the last index to render
-    int next = ahead.empty() ? index + 1 : ahead.back().index + 1;
-    while (int(ahead.size()) < pagesAhead() && next < end) {
+    int next = nextPlanned(ahead.empty() ? index : ahead.back().index);
+    while (int(ahead.size()) < pagesAhead() && next >= 0) {
         LoadedPage loaded;
-        if (!record(loaded, next, dpi).ok())
+        if (!record(loaded, next, dpiFor(next, dpi)).ok())
             return;
         startEncoder(loaded);
         ahead.push_back(std::move(loaded));
-        ++next;
+        next = nextPlanned(next);
     }
+}
+
+// The resolution page index is drawn at: dpi, or the one that fits it in the chosen box.
+double PdfEngine::Impl::dpiFor(int index, double dpi) {
+    if (choices.box.isEmpty())
+        return dpi;
+    fz_context* ctx = mu.get();
+    fz_rect bounds = fz_empty_rect;
+    fz_page* loaded = nullptr;
+    fz_var(loaded);
+    fz_try(ctx) {
+        loaded = fz_load_page(ctx, &doc->super, index);
+        bounds = fz_bound_page(ctx, loaded);
+    }
+    fz_always(ctx) {
+        fz_drop_page(ctx, loaded);
+    }
+    fz_catch(ctx) {
+        return dpi; // recording the page says what is wrong with it
+    }
+    const double width = bounds.x1 - bounds.x0;
+    const double height = bounds.y1 - bounds.y0;
+    if (!(width > 0) || !(height > 0))
+        return dpi;
+    // The largest scale at which both sides fit, a hair under so that rounding stays inside.
+    const double scale = std::min(choices.box.width() / width, choices.box.height() / height);
+    return 72.0 * scale * (1.0 - 1e-9);
 }
 
 EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
@@ -318,6 +215,8 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
     if (!list)
         return error;
     ++recorded;
+    if (choices.colour != ColourMode::Auto)
+        colour = choices.colour == ColourMode::Rgb;
     const double scale = dpi / 72.0;
     const double width = std::round((bounds.x1 - bounds.x0) * scale);
     const double height = std::round((bounds.y1 - bounds.y0) * scale);
@@ -352,15 +251,10 @@ EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi)
 }
 
 EngineOutcome PdfEngine::Impl::open(const QString& path, const QString& password) {
-    int fd = -1;
-    EngineOutcome outcome = openRegularFile(path, fd);
-    if (!outcome.ok())
+    EngineOutcome outcome;
+    file = openRegularFile(path, outcome);
+    if (!file)
         return outcome;
-    file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return EngineOutcome::failure(Fault::Memory, QStringLiteral("Out of memory."));
-    }
     fz_context* ctx = mu.get();
     doc = openPdf(ctx, file, outcome);
     if (doc)
@@ -417,6 +311,23 @@ void PdfEngine::setLastPage(int lastPage) {
     d->lastPage = std::max(0, lastPage);
 }
 
+void PdfEngine::setPlannedPages(std::vector<int> pages) {
+    for (int& page : pages)
+        --page; // indices from here on
+    d->planned = std::move(pages);
+}
+
+void PdfEngine::setChoices(const RenderChoices& choices) {
+    if (choices == d->choices)
+        return;
+    d->dropAhead(); // drawn or encoded otherwise
+    d->choices = choices;
+}
+
+const RenderChoices& PdfEngine::choices() const {
+    return d->choices;
+}
+
 EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
     const int index = pageNumber - 1;
     d->drop(d->page);
@@ -435,6 +346,7 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
                 .arg(pageNumber)
                 .arg(d->pages));
     }
+    dpi = d->dpiFor(index, dpi);
     if (!d->takeAhead(index, dpi)) {
         const EngineOutcome recorded = d->record(d->page, index, dpi);
         if (!recorded.ok())
@@ -448,10 +360,6 @@ EngineOutcome PdfEngine::loadPage(int pageNumber, double dpi) {
 
 int PdfEngine::pagesRecorded() const {
     return d->recorded;
-}
-
-bool PdfEngine::hasPage() const {
-    return d->page.list != nullptr;
 }
 
 QSize PdfEngine::pageSize() const {
@@ -498,12 +406,9 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
 
 // Renders the current page with Ghostscript and writes the image to out.
 QString PdfEngine::Impl::saveWithGhostscript(QIODevice& out) const {
-    const GhostscriptPage fallback{stamp.path,
-                                   page.index + 1,
-                                   page.dpi,
-                                   page.raster.colour == JpegWriter::Colour::Rgb,
-                                   settings.jpegQuality,
-                                   stamp.password};
+    const GhostscriptPage fallback{stamp.path,      page.index + 1,
+                                   page.dpi,        page.raster.colour == JpegWriter::Colour::Rgb,
+                                   choices.quality, stamp.password};
     const QString error = fallback.renderInto(out);
     if (error.isEmpty())
         return {};

@@ -1,23 +1,24 @@
 #pragma once
 
-#include "Fault.h"
+#include "EngineOutcome.h"
+#include "protocol/Colours.h"
 
 #include <QSize>
 #include <QString>
 
 #include <memory>
+#include <vector>
 
-// Success, or the fault and the reason of a failure in words a client can show.
-struct EngineOutcome {
-    Fault fault = Fault::None;
-    QString error;
-    bool ok() const { return fault == Fault::None; }
-    static EngineOutcome success() { return {}; }
-    static EngineOutcome failure(Fault fault, QString text) { return {fault, std::move(text)}; }
+// How the pages are drawn and encoded, as a caller may choose per batch.
+struct RenderChoices {
+    int quality = 90;                     // JPEG quality
+    ColourMode colour = ColourMode::Auto; // Auto: grey when nothing on the page has colour
+    QSize box{0,
+              0}; // each page fitted in this box, keeping its aspect; empty: the resolution decides
+    bool operator==(const RenderChoices&) const = default;
 };
 
 struct EngineSettings {
-    int jpegQuality = 90;
     std::size_t bandBytes = 4u << 20;   // memory of one band being rendered
     std::size_t storeBytes = 48u << 20; // MuPDF's cache of fonts, glyphs and images (at most)
     double largestSide = 65500.0;       // pixels; JPEG cannot hold more
@@ -46,10 +47,16 @@ public:
     // pages after the current one up to it are rendered ahead. 0 (the default): unknown, and
     // nothing is rendered that was not asked for.
     void setLastPage(int lastPage);
+    // The pages (1 = first, ascending) the caller will load from now on; those after the
+    // current one are rendered ahead. Replaces the last page; empty: back to it.
+    void setPlannedPages(std::vector<int> pages);
+
+    // Quality, colours and box of the pages loaded from now on.
+    void setChoices(const RenderChoices& choices);
+    const RenderChoices& choices() const;
 
     // Makes page pageNumber (1 = first) of the open document the current image at dpi.
     EngineOutcome loadPage(int pageNumber, double dpi);
-    bool hasPage() const;
     QSize pageSize() const;
 
     // Writes the current image as a JPEG, replacing path only once the image is complete.

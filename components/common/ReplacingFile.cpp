@@ -1,11 +1,13 @@
 #include "ReplacingFile.h"
 
+#include "platform/FileWrite.h"
+#include "protocol/PartFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -24,10 +26,6 @@ QByteArray descriptorPath(int fd) {
 
 ReplacingFile::~ReplacingFile() {
     discard();
-}
-
-QString ReplacingFile::partName(qint64 pid, quint64 n) {
-    return QStringLiteral(".pk-%1-%2.part").arg(pid).arg(n);
 }
 
 bool ReplacingFile::fail(int error) {
@@ -62,7 +60,7 @@ bool ReplacingFile::create(const QString& target) {
 }
 
 bool ReplacingFile::openNamed(const QByteArray& folder) {
-    m_partPath = folder + '/' + QFile::encodeName(partName(::getpid(), ++partCounter));
+    m_partPath = folder + '/' + QFile::encodeName(partFileName(::getpid(), ++partCounter));
     m_fd = ::open(m_partPath.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         const int error = errno;
@@ -73,18 +71,12 @@ bool ReplacingFile::openNamed(const QByteArray& folder) {
 }
 
 qint64 ReplacingFile::writeData(const char* data, qint64 size) {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(m_fd, data + done, std::size_t(size - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            fail(n < 0 ? errno : ENOSPC);
-            return -1;
-        }
-        done += n;
+    // A write that makes no progress without an error can only be a full disk.
+    if (const int error = writeWhole(m_fd, data, std::size_t(size), ENOSPC); error != 0) {
+        fail(error);
+        return -1;
     }
-    return done;
+    return size;
 }
 
 // Gives the unnamed file its final name. linkat cannot replace a file, so where the target
@@ -98,7 +90,7 @@ bool ReplacingFile::linkUnnamed() {
     if (errno != EEXIST)
         return fail(errno);
     for (;;) {
-        m_partPath = m_folder + '/' + QFile::encodeName(partName(::getpid(), ++partCounter));
+        m_partPath = m_folder + '/' + QFile::encodeName(partFileName(::getpid(), ++partCounter));
         if (::linkat(AT_FDCWD, source.constData(), AT_FDCWD, m_partPath.constData(),
                      AT_SYMLINK_FOLLOW) == 0)
             return true;
@@ -128,11 +120,12 @@ bool ReplacingFile::commit() {
         discard();
         return false;
     }
-    if (!m_partPath.isEmpty() &&
-        std::rename(m_partPath.constData(), QFile::encodeName(m_target).constData()) != 0) {
-        fail(errno);
-        discard();
-        return false;
+    if (!m_partPath.isEmpty()) {
+        if (const int error = replaceFile(m_partPath, QFile::encodeName(m_target)); error != 0) {
+            fail(error);
+            discard();
+            return false;
+        }
     }
     m_partPath.clear();
     return true;

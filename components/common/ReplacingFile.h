@@ -1,15 +1,15 @@
 #pragma once
 
-#include "Fault.h"
+#include "WriteFault.h"
 
 #include <QIODevice>
 #include <QString>
 
 // A file that appears under its final name only once it is complete, replacing any file of
 // that name. It is written unnamed where the file system allows (a server killed mid-save then
-// leaves nothing behind); elsewhere under a short hidden name, ".pk-<pid>-<n>.part", whatever
-// the length of the final name, so any name the folder can hold can be written. A client that
-// sees a server die mid-save removes that server's ".pk-<pid>-*.part" files in the folder.
+// leaves nothing behind); elsewhere under a short hidden part-file name (protocol/PartFile.h),
+// whatever the length of the final name, so any name the folder can hold can be written. A
+// client that sees a server die mid-save removes that server's part files in the folder.
 class ReplacingFile : public QIODevice {
 public:
     ReplacingFile() = default;
@@ -24,8 +24,6 @@ public:
 
     Fault fault() const { return m_fault; }
     QString errorText() const { return m_errorText; }
-    // The name of a temporary file this process may leave in a folder (for the n-th save).
-    static QString partName(qint64 pid, quint64 n);
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "protocol/Environment.h"
+
 #include <atomic>
 #include <mutex>
 
 // How many component servers of one run are converting at this moment. A command running
-// several jobs side by side gives its servers one small shared file (PAGEKILN_RUN_LEDGER); each
+// several jobs side by side gives its servers one small shared file (the run ledger, laid out as
+// RunLedgerLayout says and named in the environment, protocol/Environment.h); each
 // server holds a slot there, marked with its process id, while it has a document open. A server
 // then takes its share of the run's processors: all of them when it is the only one still at
 // work, a part of them while others work too. A server that was killed cannot free its slot,
@@ -12,10 +15,6 @@
 // (a window, a server started by hand) a server is alone.
 class RunLedger {
 public:
-    static constexpr const char* kVariable = "PAGEKILN_RUN_LEDGER";
-    static constexpr int kSlots = 256; // as many as a run has jobs at most
-    static constexpr long kFileBytes = kSlots * long(sizeof(int));
-
     // The ledger named by the environment of this process.
     static RunLedger& process();
 
@@ -33,14 +32,14 @@ public:
     RunLedger& operator=(const RunLedger&) = delete;
 
 private:
-    std::atomic<int>* m_slots = nullptr; // in the shared file; null without one
+    std::atomic<RunLedgerLayout::Slot>* m_slots = nullptr; // in the shared file; null without one
     int m_processId;
     int m_slot = -1;
     std::mutex m_mutex;
     int m_open = 0; // documents open in this process
 };
 
-// Worker threads one server may keep rendering: the run's budget (PAGEKILN_RENDER_THREADS, by
-// default the processors) divided between the servers at work, at least one.
+// Worker threads one server may keep rendering: the run's budget (Environment::kRenderThreads,
+// by default the processors) divided between the servers at work, at least one.
 int renderBudget();
 int allowedRenderThreads();

@@ -1,12 +1,14 @@
 #include "GflAxObject.h"
 
+#include "protocol/Wire.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
 namespace {
 
-constexpr qint64 kJpegFormat = 1;
+using Component::isMember;
 
 bool integralValue(const QJsonValue& value, qint64& out) {
     if (!value.isDouble())
@@ -28,29 +30,40 @@ ComponentReply unknownMember(const QString& name) {
 GflAxObject::GflAxObject(EngineSettings settings) : m_engine(settings) {}
 
 ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
-    if (name == "epsdpi") {
+    if (std::optional<ComponentReply> chosen = m_choices.set(name, value)) {
+        m_engine.setChoices(m_choices.render());
+        m_engine.setPlannedPages(m_choices.pages());
+        return std::move(*chosen);
+    }
+    if (isMember(name, Component::kEpsDpi)) {
         if (!value.isDouble())
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("EpsDpi takes a number"));
         m_dpi = value.toDouble();
         return {};
     }
-    if (name == "password") {
+    if (isMember(name, Component::kPassword)) {
         if (!value.isString())
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("Password takes a text"));
         m_password = value.toString();
         return {};
     }
+    return setNumber(name, value);
+}
+
+// The properties that take whole numbers.
+ComponentReply GflAxObject::setNumber(const QString& name, const QJsonValue& value) {
     qint64 number = 0;
-    if (name == "page" || name == "saveformat") {
+    const bool page = isMember(name, Component::kPage);
+    if (page || isMember(name, Component::kSaveformat)) {
         if (!integralValue(value, number))
             return ComponentReply::failure(Fault::BadArgument,
                                            QStringLiteral("%1 takes a whole number").arg(name));
-        (name == "page" ? m_page : m_saveFormat) = number;
+        (page ? m_page : m_saveFormat) = number;
         return {};
     }
-    if (name == "lastpage") {
+    if (isMember(name, Component::kLastPage)) {
         if (!integralValue(value, number) || number < 0)
             return ComponentReply::failure(
                 Fault::BadArgument, QStringLiteral("LastPage takes a whole number, 0 or more"));
@@ -62,27 +75,33 @@ ComponentReply GflAxObject::set(const QString& name, const QJsonValue& value) {
 }
 
 ComponentReply GflAxObject::get(const QString& name) {
-    if (name == "epsdpi")
+    if (isMember(name, Component::kEpsDpi))
         return ComponentReply::value(m_dpi);
-    if (name == "page")
+    if (isMember(name, Component::kPage))
         return ComponentReply::value(m_page);
-    if (name == "saveformat")
+    if (isMember(name, Component::kSaveformat))
         return ComponentReply::value(m_saveFormat);
-    if (name == "lastpage")
+    if (isMember(name, Component::kLastPage))
         return ComponentReply::value(m_lastPage);
-    if (name == "password")
+    if (isMember(name, Component::kPassword))
         return ComponentReply::value(m_password);
+    if (std::optional<ComponentReply> chosen = m_choices.get(name))
+        return std::move(*chosen);
     return unknownMember(name);
 }
 
 ComponentReply GflAxObject::call(const QString& name, const QJsonArray& args) {
-    if (name != "loadbitmap" && name != "savebitmap")
+    const bool load = isMember(name, Component::kLoadBitmap);
+    const bool count = isMember(name, Component::kPageCount);
+    if (!load && !count && !isMember(name, Component::kSaveBitmap))
         return unknownMember(name);
     if (args.size() != 1 || !args.at(0).isString())
         return ComponentReply::failure(Fault::BadArgument,
                                        QStringLiteral("%1 takes one path").arg(name));
     const QString path = args.at(0).toString();
-    return name == "loadbitmap" ? loadBitmap(path) : saveBitmap(path);
+    if (count)
+        return pageCount(path);
+    return load ? loadBitmap(path) : saveBitmap(path);
 }
 
 ComponentReply GflAxObject::loadBitmap(const QString& path) {
@@ -94,8 +113,17 @@ ComponentReply GflAxObject::loadBitmap(const QString& path) {
     return {};
 }
 
+// Opens the document as LoadBitmap does (the password included) and says how many pages it
+// has; the parsed document stays for the pages that follow.
+ComponentReply GflAxObject::pageCount(const QString& path) {
+    const EngineOutcome outcome = m_engine.openDocument(path, m_password);
+    if (!outcome.ok())
+        return ComponentReply::failure(outcome.fault, outcome.error);
+    return ComponentReply::value(m_engine.pageCount());
+}
+
 ComponentReply GflAxObject::saveBitmap(const QString& path) {
-    if (m_saveFormat != kJpegFormat)
+    if (m_saveFormat != Component::kSaveformatJpeg)
         return ComponentReply::failure(
             Fault::BadArgument,
             QStringLiteral("save format %1 is not supported (1 = JPEG)").arg(m_saveFormat));
@@ -106,5 +134,5 @@ ComponentReply GflAxObject::saveBitmap(const QString& path) {
 }
 
 ComponentClasses gflaxClasses() {
-    return {{QStringLiteral("gflax.gflax"), [] { return std::make_unique<GflAxObject>(); }}};
+    return {{QString(Component::kGflAx).toLower(), [] { return std::make_unique<GflAxObject>(); }}};
 }

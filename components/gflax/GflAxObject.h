@@ -1,12 +1,15 @@
 #pragma once
 
+#include "BatchChoices.h"
 #include "ComponentServer.h"
 #include "PdfEngine.h"
 
 // "GflAx.GflAx": loads one page of a PDF at a resolution and saves it as a JPEG.
 // Properties EpsDpi (resolution), Page (1 = first), Saveformat (1 = JPEG), Password (for
 // protected PDFs; empty = none), LastPage (the last page the caller will load, so the pages up
-// to it are rendered ahead; 0 = unknown); methods LoadBitmap(path) and saveBitmap(path).
+// to it are rendered ahead; 0 = unknown), and a batch's choices (BatchChoices: quality,
+// colours, box, and the pages it will load, which are rendered ahead); methods
+// LoadBitmap(path), saveBitmap(path) and PageCount(path).
 class GflAxObject : public ComponentObject {
 public:
     explicit GflAxObject(EngineSettings settings = {});
@@ -20,6 +23,8 @@ public:
 private:
     ComponentReply loadBitmap(const QString& path);
     ComponentReply saveBitmap(const QString& path);
+    ComponentReply pageCount(const QString& path);
+    ComponentReply setNumber(const QString& name, const QJsonValue& value);
 
     PdfEngine m_engine;
     double m_dpi = 72.0;
@@ -27,6 +32,7 @@ private:
     qint64 m_saveFormat = 1;
     qint64 m_lastPage = 0;
     QString m_password;
+    BatchChoices m_choices;
 };
 
 // The classes this server serves.

@@ -6,9 +6,9 @@
 //   close_during_run OUTPUT_FOLDER FIRST_PDF SECOND_PDF
 #include "app/ActionButton.h"
 #include "app/Form1.h"
-#include "platform/Automation.h"
 #include "platform/ProgramEnd.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 

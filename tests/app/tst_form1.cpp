@@ -194,6 +194,8 @@ void TestForm1::chosenFilesKeepTheirFolders_data() {
                                                 << QStringList{"/data", "in1/a.pdf", "in/b.pdf"};
     QTest::newRow("nothing shared but the root") << QStringList{"/a/x.pdf", "/b/y.pdf", "/z.pdf"}
                                                  << QStringList{"/", "a/x.pdf", "b/y.pdf", "z.pdf"};
+    QTest::newRow("the root folder itself")
+        << QStringList{"/a.pdf", "/report.pdf"} << QStringList{"/", "a.pdf", "report.pdf"};
 }
 
 void TestForm1::chosenFilesKeepTheirFolders() {

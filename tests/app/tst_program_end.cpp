@@ -50,6 +50,20 @@ struct Surroundings {
     QTemporaryDir root;
 };
 
+// The processes whose current folder lies below folder (or did, before it was removed).
+QStringList processesWorkingIn(const QString& folder) {
+    QStringList found;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        const QString cwd = QFile::symLinkTarget("/proc/" + pid + "/cwd");
+        if (!pid.toInt() || !cwd.startsWith(folder + '/'))
+            continue;
+        QFile cmdline("/proc/" + pid + "/cmdline");
+        cmdline.open(QIODevice::ReadOnly);
+        found.append(pid + ": " + QString::fromLocal8Bit(cmdline.readAll().replace('\0', ' ')));
+    }
+    return found;
+}
+
 // A whole JPEG: it starts with the start-of-image marker and ends with the end-of-image one.
 bool isWholeJpeg(const QString& path) {
     QFile file(path);
@@ -94,7 +108,8 @@ void TestProgramEnd::endingSignalRemovesTheWorkingFolder() {
 }
 
 // The first PDF is converted whole; the window closes while Ghostscript renders the second
-// one in the working folder and goes on running after the program has ended.
+// one in the working folder. The working folder goes at once, and the script with its
+// Ghostscript is ended with it: nothing of the run goes on after the program has ended.
 void TestProgramEnd::closingDuringARunLeavesNothingHalfDone() {
     Surroundings around;
     QTemporaryDir output;
@@ -102,7 +117,7 @@ void TestProgramEnd::closingDuringARunLeavesNothingHalfDone() {
     QVERIFY(makeLongPdf(longPdf));
     QProcess helper;
     helper.setProcessEnvironment(around.environment());
-    // Files, not pipes: the Ghostscript left running keeps the helper's output open.
+    // Files, not pipes: a Ghostscript that is still ending must not hold the helper's output.
     helper.setStandardOutputFile(around.root.filePath("helper.out"));
     helper.setStandardErrorFile(around.root.filePath("helper.err"));
     helper.start(QCoreApplication::applicationDirPath() + "/close_during_run",
@@ -121,6 +136,7 @@ void TestProgramEnd::closingDuringARunLeavesNothingHalfDone() {
                                   "pdflatex-4-pages-003.jpg", "pdflatex-4-pages-004.jpg"}));
     for (const QString& image : images)
         QVERIFY2(isWholeJpeg(out.filePath(image)), qPrintable(image));
+    QTRY_COMPARE_WITH_TIMEOUT(processesWorkingIn(around.tmp()), QStringList{}, 5000);
 }
 
 QTEST_GUILESS_MAIN(TestProgramEnd)

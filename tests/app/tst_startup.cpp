@@ -40,7 +40,7 @@ void TestStartup::restoresSettings_data() {
     QTest::addColumn<QString>("pages");
     QTest::addColumn<Stored>("storedAfter");
 
-    const QString home = AppSettings::defaultLocalFolder();
+    const QString home = AppSettings::defaults().localFolder;
     const unsigned grey = static_cast<unsigned>(LabelColour::GrayText);
     const unsigned black = static_cast<unsigned>(LabelColour::Black);
     const unsigned design = static_cast<unsigned>(LabelColour::Black); // Label3's design colour

@@ -72,14 +72,14 @@ void TestWindowRun::stopAfterTheEntryUnderWay() {
     FormHarness harness;
     QStringList events;
     std::unique_ptr<Form1> form;
-    harness.procedures.replace(ConversionMethod::Ghostscript,
-                               fakeProcedure([&](const QString& path, ConversionContext& context) {
-                                   events.append("begin " + path);
-                                   if (path == "/in/2.pdf")
-                                       makeTheGesture(*form, gesture);
-                                   context.jpgCreated = path <= "/in/2.pdf";
-                                   events.append("end " + path);
-                               }));
+    harness.methods.replace(ConversionMethod::Ghostscript,
+                            fakeProcedure([&](const QString& path, ConversionContext& context) {
+                                events.append("begin " + path);
+                                if (path == "/in/2.pdf")
+                                    makeTheGesture(*form, gesture);
+                                context.jpgCreated = path <= "/in/2.pdf";
+                                events.append("end " + path);
+                            }));
     harness.ui.questionAnswers.enqueue(answer);
     harness.ui.onQuestion = [&](const RecordingUserInterface::Message& question) {
         events.append("asked");
@@ -130,12 +130,12 @@ void TestWindowRun::everyEntryOfAVeryLongList() {
     constexpr int Count = 40000;
     int calls = 0;
     QString last;
-    harness.procedures.replace(ConversionMethod::Ghostscript,
-                               fakeProcedure([&](const QString& path, ConversionContext& context) {
-                                   ++calls;
-                                   last = path;
-                                   context.jpgCreated = true;
-                               }));
+    harness.methods.replace(ConversionMethod::Ghostscript,
+                            fakeProcedure([&](const QString& path, ConversionContext& context) {
+                                ++calls;
+                                last = path;
+                                context.jpgCreated = true;
+                            }));
     auto form = harness.makeForm();
     form->controls().Option2->click();
     QStringList entries;

@@ -1,16 +1,20 @@
+#include "components/JpegProbe.h"
 #include "convert/BatchDriver.h"
 #include "convert/ConversionContext.h"
 #include "filelist/FileListModel.h"
 #include "filelist/FolderScan.h"
-#include "platform/Automation.h"
 #include "platform/WorkFolder.h"
+#include "protocol/Automation.h"
 #include "support/MethodWindow.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +69,24 @@ void convertAsTheWindowDoes(ConversionMethod method, const QStringList& pdfs,
     driver.run();
 }
 
+// Relative path -> content digest of every file below folder.
+QMap<QString, QByteArray> treeIn(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(QDir(folder).relativeFilePath(file.fileName()),
+                         QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    }
+    return files;
+}
+
+QString readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 const QStringList MethodNames{"ghostscript", "bw", "acrobat", "gflax"};
 
 } // namespace
@@ -84,6 +106,10 @@ private slots:
     void imagingIsRepeatable();
     void relativePaths_data();
     void relativePaths();
+    void pagesAndImageOptions_data();
+    void pagesAndImageOptions();
+    void collidingNames_data();
+    void collidingNames();
 };
 
 void TestCommand::sameOutputsAsTheWindow_data() {
@@ -99,11 +125,13 @@ void TestCommand::sameOutputsAsTheWindow() {
                            TestPaths::corpusFile("missing.pdf")};
     QTemporaryDir byWindow;
     QTemporaryDir byCommand;
-    convertAsTheWindowDoes(static_cast<ConversionMethod>(method), pdfs, byWindow.path() + "/");
-    const CommandRun run = runCommand(
-        QStringList{"--quiet", "--jobs", "2", "--method", MethodNames[method - 1], "--output",
-                    byCommand.path() + "/", "--resolution", "72", "--pages", "2"} +
-        pdfs);
+    convertAsTheWindowDoes(*methodFromName(MethodNames[method - 1]), pdfs, byWindow.path() + "/");
+    // The window's texts, read as the window reads them: the same conversions.
+    const CommandRun run =
+        runCommand(QStringList{"--quiet", "--settings-from-window", "--jobs", "2", "--method",
+                               MethodNames[method - 1], "--output", byCommand.path() + "/",
+                               "--resolution", "72", "--pages", "2"} +
+                   pdfs);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.errors.contains("Could not create JPG on " + pdfs.last()), qPrintable(run.errors));
     const QStringList expected = filesIn(byWindow.path()).keys();
@@ -185,8 +213,8 @@ void TestCommand::folderArgumentFindsWhatTheFolderCommandFinds() {
     const QStringList expected = CollectPdfFiles(root);
     QCOMPARE(expected.size(), 6);
     QTemporaryDir output;
-    const CommandRun run = runCommand(
-        {"--jobs", "1", "--method", "gflax", "--pages", "0", "--output", output.path(), root});
+    const CommandRun run =
+        runCommand({"--jobs", "1", "--method", "gflax", "--output", output.path(), root});
     QCOMPARE(run.exitCode, 1);
     QStringList announced;
     for (const QString& line : run.errors.split('\n')) {
@@ -222,12 +250,8 @@ void TestCommand::relativePaths_data() {
     QTest::addColumn<QString>("method");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("gflax") << "gflax" << QStringList{"in1.jpg", "in2.jpg"};
-    QTest::newRow("acrobat") << "acrobat"
-                             << QStringList{"in_Page_1.jpg", "in_Page_2.jpg", "in_Page_3.jpg",
-                                            "in_Page_4.jpg"};
-    QTest::newRow("ghostscript") << "ghostscript"
-                                 << QStringList{"in-001.jpg", "in-002.jpg", "in-003.jpg",
-                                                "in-004.jpg"};
+    QTest::newRow("acrobat") << "acrobat" << QStringList{"in_Page_1.jpg", "in_Page_2.jpg"};
+    QTest::newRow("ghostscript") << "ghostscript" << QStringList{"in-001.jpg", "in-002.jpg"};
 }
 
 void TestCommand::relativePaths() {
@@ -241,6 +265,133 @@ void TestCommand::relativePaths() {
         {"--quiet", "--method", method, "--pages", "2", "--output", "out/", "in.pdf"}, here.path());
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QDir(here.filePath("out")).entryList(QDir::Files), expected);
+}
+
+void TestCommand::pagesAndImageOptions_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("components"); // of every image; 0: as the page has it
+    QTest::addColumn<int>("density");    // of every image; 0: not checked
+    QTest::addColumn<int>("box");        // the longer side of every image; 0: not checked
+    const QStringList two{"-p", "2-3"};
+    const QStringList ends{"-p", "1,3-N"};
+    const QStringList grey{"-p", "N", "-r", "36", "--quality", "50", "--colour", "grey"};
+    const QStringList thumbs{"-p", "1", "--size", "100x100", "--colour", "rgb"};
+    QTest::newRow("gflax 2-3") << "gflax" << two << QStringList{"in2.jpg", "in3.jpg"} << 0 << 0
+                               << 0;
+    QTest::newRow("gflax 1,3-N") << "gflax" << ends << QStringList{"in1.jpg", "in3.jpg", "in4.jpg"}
+                                 << 0 << 0 << 0;
+    QTest::newRow("gflax grey") << "gflax" << grey << QStringList{"in4.jpg"} << 1 << 36 << 0;
+    QTest::newRow("gflax thumbnails")
+        << "gflax" << thumbs << QStringList{"in1.jpg"} << 3 << 0 << 100;
+    QTest::newRow("acrobat 2-3") << "acrobat" << two
+                                 << QStringList{"in_Page_2.jpg", "in_Page_3.jpg"} << 0 << 0 << 0;
+    QTest::newRow("acrobat 1,3-N")
+        << "acrobat" << ends << QStringList{"in_Page_1.jpg", "in_Page_3.jpg", "in_Page_4.jpg"} << 0
+        << 0 << 0;
+    QTest::newRow("acrobat grey") << "acrobat" << grey << QStringList{"in_Page_4.jpg"} << 1 << 36
+                                  << 0;
+    QTest::newRow("acrobat thumbnails")
+        << "acrobat" << thumbs << QStringList{"in_Page_1.jpg"} << 3 << 0 << 100;
+    for (const QString method : {"ghostscript", "bw"}) {
+        const QString row = method + QStringLiteral(" ");
+        QTest::newRow(qPrintable(row + "2-3"))
+            << method << two << QStringList{"in-001.jpg", "in-002.jpg"} << 0 << 0 << 0;
+        QTest::newRow(qPrintable(row + "1,3-N"))
+            << method << ends << QStringList{"in-001.jpg", "in-002.jpg", "in-003.jpg"} << 0 << 0
+            << 0;
+        QTest::newRow(qPrintable(row + "grey"))
+            << method << grey << QStringList{"in-001.jpg"} << 1 << 36 << 0;
+    }
+}
+
+// Pages and image options for every method, end to end: the pages asked for and no other, and
+// images as asked.
+void TestCommand::pagesAndImageOptions() {
+    QFETCH(QString, method);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, expected);
+    QFETCH(int, components);
+    QFETCH(int, density);
+    QFETCH(int, box);
+    QTemporaryDir here;
+    QVERIFY(QFile::copy(TestPaths::corpusFile("pdflatex-4-pages.pdf"), here.filePath("in.pdf")));
+    const CommandRun run = runCommand(QStringList{"--quiet", "-m", method, "-o", "out"} + options +
+                                          QStringList{"in.pdf"},
+                                      here.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const QDir out(here.filePath("out"));
+    QCOMPARE(out.entryList(QDir::Files), expected);
+    for (const QString& name : expected) {
+        const JpegInfo image = probeJpeg(out.filePath(name));
+        QVERIFY(image.valid());
+        if (components > 0)
+            QCOMPARE(image.components, components);
+        if (density > 0)
+            QCOMPARE(image.density, QSize(density, density));
+        if (box > 0)
+            QCOMPARE(std::max(image.size.width(), image.size.height()), box);
+    }
+}
+
+void TestCommand::collidingNames_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("warned");    // the groups told before the run
+    QTest::addColumn<QStringList>("replacers"); // the PDFs the report marks
+    QTest::newRow("one folder") << QStringList{}
+                                << QStringList{"  a/x.pdf, b/x.pdf", "  r.ru.pdf, r.zh.pdf"}
+                                << QStringList{"b/x.pdf", "r.zh.pdf"};
+    QTest::newRow("the tree kept")
+        << QStringList{"--keep-tree"} << QStringList{"  r.ru.pdf, r.zh.pdf"}
+        << QStringList{"r.zh.pdf"};
+    QTest::newRow("named by the file name")
+        << QStringList{"--name", "{stem}-{page:03}.jpg"} << QStringList{"  a/x.pdf, b/x.pdf"}
+        << QStringList{"b/x.pdf"};
+    QTest::newRow("both") << QStringList{"--keep-tree", "--name", "{stem}-{page:03}.jpg"}
+                          << QStringList{} << QStringList{};
+}
+
+// A tree whose PDFs write the same names: told before the run, marked in the report, and kept
+// apart by the tree or a pattern, with every image the same as a run of its PDF alone.
+void TestCommand::collidingNames() {
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, warned);
+    QFETCH(QStringList, replacers);
+    QTemporaryDir here;
+    const QStringList pdfs{"a/x.pdf", "b/x.pdf", "r.ru.pdf", "r.zh.pdf"};
+    const QStringList sources{"pdflatex-4-pages.pdf", "minimal-document.pdf", "multicolumn.pdf",
+                              "pdflatex-4-pages.pdf"};
+    for (int i = 0; i < pdfs.size(); ++i) {
+        QDir(here.path()).mkpath(QFileInfo(pdfs[i]).path());
+        QVERIFY(QFile::copy(TestPaths::corpusFile(sources[i]), here.filePath(pdfs[i])));
+    }
+    const QStringList common = QStringList{"-j", "2", "-p", "2", "-r", "36"} + options;
+    const CommandRun run =
+        runCommand(common + QStringList{"-o", "all", "--report", "r.jsonl"} + pdfs, here.path());
+    QCOMPARE(run.exitCode, 0);
+    QStringList told;
+    for (const QString& line : run.errors.split('\n')) {
+        if (line.startsWith("  "))
+            told.append(line);
+    }
+    QCOMPARE(told, warned);
+    QStringList marked;
+    for (const QString& line : readAll(here.filePath("r.jsonl")).split('\n')) {
+        if (line.contains("\"replaces\""))
+            marked.append(QJsonDocument::fromJson(line.toUtf8()).object().value("path").toString());
+    }
+    marked.sort(); // the groups run side by side: their lines come in either order
+    QCOMPARE(marked, replacers);
+    if (!warned.isEmpty())
+        return;
+    // Nothing met: every PDF's images are those of a run of that PDF alone.
+    QMap<QString, QByteArray> alone;
+    for (const QString& pdf : pdfs) {
+        QVERIFY(runCommand(common + QStringList{"-o", "alone", pdf}, here.path()).exitCode == 0);
+    }
+    QCOMPARE(treeIn(here.filePath("all")), treeIn(here.filePath("alone")));
+    QCOMPARE(treeIn(here.filePath("all")).size(), 7); // 2 + 1 + 2 + 2 pages
 }
 
 QTEST_GUILESS_MAIN(TestCommand)

@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
-#include "cli/ParallelConverter.h"
+#include "convert/CollisionGroups.h"
+#include "convert/MethodTable.h"
 #include "platform/AppSettings.h"
 
 #include <QSettings>
@@ -8,8 +9,8 @@
 
 using Stored = QMap<QString, QString>;
 
-// Command-line options: the window's stored settings as defaults, each option overriding one,
-// and usage errors.
+// Command-line options: the command's own defaults or the window's stored choices, each option
+// overriding one, and usage errors before anything starts.
 class TestOptions : public QObject {
     Q_OBJECT
 private slots:
@@ -31,68 +32,106 @@ void TestOptions::init() {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings->path());
 }
 
+namespace {
+
+// What a parse gave, in a form a table row can hold.
+struct Parsed {
+    QString method;
+    QString output;
+    QString request; // pages, resolution, quality, colour, size; or the window's two texts
+    int jobs = 0;
+    QStringList paths;
+};
+
+QString describe(const CliOptions& options) {
+    if (options.window)
+        return QStringLiteral("window %1 %2")
+            .arg(options.window->resolution, options.window->pages);
+    const ConversionRequest& r = options.request;
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(r.pages.text(), QString::number(r.resolution), QString::number(r.quality),
+             colourName(r.colour), r.size ? imageBoxText(*r.size) : QStringLiteral("-"));
+}
+
+CliParse parse(const QStringList& arguments, const Stored& stored = {}) {
+    {
+        QSettings seed(QSettings::NativeFormat, QSettings::UserScope, "Tarnwick");
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            seed.setValue("Pagekiln/" + it.key(), it.value());
+    }
+    const StoredChoices window = AppSettings().read();
+    return parseCommandLine(arguments, CliDefaults{3, "/here", &window});
+}
+
+} // namespace
+
 void TestOptions::parses_data() {
     QTest::addColumn<Stored>("stored");
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("method");
+    QTest::addColumn<QString>("method");
     QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("resolution");
-    QTest::addColumn<QString>("pages");
+    QTest::addColumn<QString>("request");
     QTest::addColumn<int>("jobs");
     QTest::addColumn<QStringList>("paths");
 
-    const QString home = AppSettings::defaultLocalFolder();
-    QTest::newRow("defaults of an empty store")
-        << Stored{} << QStringList{"a.pdf"} << 1 << home << "144"
-        << "1" << 3 << QStringList{"a.pdf"};
-    QTest::newRow("stored settings")
-        << Stored{{"Option", "4"}, {"Local Folder", "/o/"}, {"Resolution", "300"}, {"Pages", ""}}
-        << QStringList{"a.pdf", "b"} << 4 << "/o/"
-        << "300"
-        << "" << 3 << QStringList{"a.pdf", "b"};
-    QTest::newRow("stored code not exact keeps ghostscript")
-        << Stored{{"Option", " 4"}} << QStringList{"a.pdf"} << 1 << home << "144"
-        << "1" << 3 << QStringList{"a.pdf"};
-    QTest::newRow("every option") << Stored{{"Option", "4"}}
-                                  << QStringList{"--method",     "bw",   "--output", "/x",
-                                                 "--resolution", "72.5", "--pages",  "2.5",
-                                                 "--jobs",       "2",    "p q.pdf"}
-                                  << 2 << "/x"
-                                  << "72.5"
-                                  << "2.5" << 2 << QStringList{"p q.pdf"};
-    QTest::newRow("equals form and acrobat")
-        << Stored{} << QStringList{"--method=acrobat", "--pages= 1 2", "x.pdf"} << 3 << home
-        << "144"
-        << " 1 2" << 3 << QStringList{"x.pdf"};
-    QTest::newRow("gflax, quiet, paths after --")
-        << Stored{} << QStringList{"--quiet", "--method", "gflax", "--", "--odd.pdf", "-x"} << 4
-        << home << "144"
-        << "1" << 3 << QStringList{"--odd.pdf", "-x"};
-    QTest::newRow("single dash names are paths")
-        << Stored{} << QStringList{"-leading.pdf"} << 1 << home << "144"
-        << "1" << 3 << QStringList{"-leading.pdf"};
+    const Stored window{{"Option", "2"}, {"Local Folder", "/o/"}, {"Resolution", "300"}};
+    QTest::newRow("the command's own defaults, whatever the window saved")
+        << window << QStringList{"a.pdf"} << "gflax"
+        << "/here/"
+        << "all 144 90 auto -" << 3 << QStringList{"a.pdf"};
+    QTest::newRow("the window's choices when asked")
+        << window << QStringList{"--settings-from-window", "a.pdf"} << "bw"
+        << "/o/"
+        << "window 300 1" << 3 << QStringList{"a.pdf"};
+    QTest::newRow("a stored code not exact keeps ghostscript")
+        << Stored{{"Option", " 4"}} << QStringList{"--settings-from-window", "a.pdf"}
+        << "ghostscript" << AppSettings::defaults().localFolder << "window 144 1" << 3
+        << QStringList{"a.pdf"};
+    QTest::newRow("the window's texts, overridden as typed")
+        << window << QStringList{"--settings-from-window", "-r", "72.5", "-p", "2.5", "a.pdf"}
+        << "bw"
+        << "/o/"
+        << "window 72.5 2.5" << 3 << QStringList{"a.pdf"};
+    QTest::newRow("every option, long")
+        << Stored{}
+        << QStringList{"--method",     "acrobat", "--output",  "/x", "--pages",  "1-3,7,10-N",
+                       "--resolution", "72.5",    "--quality", "75", "--colour", "rgb",
+                       "--size",       "200x150", "--jobs",    "2",  "p q.pdf"}
+        << "acrobat"
+        << "/x"
+        << "1-3,7,10-N 72.5 75 rgb 200x150" << 2 << QStringList{"p q.pdf"};
+    QTest::newRow("short forms and equals")
+        << Stored{} << QStringList{"-m", "bw", "-o", "/y/",           "-p",   "2", "-r=96",
+                                   "-j", "4",  "-q", "--colour=grey", "b.pdf"}
+        << "bw"
+        << "/y/"
+        << "1-2 96 90 grey -" << 4 << QStringList{"b.pdf"};
+    QTest::newRow("a count of pages and all")
+        << Stored{} << QStringList{"--pages", "all", "--pages", "5", "c.pdf"} << "gflax"
+        << "/here/"
+        << "1-5 144 90 auto -" << 3 << QStringList{"c.pdf"};
+    QTest::newRow("paths after --, even with a dash")
+        << Stored{} << QStringList{"--quiet", "--", "--odd.pdf", "-x"} << "gflax"
+        << "/here/"
+        << "all 144 90 auto -" << 3 << QStringList{"--odd.pdf", "-x"};
 }
 
 void TestOptions::parses() {
     QFETCH(Stored, stored);
     QFETCH(QStringList, arguments);
-    QFETCH(int, method);
+    QFETCH(QString, method);
     QFETCH(QString, output);
-    QFETCH(QString, resolution);
-    QFETCH(QString, pages);
+    QFETCH(QString, request);
     QFETCH(int, jobs);
     QFETCH(QStringList, paths);
-    AppSettings settings;
-    for (auto it = stored.begin(); it != stored.end(); ++it)
-        settings.write(it.key(), it.value());
-    const CliParse parse = parseCommandLine(arguments, settings, 3);
-    QCOMPARE(parse.request, CliRequest::Convert);
-    QCOMPARE(static_cast<int>(parse.options.method), method);
-    QCOMPARE(parse.options.outputFolder, output);
-    QCOMPARE(parse.options.resolution, resolution);
-    QCOMPARE(parse.options.pages, pages);
-    QCOMPARE(parse.options.jobs, jobs);
-    QCOMPARE(parse.options.paths, paths);
+    const CliParse result = parse(arguments, stored);
+    QCOMPARE(result.error, QString());
+    QCOMPARE(result.request, CliRequest::Convert);
+    QCOMPARE(nameOfMethod(result.options.method), method);
+    QCOMPARE(result.options.outputFolder, output);
+    QCOMPARE(describe(result.options), request);
+    QCOMPARE(result.options.jobs, jobs);
+    QCOMPARE(result.options.paths, paths);
     // The command only reads the store.
     QSettings raw(QSettings::NativeFormat, QSettings::UserScope, "Tarnwick");
     QCOMPARE(raw.allKeys().size(), stored.size());
@@ -106,27 +145,46 @@ void TestOptions::usageErrors_data() {
                                   << "no PDF files or folders given";
     QTest::newRow("unknown method")
         << QStringList{"--method", "paint", "a.pdf"} << "unknown method 'paint'";
-    QTest::newRow("missing value") << QStringList{"a.pdf", "--output"} << "--output needs a value";
+    QTest::newRow("missing value")
+        << QStringList{"a.pdf", "--output"} << "Missing value after '--output'.";
     QTest::newRow("unknown option")
-        << QStringList{"--colour", "a.pdf"} << "unknown option --colour";
+        << QStringList{"--colours", "a.pdf"} << "Unknown option 'colours'.";
+    QTest::newRow("a single dash is an option")
+        << QStringList{"-leading.pdf"} << "Unknown options: l, e, a, d, i, n, g, ..";
     QTest::newRow("jobs zero") << QStringList{"--jobs", "0", "a.pdf"}
                                << "--jobs needs a whole number of at least 1";
-    QTest::newRow("jobs text") << QStringList{"--jobs=two", "a.pdf"}
-                               << "--jobs needs a whole number of at least 1";
+    QTest::newRow("pages as a word") << QStringList{"--pages", "abc", "a.pdf"}
+                                     << "--pages takes a count, 'all' or a list such as "
+                                        "1-3,7,10-N";
+    QTest::newRow("page zero") << QStringList{"-p", "0", "a.pdf"}
+                               << "--pages takes a count, 'all' or a list such as 1-3,7,10-N";
+    QTest::newRow("quality past 100") << QStringList{"--quality", "101", "a.pdf"}
+                                      << "--quality takes a whole number from 1 to 100";
+    QTest::newRow("a size without its height")
+        << QStringList{"--size", "200", "a.pdf"}
+        << "--size takes WIDTHxHEIGHT in pixels, such as 200x200";
+    QTest::newRow("ghostscript cannot fit a box")
+        << QStringList{"-m", "ghostscript", "--size", "200x200", "a.pdf"}
+        << "--size: the ghostscript method cannot fit pages in a box";
+    QTest::newRow("bw writes no colour")
+        << QStringList{"-m", "bw", "--colour", "rgb", "a.pdf"}
+        << "--colour rgb: the bw method cannot write colour images";
+    QTest::newRow("the window has no quality")
+        << QStringList{"--settings-from-window", "--quality", "80", "a.pdf"}
+        << "--quality cannot be given with --settings-from-window: the window has no such choice";
 }
 
 void TestOptions::usageErrors() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, error);
-    const CliParse parse = parseCommandLine(arguments, AppSettings{}, 2);
-    QCOMPARE(parse.request, CliRequest::UsageError);
-    QCOMPARE(parse.error, error);
+    const CliParse result = parse(arguments);
+    QCOMPARE(result.request, CliRequest::UsageError);
+    QCOMPARE(result.error, error);
 }
 
 void TestOptions::helpAndVersion() {
-    QCOMPARE(parseCommandLine({"--help"}, AppSettings{}, 1).request, CliRequest::Help);
-    QCOMPARE(parseCommandLine({"a.pdf", "--version"}, AppSettings{}, 1).request,
-             CliRequest::Version);
+    QCOMPARE(parse({"-h"}).request, CliRequest::Help);
+    QCOMPARE(parse({"a.pdf", "--version"}).request, CliRequest::Version);
     QVERIFY(usageText().startsWith("Usage: pagekiln-convert"));
 }
 
@@ -152,8 +210,8 @@ void TestOptions::collidingBaseNames() {
     QFETCH(QString, a);
     QFETCH(QString, b);
     QFETCH(bool, collide);
-    QCOMPARE(ParallelConverter::outputsMayCollide(a, b), collide);
-    QCOMPARE(ParallelConverter::outputsMayCollide(b, a), collide);
+    QCOMPARE(OutputsMayCollide(a, b), collide);
+    QCOMPARE(OutputsMayCollide(b, a), collide);
 }
 
 QTEST_GUILESS_MAIN(TestOptions)

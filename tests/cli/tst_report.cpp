@@ -166,7 +166,7 @@ void TestReport::outputFolderIsMadeWhenMissing() {
     const CommandRun run =
         runCommand({"--quiet", "--output", folder, TestPaths::corpusFile("minimal-document.pdf")});
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(QFile::exists(folder + "/minimal-document-001.jpg"));
+    QVERIFY(QFile::exists(folder + "/minimal-document1.jpg"));
     QVERIFY(QDir(out.path()).entryList(QDir::Files).isEmpty()); // nothing beside it
 }
 

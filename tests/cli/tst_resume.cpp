@@ -88,7 +88,7 @@ void TestResume::journal() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(report);
     file.close();
-    const ReportSettings settings{"gflax", "/out/", "72", "1"};
+    const ReportSettings settings{"gflax", "/out/", "72", "1", {}, {}, {}, {}, {}};
     const JournalRead read = ReadConvertedPaths(file.fileName(), settings);
     QVERIFY(read.error.isEmpty());
     QStringList found(read.converted.cbegin(), read.converted.cend());

@@ -24,16 +24,18 @@ foreach(target components_tst_componentserver components_tst_imagefidelity)
 endforeach()
 
 # Tests that drive the real servers need them built first.
-foreach(target platform_tst_automation convert_tst_gflaxconversion convert_tst_acrobatconversion
+foreach(target convert_tst_gflaxconversion convert_tst_acrobatconversion
         components_tst_serverlinks)
     if(TARGET ${target})
         add_dependencies(${target} pagekiln-gflax pagekiln-acroexch)
     endif()
 endforeach()
 
-if(TARGET components_tst_renderpool)
-    target_link_libraries(components_tst_renderpool PRIVATE pagekiln_component_common)
-endif()
+foreach(target components_tst_renderpool components_tst_runledger components_tst_jpegwriter)
+    if(TARGET ${target})
+        target_link_libraries(${target} PRIVATE pagekiln_component_common)
+    endif()
+endforeach()
 
 # The memory budget: the allocator in process, and the real server under a small budget.
 if(TARGET components_tst_memorybudget)

@@ -3,9 +3,10 @@
 // standard output when it contains "chatter", answers with a line that is not JSON when it
 // contains "garble", and otherwise writes a small file on saveBitmap, dying halfway through
 // (with a temporary file in the folder) when the path contains "die-saving".
-// "AcroExch.app" refuses Exit; its documents export one file.
+// "AcroExch.app" refuses Exit; its documents export one file. Every LoadBitmap path is added
+// to the file PAGEKILN_FAKE_SERVER_LOG names, when set, one a line.
 #include "ComponentServer.h"
-#include "ReplacingFile.h"
+#include "protocol/PartFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,12 +24,20 @@ bool writeFile(const QString& path) {
     return file.open(QIODevice::WriteOnly) && file.write("fake image") == 10;
 }
 
+void logLoad(const QString& path) {
+    QFile log(qEnvironmentVariable("PAGEKILN_FAKE_SERVER_LOG"));
+    if (!log.fileName().isEmpty() && log.open(QIODevice::Append))
+        log.write(path.toUtf8() + '\n');
+}
+
 class FakeGflAx : public ComponentObject {
 public:
     ComponentReply set(const QString&, const QJsonValue&) override { return {}; }
     ComponentReply get(const QString&) override { return {}; }
     ComponentReply call(const QString& name, const QJsonArray& args) override {
         const QString path = args.at(0).toString();
+        if (name == "loadbitmap")
+            logLoad(path);
         if (name == "loadbitmap" && path.contains("crash"))
             std::raise(SIGKILL);
         if (name == "loadbitmap" && path.contains("hang")) {
@@ -44,8 +53,7 @@ public:
             (void)!::write(componentAnswerDescriptor(), junk, sizeof junk - 1);
         }
         if (name == "savebitmap" && path.contains("die-saving")) {
-            writeFile(QFileInfo(path).absolutePath() + '/' +
-                      ReplacingFile::partName(::getpid(), 1));
+            writeFile(QFileInfo(path).absolutePath() + '/' + partFileName(::getpid(), 1));
             std::raise(SIGKILL);
         }
         if (name == "savebitmap" && !writeFile(path))

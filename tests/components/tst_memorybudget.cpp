@@ -1,6 +1,6 @@
 #include "MemoryBudget.h"
 #include "components/JpegProbe.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -167,7 +167,7 @@ void TestMemoryBudget::largePagesStayWithinTheBudget() {
             QVERIFY2(std::abs(info.size.width() - 4500) <= 1,
                      qPrintable(QString::number(info.size.width())));
     } else {
-        QCOMPARE(save.code, QStringLiteral("memory"));
+        QCOMPARE(save.fault, Fault::Memory);
         QVERIFY(save.error.contains("memory"));
         QVERIFY(!QFile::exists(out));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".part").size(),

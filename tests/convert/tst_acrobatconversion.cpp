@@ -3,7 +3,7 @@
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
 #include "filelist/FileListModel.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
@@ -65,9 +65,7 @@ bool TestAcrobatConversion::convert(const QString& pdf, QString folder) {
         folder = m_out->path() + '/';
     FixedConversionView view(folder, "abc", "abc");
     ConversionContext context{view, m_ui, TestPaths::programFolder(), {}, m_host.get()};
-    context.jpgCreated = true;
-    ConvertWithAcrobat(pdf, context);
-    return context.jpgCreated;
+    return ConvertWithAcrobat(pdf, context).jpgCreated();
 }
 
 void TestAcrobatConversion::onePageIsExactlyTheOutputPath() {

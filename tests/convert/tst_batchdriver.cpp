@@ -31,7 +31,7 @@ public:
 struct Rig {
     explicit Rig(const QStringList& entries) { list.append(entries); }
 
-    BatchDriver::Outcome run(ProcedureTable table = {}) {
+    BatchDriver::Outcome run(MethodTable table = {}) {
         driver = std::make_unique<BatchDriver>(list, window, context, std::move(table));
         return driver->run();
     }
@@ -81,7 +81,7 @@ void TestBatchDriver::emptyListSaysNoFiles() {
 void TestBatchDriver::threeEntriesProgressAndMessages() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     QStringList converted;
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([&](const QString& path, ConversionContext& c) {
                       QCOMPARE(rig.window.pointer, MousePointer::Hourglass);
@@ -97,7 +97,7 @@ void TestBatchDriver::threeEntriesProgressAndMessages() {
 
 void TestBatchDriver::failingEntryBetweenGoodOnes() {
     Rig rig({"/in/a.pdf", "/in/bad.pdf", "/in/c.pdf"});
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([](const QString& path, ConversionContext& c) {
                       c.jpgCreated = !path.contains("bad");
@@ -111,7 +111,7 @@ void TestBatchDriver::failingEntryBetweenGoodOnes() {
 void TestBatchDriver::secondRunDuringRunIsIgnored() {
     Rig rig({"/in/a.pdf", "/in/b.pdf"});
     QList<BatchDriver::Outcome> nested;
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([&](const QString&, ConversionContext& c) {
                       nested.append(rig.driver->run());
@@ -136,7 +136,7 @@ void TestBatchDriver::noMethodSelectedCountsAsNotConverted() {
 void TestBatchDriver::addsDuringRunWaitForTheEnd() {
     Rig rig({"/in/a.pdf"});
     int calls = 0;
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([&](const QString&, ConversionContext& c) {
                       ++calls;
@@ -161,7 +161,7 @@ void TestBatchDriver::doneShownBeforeTheReset() {
         pointerAtMessage.append(rig.window.pointer);
         frozenAtMessage.append(rig.list.isFrozen());
     };
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript, fakeProcedure(succeed));
     rig.run(table);
     QCOMPARE(rig.ui.messageTexts(), QStringList{"Done."});
@@ -174,7 +174,7 @@ void TestBatchDriver::doneShownBeforeTheReset() {
 
 void TestBatchDriver::pointerSequence() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([&](const QString&, ConversionContext& c) {
                       rig.window.setWindowPointer(MousePointer::Custom); // a hover inside a wait
@@ -189,7 +189,7 @@ void TestBatchDriver::pointerSequence() {
 void TestBatchDriver::methodChosenAfreshForEachEntry() {
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     QStringList calls;
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([&](const QString& path, ConversionContext& c) {
                       calls.append("gs " + path);
@@ -215,7 +215,7 @@ void TestBatchDriver::methodChosenAfreshForEachEntry() {
 
 void TestBatchDriver::throwingProcedureCostsOneEntry() {
     Rig rig({"/in/a.pdf", "/in/b.pdf"});
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([](const QString& path, ConversionContext& c) {
                       c.jpgCreated = true;
@@ -269,7 +269,7 @@ void TestBatchDriver::stopRequests() {
     QFETCH(QStringList, messages);
     Rig rig({"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"});
     int position = 0;
-    ProcedureTable table;
+    MethodTable table;
     table.replace(ConversionMethod::Ghostscript,
                   fakeProcedure([&](const QString& path, ConversionContext& c) {
                       if (++position == stopAt)

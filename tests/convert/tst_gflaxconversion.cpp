@@ -2,7 +2,7 @@
 #include "components/TestPdfs.h"
 #include "convert/ConversionContext.h"
 #include "convert/Procedures.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
@@ -77,9 +77,7 @@ void TestGflAxConversion::convert(const QString& pdf, const QString& pages,
         folder = m_out->path() + '/';
     FixedConversionView view(folder, resolution, pages);
     ConversionContext context{view, m_ui, TestPaths::programFolder(), {}, m_host.get()};
-    context.jpgCreated = true; // left over from an earlier PDF
-    ConvertWithGflAx(pdf, context);
-    m_created = context.jpgCreated;
+    m_created = ConvertWithGflAx(pdf, context).jpgCreated();
 }
 
 void TestGflAxConversion::namesPagesOneToCount() {
@@ -209,9 +207,7 @@ void TestGflAxConversion::unusableResolutions() {
 void TestGflAxConversion::notRegistered() {
     FixedConversionView view(m_out->path() + '/', "72", "1");
     ConversionContext context{view, m_ui, TestPaths::programFolder(), {}, nullptr};
-    context.jpgCreated = true;
-    ConvertWithGflAx(TestPaths::corpusFile("minimal-document.pdf"), context);
-    QVERIFY(!context.jpgCreated);
+    QVERIFY(!ConvertWithGflAx(TestPaths::corpusFile("minimal-document.pdf"), context).jpgCreated());
     QVERIFY(m_ui.messages.isEmpty());
 }
 

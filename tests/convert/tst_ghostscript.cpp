@@ -135,8 +135,8 @@ void TestGhostscript::corpus() {
     const QString name = QFileInfo(pdf).fileName();
     QVERIFY2(m_pages.contains(name), qPrintable(name));
     Run run;
-    (blackWhite ? ConvertBlackWhite : ConvertWithGhostscript)(pdf, run.context);
-    QVERIFY(run.context.jpgCreated);
+    QVERIFY(
+        (blackWhite ? ConvertBlackWhite : ConvertWithGhostscript)(pdf, run.context).jpgCreated());
     const QString base = QFileInfo(pdf).completeBaseName();
     QStringList expected;
     for (int page = 1; page <= m_pages.value(name); ++page)
@@ -245,8 +245,7 @@ void TestGhostscript::awkwardNameConverts() {
     QDir(run.root.path()).mkdir("in -x $y");
     const QString pdf = run.root.filePath("in -x $y/") + name;
     QVERIFY(QFile::copy(TestPaths::corpusFile("minimal-document.pdf"), pdf));
-    ConvertWithGhostscript(pdf, run.context);
-    QVERIFY(run.context.jpgCreated);
+    QVERIFY(ConvertWithGhostscript(pdf, run.context).jpgCreated());
     const QString base = name.left(name.indexOf('.'));
     QCOMPARE(filesIn(run.out), QStringList{numbered(base, 1)});
     QVERIFY(!QImage(run.out + numbered(base, 1)).isNull());
@@ -280,18 +279,19 @@ void TestGhostscript::twoInstancesAtOnce() {
     first.context.programFolder = gated.path();
 
     bool secondRan = false;
+    ConversionOutcome secondOutcome;
     QTimer::singleShot(0, this, [&] {
         // Runs inside the first conversion's wait, while its script holds at the gate.
         QVERIFY(QFileInfo::exists(first.work + "/ps/current.pdf"));
-        ConvertWithGhostscript(secondPdf, second.context);
+        secondOutcome = ConvertWithGhostscript(secondPdf, second.context);
         secondRan = true;
         QFile open(gate);
         QVERIFY(open.open(QIODevice::WriteOnly));
     });
-    ConvertWithGhostscript(firstPdf, first.context);
+    const ConversionOutcome firstOutcome = ConvertWithGhostscript(firstPdf, first.context);
     QVERIFY(secondRan);
-    QVERIFY(first.context.jpgCreated);
-    QVERIFY(second.context.jpgCreated);
+    QVERIFY(firstOutcome.jpgCreated());
+    QVERIFY(secondOutcome.jpgCreated());
     QCOMPARE(filesIn(first.out).size(), 4);
     for (const QString& file : filesIn(first.out))
         QVERIFY(file.startsWith("pdflatex-4-pages-"));

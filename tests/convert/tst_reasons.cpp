@@ -1,8 +1,8 @@
 #include "convert/BatchDriver.h"
 #include "convert/ConversionContext.h"
-#include "convert/Procedures.h"
+#include "convert/MethodTable.h"
 #include "filelist/FileListModel.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/MethodWindow.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestFiles.h"
@@ -143,10 +143,11 @@ void TestReasons::reasonOfEachBrokenInput() {
     FixedConversionView view(out, resolution, "1");
     ConversionContext context{view, ui, program, root.filePath("work"), &host};
     context.password = password;
-    const ConversionOutcome outcome = descriptorOf(*methodFromName(method)).procedure(pdf, context);
+    const ConversionOutcome outcome =
+        MethodTable::standard()[*methodFromName(method)].procedure(pdf, context);
     QCOMPARE(codeName(outcome.reason), code);
     QCOMPARE(outcome.status, ConversionStatus::Failed);
-    QVERIFY(!context.jpgCreated);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY2(outcome.detail.size() > 10 && !outcome.detail.contains("unknown"),
              qPrintable(outcome.detail));
     if (code == "password")
@@ -182,7 +183,7 @@ void TestReasons::fullDiskMakesAPartialPdf() {
     ConversionContext probeContext{probeView, ui, TestPaths::programFolder(), root.filePath("work"),
                                    &host};
     const QString pdf = TestPaths::corpusFile("pdflatex-4-pages.pdf");
-    const ConversionOutcome probed = descriptorOf(chosen).procedure(pdf, probeContext);
+    const ConversionOutcome probed = MethodTable::standard()[chosen].procedure(pdf, probeContext);
     QCOMPARE(probed.pagesWritten, 4);
     const QString firstName = QFileInfo(probed.outputs.first()).fileName();
     const qint64 firstPage = QFileInfo(probed.outputs.first()).size();

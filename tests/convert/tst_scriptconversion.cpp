@@ -3,6 +3,7 @@
 #include "convert/Procedures.h"
 #include "platform/StopRequest.h"
 #include "support/RecordingUserInterface.h"
+#include "support/TestFiles.h"
 
 #include "convert/ConversionOutcome.h"
 
@@ -87,15 +88,6 @@ QByteArray pagesScript(int count) {
            " ]; do echo page$i > current$i.jpg; i=$((i+1)); done\nrm -f current.pdf\n";
 }
 
-// True while the process runs (a zombie no longer does).
-bool processRuns(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
-}
-
 // Runs the conversion with PAGEKILN_SCRIPT_IDLE_SECONDS set; with stopOnMarker, a stop is
 // requested as soon as the script has written the file "marker" beside the working folder.
 ConversionOutcome convertWith(const QString& pdf, ConversionContext& context,
@@ -137,6 +129,8 @@ private slots:
     void blackWhiteCollectsImageFolder();
     void faults_data();
     void faults();
+    void lostPages_data();
+    void lostPages();
     void scriptEndingsGiveReasons_data();
     void scriptEndingsGiveReasons();
 };
@@ -146,8 +140,7 @@ void TestScriptConversion::imagesNumberedInListingOrder() {
     f.script("ps/pdf2tiff.sh", pagesScript(12));
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("Invoice.pdf"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertWithGhostscript(f.pdf("Invoice.pdf"), context).jpgCreated());
     QCOMPARE(f.outputs().size(), 12);
     for (int page = 1; page <= 12; ++page)
         QCOMPARE(readAll(f.out + QStringLiteral("Invoice-%1.jpg").arg(page, 3, 10, QChar('0'))),
@@ -162,8 +155,8 @@ void TestScriptConversion::scriptSeesOnlyTheWorkingCopy() {
                                "rm -f current.pdf\n");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("-n $x `y` \"q\"\nz.pdf", "%PDF body\n"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertWithGhostscript(f.pdf("-n $x `y` \"q\"\nz.pdf", "%PDF body\n"), context)
+                .jpgCreated());
     QCOMPARE(readAll(f.out + "-n $x `y` \"q\"\nz-001.jpg"), "0\ncurrent.pdf\n%PDF body\n");
 }
 
@@ -183,10 +176,10 @@ void TestScriptConversion::scriptThatKeepsTheCopyEndsTheWait() {
     f.script("ps/pdf2tiff.sh", "exit 0\n");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::Damaged);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::Damaged);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -194,10 +187,10 @@ void TestScriptConversion::missingScriptCountsAsNotConverted() {
     Fixture f;
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::ComponentMissing);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::ComponentMissing);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -206,10 +199,10 @@ void TestScriptConversion::unreadablePdfCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(1));
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod()).reason,
-             ReasonCode::Missing);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.input + "/absent.pdf", context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::Missing);
+    QVERIFY(!outcome.jpgCreated());
     QCOMPARE(convertThroughScript(f.input, context, ghostscriptMethod()).reason,
              ReasonCode::NotRegular);
     QVERIFY(f.outputs().isEmpty());
@@ -220,9 +213,10 @@ void TestScriptConversion::missingOutputFolderCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(2));
     FixedConversionView view(f.root.filePath("nowhere/"), {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::NoOutputFolder);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::NoOutputFolder);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -231,10 +225,10 @@ void TestScriptConversion::noWorkFolderCountsAsNotConverted() {
     f.script("ps/pdf2tiff.sh", pagesScript(1));
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, QString()};
-    context.jpgCreated = true;
-    QCOMPARE(convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod()).reason,
-             ReasonCode::Internal);
-    QVERIFY(!context.jpgCreated);
+    const ConversionOutcome outcome =
+        convertThroughScript(f.pdf("a.pdf"), context, ghostscriptMethod());
+    QCOMPARE(outcome.reason, ReasonCode::Internal);
+    QVERIFY(!outcome.jpgCreated());
     QVERIFY(f.outputs().isEmpty());
     QCOMPARE(f.ui.applicationPointers.last(), MousePointer::Default);
 }
@@ -245,8 +239,7 @@ void TestScriptConversion::failedCopyIsNotReportedAsSuccess() {
     QVERIFY(QDir(f.out).mkdir("a-001.jpg")); // a folder blocks the only image
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("a.pdf"), context);
-    QVERIFY(!context.jpgCreated);
+    QVERIFY(!ConvertWithGhostscript(f.pdf("a.pdf"), context).jpgCreated());
     QVERIFY(f.workIsEmpty());
 }
 
@@ -256,8 +249,7 @@ void TestScriptConversion::existingOutputIsReplaced() {
     writeFile(f.out + "a-001.jpg", "old image, much longer than the new one");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertWithGhostscript(f.pdf("a.1.pdf"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertWithGhostscript(f.pdf("a.1.pdf"), context).jpgCreated());
     QCOMPARE(readAll(f.out + "a-001.jpg"), "page1\n");
     QCOMPARE(f.outputs(), QStringList{"a-001.jpg"}); // no temporary left behind
 }
@@ -305,8 +297,7 @@ void TestScriptConversion::blackWhiteCollectsImageFolder() {
                               "current/y.JPG\necho note > current/notes.txt\nrm current.pdf\n");
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    ConvertBlackWhite(f.pdf("Scan 7.pdf"), context);
-    QVERIFY(context.jpgCreated);
+    QVERIFY(ConvertBlackWhite(f.pdf("Scan 7.pdf"), context).jpgCreated());
     QCOMPARE(f.outputs(), (QStringList{"Scan 7-001.jpg", "Scan 7-002.jpg"}));
     QCOMPARE(readAll(f.out + "Scan 7-002.jpg"), "two\n");
     QVERIFY(!QFileInfo::exists(f.work + "/bw/current"));
@@ -349,6 +340,52 @@ void TestScriptConversion::scriptEndingsGiveReasons() {
     QCOMPARE(outcome.detail, detail);
     QCOMPARE(outcome.status, ConversionStatus::Failed);
     QVERIFY(f.workIsEmpty()); // the messages go with the rest
+}
+
+void TestScriptConversion::lostPages_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<ConversionStatus>("status");
+    QTest::addColumn<ReasonCode>("code");
+    const QByteArray whole = "printf '\\377\\330 page \\377\\331' > current%1.jpg\n";
+    const QByteArray cut = "printf '\\377\\330 half' > current%1.jpg\n";
+    const QByteArray missing = "printf '   **** Error: Page drawing error occurred.\\n"
+                               "               Could not draw this page at all, page will be "
+                               "missing in the output.\\n' > messages.txt\n";
+    const auto page = [](const QByteArray& form, int n) {
+        return QByteArray(form).replace("%1", QByteArray::number(n));
+    };
+    QTest::newRow("every page whole")
+        << page(whole, 1) + page(whole, 2) << 2 << ConversionStatus::Converted << ReasonCode::None;
+    QTest::newRow("the second page cut short")
+        << page(whole, 1) + page(cut, 2) + missing << 1 << ConversionStatus::Partial
+        << ReasonCode::ConverterFailed;
+    QTest::newRow("a page left out, said so")
+        << page(whole, 1) + page(whole, 2) + missing << 2 << ConversionStatus::Partial
+        << ReasonCode::ConverterFailed;
+    QTest::newRow("an empty first page") << QByteArray(": > current1.jpg\n") + page(whole, 2) << 0
+                                         << ConversionStatus::Failed << ReasonCode::ConverterFailed;
+}
+
+// Ghostscript ends with success when it could not draw or write a page: the pages cut short
+// never reach the output folder, and the PDF is not converted.
+void TestScriptConversion::lostPages() {
+    QFETCH(QByteArray, body);
+    QFETCH(int, pages);
+    QFETCH(ConversionStatus, status);
+    QFETCH(ReasonCode, code);
+    Fixture f;
+    f.script("ps/pdf2tiff.sh", body + "rm -f current.pdf\n");
+    FixedConversionView view(f.out, {}, {});
+    ConversionContext context{view, f.ui, f.program, f.work};
+    const ConversionOutcome outcome = ConvertWithGhostscript(f.pdf("a.pdf"), context);
+    QCOMPARE(outcome.status, status);
+    QCOMPARE(outcome.reason, code);
+    QCOMPARE(outcome.pagesWritten, pages);
+    QCOMPARE(f.outputs().size(), pages);
+    for (const QString& name : f.outputs())
+        QVERIFY2(readAll(f.out + name).endsWith("\xFF\xD9"), qPrintable(name));
+    QVERIFY(f.workIsEmpty());
 }
 
 // A sleeper the script leaves in its process group, to see that the group is ended.
@@ -413,16 +450,17 @@ void TestScriptConversion::faults() {
         script.startsWith("bw/") ? blackWhiteMethod() : ghostscriptMethod();
     FixedConversionView view(f.out, {}, {});
     ConversionContext context{view, f.ui, f.program, f.work};
-    QCOMPARE(convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString()).reason,
-             code);
+    const ConversionOutcome outcome =
+        convertWith(pdf, context, method, idle, stop ? f.work + "/marker" : QString());
+    QCOMPARE(outcome.reason, code);
     QCOMPARE(f.outputs().size(), images);
     for (const QString& name : f.outputs())
         QVERIFY2(readAll(f.out + name) != "half\n", qPrintable(name)); // never a page cut short
-    QCOMPARE(context.jpgCreated, images > 0);
+    QCOMPARE(outcome.jpgCreated(), images > 0);
     QVERIFY(f.workIsEmpty());
     QFile sleeper(f.work + "/sleeper.pid");
     if (sleeper.open(QIODevice::ReadOnly)) // whatever the script left running has ended
-        QTRY_VERIFY(!processRuns(sleeper.readAll().trimmed().toLongLong()));
+        QTRY_VERIFY(!TestFiles::processRuns(sleeper.readAll().trimmed().toLongLong()));
 }
 
 QTEST_GUILESS_MAIN(TestScriptConversion)

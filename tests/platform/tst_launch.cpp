@@ -50,6 +50,7 @@ private slots:
     void accessDeniedFolder();
     void unknownVerbFindsNoAssociation();
     void successClearsAnEarlierError();
+    void executableGetsWorkingFolderAndArguments_data();
     void executableGetsWorkingFolderAndArguments();
     void documentGoesToTheOpener();
 };
@@ -163,6 +164,7 @@ void TestLaunch::launchFailures_data() {
     QTest::newRow("missing working folder") << "missingFolder" << 3 << 76;
     QTest::newRow("not a program") << "garbage" << 11 << Base + 11;
     QTest::newRow("no document opener") << "document" << 31 << Base + 31;
+    QTest::newRow("folder named like a script") << "scriptFolder" << 5 << 75;
 }
 
 void TestLaunch::launchFailures() {
@@ -183,6 +185,9 @@ void TestLaunch::launchFailures() {
         file = garbage;
     else if (kind == "document")
         file = plain;
+    else if (kind == "scriptFolder")
+        file = dir.filePath("run.sh");
+    QVERIFY(QDir(dir.path()).mkdir("run.sh"));
     LaunchOptions options;
     options.documentOpener = "pagekiln-no-such-opener";
     LaunchError error;
@@ -229,18 +234,33 @@ void TestLaunch::successClearsAnEarlierError() {
     reapChild(result.processId);
 }
 
+// A program is started as it is; a shell script is run by /bin/sh whatever its mode, as a
+// batch file is run by its command interpreter. Either is started in a process group of its
+// own.
+void TestLaunch::executableGetsWorkingFolderAndArguments_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("executable");
+    QTest::newRow("program") << "where" << true;
+    QTest::newRow("script") << "where.sh" << true;
+    QTest::newRow("script without its execute bit") << "where.sh" << false;
+}
+
 void TestLaunch::executableGetsWorkingFolderAndArguments() {
+    QFETCH(QString, name);
+    QFETCH(bool, executable);
     QTemporaryDir dir;
-    const QString script = writeFile(dir.filePath("where.sh"),
+    const QString script = writeFile(dir.filePath(name),
                                      "#!/bin/sh\npwd > where.txt\nprintf '%s\\n' \"$@\" >> "
                                      "where.txt\n",
-                                     true);
+                                     executable);
     QDir(dir.path()).mkdir("run here");
     const QString folder = dir.filePath("run here");
     LaunchError error;
     const LaunchResult result =
         LaunchFile('"' + script + '"', 0, {"a b", "$HOME", "-x"}, folder, "open", error);
     QVERIFY(result.processId > 0);
+    // A group of its own, so that a waiter can end it with whatever it starts.
+    QCOMPARE(::getpgid(static_cast<pid_t>(result.processId)), result.processId);
     reapChild(result.processId);
     QFile out(folder + "/where.txt");
     QVERIFY(out.open(QIODevice::ReadOnly));

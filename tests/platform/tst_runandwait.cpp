@@ -1,16 +1,58 @@
 #include "platform/RunAndWait.h"
+#include "platform/StopRequest.h"
+#include "support/TestFiles.h"
 
-#include <QElapsedTimer>
+#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 #include <csignal>
 #include <limits>
+#include <memory>
+#include <sys/wait.h>
 
 namespace {
+
+// What happens to a child while it is waited for.
+enum class Trigger {
+    None,
+    Stop, // a stop request
+    Quit, // the waiting thread is told to quit
+};
+
+// Counts what wakes the calling thread's event loop while it lives: timer events delivered
+// to any object, and returns of the event dispatcher from waiting.
+class WakeCounter : public QObject {
+public:
+    WakeCounter() {
+        QCoreApplication::instance()->installEventFilter(this);
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this,
+                [this] { ++awakenings; });
+    }
+    ~WakeCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
+    int timerEvents = 0;
+    int awakenings = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Timer)
+            ++timerEvents;
+        return false;
+    }
+};
+
+// A sleeper the script leaves in its process group, to see whether the group is ended; the
+// marker says the script has got that far.
+const QByteArray HangingScript = "sleep 1000 &\necho $! > sleeper.pid\necho $$ > child.pid\n"
+                                 "echo > marker\nwait\n";
+
+qint64 pidIn(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+}
 
 QString writeScript(const QString& path, const QByteArray& body) {
     QFile file(path);
@@ -35,8 +77,9 @@ private slots:
     void windowStateClamp();
     void failureResult_data();
     void failureResult();
-    void returnsExitCode();
-    void killedChildReportsSignal();
+    void childEndWakesTheWait();
+    void waitEnds_data();
+    void waitEnds();
     void eventLoopRunsDuringLongChild();
     void missingFileReturnsAtOnce();
     void missingOpenerReturnsZero();
@@ -78,25 +121,93 @@ void TestRunAndWait::failureResult() {
     QCOMPARE(launchFailureResult(errorNumber), result);
 }
 
-void TestRunAndWait::returnsExitCode() {
+// The child's end wakes the wait: no timer runs, and the loop wakes only to start waiting and
+// at the child's end however long the child takes (a check every 100 ms would wake it five
+// times more here).
+void TestRunAndWait::childEndWakesTheWait() {
     QTemporaryDir dir;
-    const QString script = writeScript(dir.filePath("three.sh"), "exit 3\n");
-    // The child's end wakes the wait; no fixed pause is added. The quickest of a few runs
-    // stays well under a 100 ms tick even on a busy machine.
-    qint64 quickest = std::numeric_limits<qint64>::max();
-    for (int run = 0; run < 5; ++run) {
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(RunAndWait(quoted(script), 0, dir.path()), 3);
-        quickest = std::min(quickest, clock.elapsed());
-    }
-    QVERIFY2(quickest < 90, qPrintable(QString::number(quickest)));
+    const QString script = writeScript(dir.filePath("three.sh"), "sleep 0.5\nexit 3\n");
+    WakeCounter counter;
+    QCOMPARE(RunAndWait(quoted(script), 0, dir.path()), 3);
+    QCOMPARE(counter.timerEvents, 0);
+    QVERIFY2(counter.awakenings <= 3, qPrintable(QString::number(counter.awakenings)));
 }
 
-void TestRunAndWait::killedChildReportsSignal() {
+// How a wait ends, with what result, and whether the child's group outlives it. The wait
+// runs in a thread of its own, as the command's conversions do, so that it can be told to
+// quit.
+void TestRunAndWait::waitEnds_data() {
+    QTest::addColumn<QByteArray>("body"); // empty: no script at all
+    QTest::addColumn<ChildGroup>("group");
+    QTest::addColumn<int>("idleMilliseconds"); // 0: no bound
+    QTest::addColumn<Trigger>("trigger");
+    QTest::addColumn<ChildEnd>("end");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("groupOutlivesTheWait");
+    QTest::newRow("ends by itself") << QByteArray("exit 3\n") << ChildGroup::Independent << 0
+                                    << Trigger::None << ChildEnd::Ended << 3 << false;
+    QTest::newRow("ended by a signal")
+        << QByteArray("kill -TERM $$\n") << ChildGroup::Independent << 0 << Trigger::None
+        << ChildEnd::Ended << 128 + SIGTERM << false;
+    QTest::newRow("missing") << QByteArray() << ChildGroup::Owned << 0 << Trigger::None
+                             << ChildEnd::NotStarted << -2147221451 << false;
+    QTest::newRow("no progress within the idle limit")
+        << HangingScript << ChildGroup::Owned << 200 << Trigger::None << ChildEnd::Stalled
+        << 128 + SIGKILL << false;
+    QTest::newRow("stop request ends an owned group")
+        << HangingScript << ChildGroup::Owned << 0 << Trigger::Stop << ChildEnd::Stopped
+        << 128 + SIGKILL << false;
+    QTest::newRow("quitting ends an owned group")
+        << HangingScript << ChildGroup::Owned << 0 << Trigger::Quit << ChildEnd::Interrupted
+        << 128 + SIGKILL << false;
+    QTest::newRow("quitting leaves an independent child running")
+        << HangingScript << ChildGroup::Independent << 0 << Trigger::Quit << ChildEnd::Interrupted
+        << 0 << true;
+}
+
+void TestRunAndWait::waitEnds() {
+    QFETCH(QByteArray, body);
+    QFETCH(ChildGroup, group);
+    QFETCH(int, idleMilliseconds);
+    QFETCH(Trigger, trigger);
+    QFETCH(ChildEnd, end);
+    QFETCH(int, result);
+    QFETCH(bool, groupOutlivesTheWait);
     QTemporaryDir dir;
-    const QString script = writeScript(dir.filePath("killed.sh"), "kill -TERM $$\n");
-    QCOMPARE(RunAndWait(quoted(script), 0, dir.path()), 128 + SIGTERM);
+    const QString script = dir.filePath("child.sh");
+    if (!body.isEmpty())
+        writeScript(script, body);
+    RunOptions options;
+    options.group = group;
+    if (idleMilliseconds > 0)
+        options.progress = {dir.path(), "*.jpg", std::chrono::milliseconds(idleMilliseconds), {}};
+    RunOutcome outcome;
+    std::unique_ptr<QThread> waiter(QThread::create(
+        [&] { outcome = RunAndWait(quoted(script), 0, dir.path() + '/', options); }));
+    waiter->start();
+    bool started = true;
+    if (trigger != Trigger::None) {
+        started = QTest::qWaitFor([&] { return QFile::exists(dir.filePath("marker")); });
+        // Triggered either way, so that the thread ends before the test does.
+        if (trigger == Trigger::Stop)
+            requestStop();
+        else
+            waiter->quit();
+    }
+    waiter->wait();
+    clearStopRequest();
+    QVERIFY(started);
+    QCOMPARE(outcome.end, end);
+    QCOMPARE(outcome.result, result);
+    const qint64 sleeper = pidIn(dir.filePath("sleeper.pid"));
+    if (groupOutlivesTheWait) {
+        QVERIFY(TestFiles::processRuns(sleeper));
+        const auto child = static_cast<pid_t>(pidIn(dir.filePath("child.pid")));
+        ::kill(-child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    } else if (sleeper > 0) {
+        QTRY_VERIFY(!TestFiles::processRuns(sleeper));
+    }
 }
 
 // The child ends only once a handler has run during the wait: the wait cannot return unless
@@ -117,11 +228,12 @@ void TestRunAndWait::eventLoopRunsDuringLongChild() {
 
 void TestRunAndWait::missingFileReturnsAtOnce() {
     QTemporaryDir dir;
-    LaunchError error;
-    const RunOutcome outcome = runProgram(quoted(dir.filePath("absent.sh")), 0, dir.path(), error);
+    const RunOutcome outcome =
+        RunAndWait(quoted(dir.filePath("absent.sh")), 0, dir.path(), RunOptions{});
     QCOMPARE(outcome.result, -2147221451);
     QCOMPARE(outcome.end, ChildEnd::NotStarted);
-    QCOMPARE(error.number, 53);
+    QCOMPARE(outcome.error.number, 53);
+    QCOMPARE(outcome.error.description, QString("File not found"));
     QCOMPARE(RunAndWait(quoted(dir.filePath("absent.sh")), 0, dir.path()), -2147221451);
 }
 
@@ -130,12 +242,12 @@ void TestRunAndWait::missingOpenerReturnsZero() {
     QFile document(dir.filePath("a.txt"));
     QVERIFY(document.open(QIODevice::WriteOnly));
     document.close();
-    LaunchOptions options;
-    options.documentOpener = "pagekiln-no-such-opener";
-    LaunchError error;
-    const RunOutcome outcome = runProgram(document.fileName(), 0, dir.path(), error, options);
+    RunOptions options;
+    options.launch.documentOpener = "pagekiln-no-such-opener";
+    const RunOutcome outcome = RunAndWait(document.fileName(), 0, dir.path(), options);
     QCOMPARE(outcome.result, 0);
-    QCOMPARE(error.description, QString("No application is associated with this file type."));
+    QCOMPARE(outcome.error.description,
+             QString("No application is associated with this file type."));
 }
 
 // A handler running inside one wait starts a second child and waits for it; each wait gets

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Form1.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
 
@@ -29,7 +29,7 @@ public:
         services.programFolder = TestPaths::programFolder();
         services.workFolder = m_workDir.path();
         services.automation = &automation;
-        services.procedures = procedures;
+        services.methods = methods;
         services.random = [draw]() { return draw; };
         services.openHomePage = [this](const QString& address) { homePages.append(address); };
         auto form = std::make_unique<Form1>(std::move(services));
@@ -39,7 +39,7 @@ public:
 
     RecordingUserInterface ui;
     QStringList homePages;
-    ProcedureTable procedures; // the real ones unless a test replaces them
+    MethodTable methods; // the real procedures unless a test replaces them
     AutomationHost automation{TestPaths::programFolder()};
 
 private:

@@ -130,6 +130,15 @@ inline qint64 parentOf(qint64 pid) {
     return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
 }
 
+// True while process pid runs (a zombie no longer does).
+inline bool processRuns(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
 // How many descendants of this process now running have text among their arguments. Only
 // our own children count: other tests running at the same time may use the same text.
 inline int processesWithArgument(const QByteArray& text) {

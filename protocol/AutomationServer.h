@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 
 #include <QHash>
 #include <QJsonObject>
@@ -56,6 +56,7 @@ private:
     AutomationReply earlierFailure(const QList<qint64>& earlier);
     AutomationReply unanswered(const QJsonObject& request, std::chrono::milliseconds timeout,
                                bool quitting);
+    ServerEnd howItEnded() const;
     QString diedText() const;
     AutomationReply badAnswerFailure() const;
     void removeTemporaryFiles(const QJsonObject& request);

@@ -1,6 +1,9 @@
-#include "platform/AutomationServer.h"
+#include "protocol/AutomationServer.h"
 
+#include "platform/ProcessGroup.h"
 #include "platform/StopRequest.h"
+#include "protocol/PartFile.h"
+#include "protocol/Wire.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,16 +13,33 @@
 #include <QJsonDocument>
 #include <QTimer>
 
-#include <unistd.h>
-
 namespace {
 
-// Methods that write a file named by their first argument.
+// A call of a method that writes a file named by its first argument.
 bool isSave(const QJsonObject& request) {
-    const QString name = request.value("name").toString().toLower();
-    return request.value("op").toString() == QLatin1String("call") &&
-           (name == QLatin1String("savebitmap") || name == QLatin1String("saveas")) &&
-           request.value("args").toArray().at(0).isString();
+    return request.value(Wire::kOp).toString() == Wire::kCall &&
+           Component::writesFile(request.value(Wire::kName).toString()) &&
+           request.value(Wire::kArgs).toArray().at(0).isString();
+}
+
+// The fault an answer names, or `absent` when it names none.
+Fault faultOf(const QJsonObject& answer, Fault absent) {
+    const QString code = answer.value(Wire::kCode).toString();
+    return code.isEmpty() ? absent : faultFromName(code);
+}
+
+// The reply an answer stands for: a failure that names no fault is Internal; a success names
+// one only when its value is a refusal.
+AutomationReply replyOf(const QJsonObject& answer) {
+    if (!answer.value(Wire::kOk).toBool())
+        return AutomationReply::failed(faultOf(answer, Fault::Internal),
+                                       answer.value(Wire::kError).toString());
+    AutomationReply reply;
+    reply.fault = faultOf(answer, Fault::None);
+    reply.value = answer.value(Wire::kResult);
+    reply.error = answer.value(Wire::kError).toString();
+    reply.objectId = answer.value(Wire::kObject).toInteger();
+    return reply;
 }
 
 QString capitalized(QString text) {
@@ -39,12 +59,12 @@ AutomationServer::AutomationServer(const QString& executable, const QString& lab
     connect(&m_process, &QProcess::finished, this, &AutomationServer::onFinished);
     // A group of its own keeps the terminal's Ctrl+C away from the server: we end it ourselves,
     // after the page under way is saved whole.
-    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    startInOwnProcessGroup(m_process);
 }
 
 AutomationServer::~AutomationServer() {
     if (std::exchange(m_recorded, false))
-        releaseServer(static_cast<pid_t>(m_pid));
+        releaseServer(m_pid);
     if (m_process.state() == QProcess::NotRunning)
         return;
     // End of input tells a server to end; one that does not is not waited for long.
@@ -63,14 +83,14 @@ bool AutomationServer::start(QString& error) {
         return false;
     }
     m_pid = m_process.processId();
-    adoptServer(static_cast<pid_t>(m_pid));
+    adoptServer(m_pid);
     m_recorded = true;
     return true;
 }
 
 qint64 AutomationServer::send(QJsonObject& request) {
     const qint64 id = m_nextId++;
-    request.insert("id", id);
+    request.insert(Wire::kId, id);
     QByteArray line = QJsonDocument(request).toJson(QJsonDocument::Compact);
     line.append('\n');
     m_process.write(line);
@@ -106,12 +126,10 @@ AutomationReply AutomationServer::earlierFailure(const QList<qint64>& earlier) {
         if (!failure.ok())
             continue;
         if (!answered)
-            failure = AutomationReply::failed(AutomationFailure::ServerFailed,
+            failure = AutomationReply::failed(Fault::ServerDied,
                                               QStringLiteral("the component server has ended"));
-        else if (!answer.value("ok").toBool())
-            failure = AutomationReply::failed(
-                AutomationFailure::CallFailed, answer.value("error").toString(),
-                answer.value("code").toString(QStringLiteral("internal")));
+        else if (!answer.value(Wire::kOk).toBool())
+            failure = replyOf(answer);
     }
     return failure;
 }
@@ -122,7 +140,7 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
         discard(earlier);
         if (!m_badAnswer.isEmpty())
             return badAnswerFailure();
-        return AutomationReply::failed(AutomationFailure::ServerFailed,
+        return AutomationReply::failed(Fault::ServerDied,
                                        QStringLiteral("The %1 has ended.").arg(m_label));
     }
     const qint64 id = send(request);
@@ -144,17 +162,12 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
     const QJsonObject answer = m_answers.take(id);
     if (const AutomationReply failure = earlierFailure(earlier); !failure.ok())
         return failure;
-    if (answer.value("ending").toBool() && m_state == State::Running) {
+    if (answer.value(Wire::kEnding).toBool() && m_state == State::Running) {
         // The server ends after this answer: new objects need a fresh one.
         m_state = State::Ending;
         emit gone(this);
     }
-    if (!answer.value("ok").toBool())
-        return AutomationReply::failed(AutomationFailure::CallFailed,
-                                       answer.value("error").toString(),
-                                       answer.value("code").toString(QStringLiteral("internal")));
-    return {AutomationFailure::None, answer.value("result"), answer.value("error").toString(),
-            answer.value("object").toInteger(), answer.value("code").toString()};
+    return replyOf(answer);
 }
 
 // The failure of a call whose answer never came: the server died, gave something that is not
@@ -169,43 +182,49 @@ AutomationReply AutomationServer::unanswered(const QJsonObject& request,
     if (!m_badAnswer.isEmpty())
         return badAnswerFailure();
     if (died)
-        return AutomationReply::failed(AutomationFailure::ServerFailed, diedText());
+        return AutomationReply::failed(Fault::ServerDied, diedText(), howItEnded());
     if (quitting)
         return AutomationReply::failed(
-            AutomationFailure::Interrupted,
+            Fault::Interrupted,
             QStringLiteral("The program is quitting; the %1 was stopped.").arg(m_label));
-    return AutomationReply::failed(AutomationFailure::TimedOut,
+    return AutomationReply::failed(Fault::TimedOut,
                                    capitalized(QStringLiteral("the %1 gave no answer within %2 s.")
                                                    .arg(m_label)
                                                    .arg(double(timeout.count()) / 1000.0)));
 }
 
 AutomationReply AutomationServer::badAnswerFailure() const {
-    return AutomationReply::failed(AutomationFailure::BadAnswer,
+    return AutomationReply::failed(Fault::BadAnswer,
                                    QStringLiteral("The %1 gave an answer that cannot be read: %2")
                                        .arg(m_label, QString::fromUtf8(m_badAnswer.left(120))));
 }
 
+ServerEnd AutomationServer::howItEnded() const {
+    return {m_process.exitStatus() == QProcess::CrashExit ? ServerEnd::Kind::Signal
+                                                          : ServerEnd::Kind::ExitStatus,
+            m_process.exitCode()};
+}
+
 QString AutomationServer::diedText() const {
-    const QString how = m_process.exitStatus() == QProcess::CrashExit
-                            ? QStringLiteral("signal %1").arg(m_process.exitCode())
-                            : QStringLiteral("exit status %1").arg(m_process.exitCode());
+    const ServerEnd end = howItEnded();
+    const QString how = end.kind == ServerEnd::Kind::Signal
+                            ? QStringLiteral("signal %1").arg(end.number)
+                            : QStringLiteral("exit status %1").arg(end.number);
     return capitalized(QStringLiteral("the %1 stopped unexpectedly (%2).").arg(m_label, how));
 }
 
-// A server that was writing a file when it died may have left it under a temporary name
-// (".pk-<pid>-<n>.part", see components/common/ReplacingFile.h) beside the target.
+// A server that was writing a file when it died may have left it under a part-file name
+// (protocol/PartFile.h) beside the target.
 void AutomationServer::removeTemporaryFiles(const QJsonObject& request) {
     if (m_pid <= 0)
         return;
     // A killed process may still be finishing a system call; wait until it is gone.
     if (m_process.state() != QProcess::NotRunning)
         m_process.waitForFinished(2000);
-    const QFileInfo target(request.value("args").toArray().at(0).toString());
+    const QFileInfo target(request.value(Wire::kArgs).toArray().at(0).toString());
     QDir folder(target.absolutePath());
-    const QString pattern = QStringLiteral(".pk-%1-*.part").arg(m_pid);
     for (const QString& name :
-         folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System))
+         folder.entryList({partFilePattern(m_pid)}, QDir::Files | QDir::Hidden | QDir::System))
         folder.remove(name);
 }
 
@@ -215,7 +234,7 @@ void AutomationServer::readAnswers() {
     for (qsizetype end; (end = m_pending.indexOf('\n', start)) >= 0; start = end + 1) {
         const QByteArray line = m_pending.mid(start, end - start);
         const QJsonDocument doc = QJsonDocument::fromJson(line);
-        const qint64 id = doc.object().value("id").toInteger();
+        const qint64 id = doc.object().value(Wire::kId).toInteger();
         if (!doc.isObject() || id <= 0) {
             // The stream cannot be trusted any more: nothing after this line is waited for.
             m_badAnswer = line.isEmpty() ? QByteArray("an empty line") : line;
@@ -233,7 +252,7 @@ void AutomationServer::readAnswers() {
 
 void AutomationServer::onFinished() {
     if (std::exchange(m_recorded, false))
-        releaseServer(static_cast<pid_t>(m_pid));
+        releaseServer(m_pid);
     m_state = State::Dead;
     emit progressed();
     emit gone(this);

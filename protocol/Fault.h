@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
-// Why a request of a component failed, as the client can act on it. The names (faultName) are
-// part of the protocol: every failure answer carries one as "code".
+// Why a call between the program and a component server did not succeed. Servers report the
+// first group in their answers; the client finds the second group itself. Every fault has one
+// name on the wire (faultName), which failure answers carry as "code" and which the client
+// passes on unchanged.
 enum class Fault {
     None,
+    // Reported by a server.
     Missing,       // no such file
     NotRegular,    // a folder, pipe, device or socket instead of a file
     NotPdf,        // the file is not a PDF document (or is empty)
@@ -21,9 +25,17 @@ enum class Fault {
     WriteFailed,   // any other error writing the file
     Memory,        // more memory than allowed
     Internal,      // anything else
+    // Found by the client.
+    NotRegistered, // no component serves the class, or its server is missing
+    ServerDied,    // the server could not start, died, or has ended
+    TimedOut,      // the server did not answer within the call limit
+    BadAnswer,     // the server's answer could not be read
+    NoObject,      // the object was never created or has been released
+    Interrupted,   // the application is quitting
 };
 
+// The fault's name on the wire ("password-wrong").
 QString faultName(Fault fault);
 
-// The fault of a failed write or file creation from its errno.
-Fault writeFault(int error);
+// The fault a wire name stands for; a name this side does not know is Internal.
+Fault faultFromName(QStringView name);

@@ -1,5 +1,5 @@
 #include "components/TestPdfs.h"
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -68,8 +68,8 @@ void TestAutomation::unknownClassIsNotRegistered() {
     AutomationHost host(TestPaths::programFolder());
     AutomationReply reply;
     const AutomationObject object = host.createObject("Word.Application", reply);
-    QCOMPARE(reply.failure, AutomationFailure::NotRegistered);
-    QCOMPARE(reply.code, "not-registered");
+    QCOMPARE(reply.fault, Fault::NotRegistered);
+    QVERIFY(!reply.ok());
     QVERIFY(!object.isValid());
     QVERIFY(host.serverProcessIds().isEmpty());
 }
@@ -83,13 +83,13 @@ void TestAutomation::missingServerIsNotRegistered() {
     AutomationHost host(program.path());
     AutomationReply reply;
     host.createObject("GflAx.GflAx", reply);
-    QCOMPARE(reply.failure, AutomationFailure::NotRegistered);
+    QCOMPARE(reply.fault, Fault::NotRegistered);
 }
 
 void TestAutomation::noHostMeansNothingRegistered() {
     AutomationReply reply;
     QVERIFY(!CreateObject(nullptr, "GflAx.GflAx", reply).isValid());
-    QCOMPARE(reply.failure, AutomationFailure::NotRegistered);
+    QCOMPARE(reply.fault, Fault::NotRegistered);
 }
 
 void TestAutomation::classNamesIgnoreCase() {
@@ -120,7 +120,7 @@ void TestAutomation::exitEndsTheServerAndTheNextObjectGetsAFreshOne() {
     QCOMPARE(before.size(), 1);
     QVERIFY(app.call("Exit").ok());
     // Calls on objects of an ended server fail; they do not hang.
-    QCOMPARE(document.call("Close").failure, AutomationFailure::ServerFailed);
+    QCOMPARE(document.call("Close").fault, Fault::ServerDied);
     AutomationObject again = host.createObject("AcroExch.app", reply);
     QVERIFY2(reply.ok(), qPrintable(reply.error));
     QCOMPARE(host.serverProcessIds().size(), 1);
@@ -135,8 +135,9 @@ void TestAutomation::killedServerFailsTheCallOnly() {
     QCOMPARE(pids.size(), 1);
     ::kill(pid_t(pids.first()), SIGKILL);
     reply = gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")});
-    QCOMPARE(reply.failure, AutomationFailure::ServerFailed);
-    QCOMPARE(reply.code, "server-died");
+    QCOMPARE(reply.fault, Fault::ServerDied);
+    QCOMPARE(reply.serverEnd.kind, ServerEnd::Kind::Signal);
+    QCOMPARE(reply.serverEnd.number, 9);
     QVERIFY2(reply.error.contains("(signal 9)"), qPrintable(reply.error));
     AutomationObject fresh = host.createObject("GflAx.GflAx", reply);
     QVERIFY2(reply.ok(), qPrintable(reply.error));
@@ -165,10 +166,10 @@ void TestAutomation::objectFromAMethod() {
     AutomationObject script = document.callForObject("GetJSObject", {}, reply);
     QVERIFY2(reply.ok(), qPrintable(reply.error));
     QVERIFY(script.isValid());
-    QCOMPARE(script.call("SaveAs", {"/nonexistent/folder/x.jpg", "com.adobe.acrobat.jpeg"}).failure,
-             AutomationFailure::CallFailed);
+    QCOMPARE(script.call("SaveAs", {"/nonexistent/folder/x.jpg", "com.adobe.acrobat.jpeg"}).fault,
+             Fault::NoFolder);
     script.release();
-    QCOMPARE(script.call("SaveAs", {}).failure, AutomationFailure::NoObject);
+    QCOMPARE(script.call("SaveAs", {}).fault, Fault::NoObject);
 }
 
 void TestAutomation::unwaitedSetFailsTheNextCall() {
@@ -178,7 +179,7 @@ void TestAutomation::unwaitedSetFailsTheNextCall() {
     gflax.setWithoutWaiting("Page", "two");
     gflax.setWithoutWaiting("EpsDpi", 50.0);
     reply = gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")});
-    QCOMPARE(reply.failure, AutomationFailure::CallFailed);
+    QCOMPARE(reply.fault, Fault::BadArgument);
     QVERIFY2(reply.error.contains("page"), qPrintable(reply.error));
     // Each failure is reported once; the properties that were accepted hold.
     QVERIFY(gflax.call("LoadBitmap", {TestPaths::corpusFile("minimal-document.pdf")}).ok());
@@ -212,7 +213,7 @@ void TestAutomation::serverKilledMidSaveLeavesNothing() {
     watch.start(1);
     reply = gflax.call("saveBitmap", {dir.filePath("page1.jpg")});
     QVERIFY2(!watch.isActive(), qPrintable(reply.error)); // killed while saving, not after
-    QCOMPARE(reply.code, "server-died");
+    QCOMPARE(reply.fault, Fault::ServerDied);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
 }
@@ -232,10 +233,10 @@ void TestAutomation::serverCodesReachTheClient_data() {
                                     << "password-wrong";
     QTest::newRow("right password") << "locked.pdf"
                                     << "secret"
-                                    << "";
+                                    << "none";
 }
 
-// The real server's codes arrive in AutomationReply::code; a pipe fails at once.
+// The real server's codes arrive as AutomationReply::fault; a pipe fails at once.
 void TestAutomation::serverCodesReachTheClient() {
     QFETCH(QString, file);
     QFETCH(QString, password);
@@ -249,8 +250,8 @@ void TestAutomation::serverCodesReachTheClient() {
     AutomationObject gflax = host.createObject("GflAx.GflAx", reply);
     QVERIFY(gflax.set("Password", password).ok());
     reply = gflax.call("LoadBitmap", {dir.filePath(file)});
-    QCOMPARE(reply.code, code);
-    QCOMPARE(reply.ok(), code.isEmpty());
+    QCOMPARE(faultName(reply.fault), code);
+    QCOMPARE(reply.ok(), code == "none");
 }
 
 QTEST_GUILESS_MAIN(TestAutomation)

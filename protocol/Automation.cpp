@@ -1,52 +1,37 @@
-#include "platform/Automation.h"
+#include "protocol/Automation.h"
 
-#include "platform/AutomationServer.h"
+#include "protocol/AutomationServer.h"
+#include "protocol/Wire.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QSettings>
+
+#include <algorithm>
 
 namespace {
 
 const QString kRegistrationFile = QStringLiteral("components.ini");
 
 AutomationReply noObject() {
-    return AutomationReply::failed(AutomationFailure::NoObject,
-                                   QStringLiteral("the object does not exist"));
+    return AutomationReply::failed(Fault::NoObject, QStringLiteral("the object does not exist"));
 }
 
 // What failure texts call the server of className.
 QString componentLabel(const QString& className) {
-    if (className.startsWith(QLatin1String("GflAx."), Qt::CaseInsensitive))
+    // The part before the dot names the component ("GflAx" of "GflAx.GflAx").
+    const auto family = [](const QString& name) { return name.section(QLatin1Char('.'), 0, 0); };
+    const auto servedBy = [&](QLatin1StringView served) {
+        return family(className).compare(family(served), Qt::CaseInsensitive) == 0;
+    };
+    if (servedBy(Component::kGflAx))
         return QStringLiteral("imaging component");
-    if (className.startsWith(QLatin1String("AcroExch."), Qt::CaseInsensitive))
+    if (servedBy(Component::kAcroDocument))
         return QStringLiteral("document-export component");
     return QStringLiteral("component %1").arg(className);
 }
 
 } // namespace
-
-QString automationFailureCode(AutomationFailure failure) {
-    switch (failure) {
-    case AutomationFailure::None:
-        return {};
-    case AutomationFailure::NotRegistered:
-        return QStringLiteral("not-registered");
-    case AutomationFailure::ServerFailed:
-        return QStringLiteral("server-died");
-    case AutomationFailure::TimedOut:
-        return QStringLiteral("timed-out");
-    case AutomationFailure::CallFailed:
-        return QStringLiteral("internal");
-    case AutomationFailure::NoObject:
-        return QStringLiteral("no-object");
-    case AutomationFailure::BadAnswer:
-        return QStringLiteral("bad-answer");
-    case AutomationFailure::Interrupted:
-        return QStringLiteral("interrupted");
-    }
-    return QStringLiteral("internal");
-}
 
 AutomationObject::AutomationObject(AutomationServer* server, qint64 id)
     : m_server(server), m_id(id) {}
@@ -73,7 +58,7 @@ void AutomationObject::release() {
     if (m_server)
         m_server->discard(std::exchange(m_unanswered, {}));
     if (m_id != 0 && m_server)
-        m_server->post(QJsonObject{{"op", "release"}, {"object", m_id}});
+        m_server->post(QJsonObject{{Wire::kOp, Wire::kRelease}, {Wire::kObject, m_id}});
     m_id = 0;
     m_server.clear();
 }
@@ -83,11 +68,11 @@ AutomationReply AutomationObject::onObject(const QString& op, const QString& nam
     if (m_id == 0)
         return noObject();
     if (!m_server)
-        return AutomationReply::failed(AutomationFailure::ServerFailed,
+        return AutomationReply::failed(Fault::ServerDied,
                                        QStringLiteral("the component server has ended"));
-    request.insert("op", op);
-    request.insert("object", m_id);
-    request.insert("name", name);
+    request.insert(Wire::kOp, op);
+    request.insert(Wire::kObject, m_id);
+    request.insert(Wire::kName, name);
     auto* host = qobject_cast<AutomationHost*>(m_server->parent());
     const auto timeout = host ? host->callTimeout() : AutomationHost::kDefaultCallTimeout;
     return m_server->request(request, timeout, std::exchange(m_unanswered, {}));
@@ -96,31 +81,32 @@ AutomationReply AutomationObject::onObject(const QString& op, const QString& nam
 void AutomationObject::setWithoutWaiting(const QString& name, const QJsonValue& value) {
     if (m_id == 0 || !m_server)
         return; // the next waiting call reports the missing object or server
-    const qint64 id = m_server->postTracked(
-        QJsonObject{{"op", "set"}, {"object", m_id}, {"name", name}, {"value", value}});
+    const qint64 id = m_server->postTracked(QJsonObject{{Wire::kOp, Wire::kSet},
+                                                        {Wire::kObject, m_id},
+                                                        {Wire::kName, name},
+                                                        {Wire::kValue, value}});
     if (id != 0)
         m_unanswered.append(id);
 }
 
 AutomationReply AutomationObject::set(const QString& name, const QJsonValue& value) {
-    return onObject(QStringLiteral("set"), name, QJsonObject{{"value", value}});
+    return onObject(Wire::kSet, name, QJsonObject{{Wire::kValue, value}});
 }
 
 AutomationReply AutomationObject::get(const QString& name) {
-    return onObject(QStringLiteral("get"), name, {});
+    return onObject(Wire::kGet, name, {});
 }
 
 AutomationReply AutomationObject::call(const QString& name, const QJsonArray& args) {
-    return onObject(QStringLiteral("call"), name, QJsonObject{{"args", args}});
+    return onObject(Wire::kCall, name, QJsonObject{{Wire::kArgs, args}});
 }
 
 AutomationObject AutomationObject::callForObject(const QString& name, const QJsonArray& args,
                                                  AutomationReply& reply) {
     reply = call(name, args);
     if (reply.ok() && reply.objectId == 0)
-        reply =
-            AutomationReply::failed(AutomationFailure::CallFailed,
-                                    QStringLiteral("%1 did not answer with an object").arg(name));
+        reply = AutomationReply::failed(
+            Fault::Internal, QStringLiteral("%1 did not answer with an object").arg(name));
     if (!reply.ok())
         return {};
     return AutomationObject(m_server, reply.objectId);
@@ -131,23 +117,22 @@ AutomationHost::AutomationHost(QString programFolder, QObject* parent)
 
 AutomationHost::~AutomationHost() = default; // the servers are children and end with us
 
+// The registration is an INI file of "Class=server" lines; class names are compared without
+// regard to case, and a server is named relative to the program folder or by an absolute path.
 QString AutomationHost::serverFor(const QString& className) const {
-    QFile file(m_programFolder + QLatin1Char('/') + kRegistrationFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const QSettings registration(m_programFolder + QLatin1Char('/') + kRegistrationFile,
+                                 QSettings::IniFormat);
+    const QStringList classes = registration.childKeys();
+    const auto found = std::find_if(classes.begin(), classes.end(), [&](const QString& each) {
+        return each.compare(className, Qt::CaseInsensitive) == 0;
+    });
+    if (found == classes.end())
         return {};
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (line.startsWith(QLatin1Char('#')) || eq <= 0)
-            continue;
-        if (line.left(eq).trimmed().compare(className, Qt::CaseInsensitive) != 0)
-            continue;
-        const QString entry = line.mid(eq + 1).trimmed();
-        const QFileInfo server(
-            QFileInfo(entry).isAbsolute() ? entry : m_programFolder + QLatin1Char('/') + entry);
-        return server.isFile() && server.isExecutable() ? server.absoluteFilePath() : QString();
-    }
-    return {};
+    // A comma splits an unquoted INI value into a list; a server's name may hold one.
+    const QString entry = registration.value(*found).toStringList().join(QLatin1Char(','));
+    const QFileInfo server(
+        QFileInfo(entry).isAbsolute() ? entry : m_programFolder + QLatin1Char('/') + entry);
+    return server.isFile() && server.isExecutable() ? server.absoluteFilePath() : QString();
 }
 
 AutomationServer* AutomationHost::serverAt(const QString& executable, const QString& className,
@@ -158,7 +143,7 @@ AutomationServer* AutomationHost::serverAt(const QString& executable, const QStr
     connect(server, &AutomationServer::gone, this, &AutomationHost::forget);
     QString error;
     if (!server->start(error)) {
-        reply = AutomationReply::failed(AutomationFailure::ServerFailed, error);
+        reply = AutomationReply::failed(Fault::ServerDied, error);
         delete server;
         return nullptr;
     }
@@ -178,16 +163,16 @@ AutomationObject AutomationHost::createObject(const QString& className, Automati
     const QString executable = serverFor(className);
     if (executable.isEmpty()) {
         reply = AutomationReply::failed(
-            AutomationFailure::NotRegistered,
-            QStringLiteral("class \"%1\" is not registered").arg(className));
+            Fault::NotRegistered, QStringLiteral("class \"%1\" is not registered").arg(className));
         return {};
     }
     AutomationServer* server = serverAt(executable, className, reply);
     if (!server)
         return {};
-    reply = server->request(QJsonObject{{"op", "create"}, {"class", className}}, m_timeout);
+    reply = server->request(QJsonObject{{Wire::kOp, Wire::kCreate}, {Wire::kClass, className}},
+                            m_timeout);
     if (reply.ok() && reply.objectId == 0)
-        reply = AutomationReply::failed(AutomationFailure::CallFailed,
+        reply = AutomationReply::failed(Fault::Internal,
                                         QStringLiteral("the server created no object"));
     if (!reply.ok())
         return {};
@@ -205,8 +190,7 @@ AutomationObject CreateObject(AutomationHost* host, const QString& className,
                               AutomationReply& reply) {
     if (!host) {
         reply = AutomationReply::failed(
-            AutomationFailure::NotRegistered,
-            QStringLiteral("class \"%1\" is not registered").arg(className));
+            Fault::NotRegistered, QStringLiteral("class \"%1\" is not registered").arg(className));
         return {};
     }
     return host->createObject(className, reply);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Fault.h"
+
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
@@ -11,39 +13,38 @@
 
 class AutomationServer;
 
-// Why an automation call did not succeed.
-enum class AutomationFailure {
-    None,
-    NotRegistered, // no component serves the class, or its server is missing
-    ServerFailed,  // the server could not start, died, or has ended
-    TimedOut,      // the server did not answer within the call limit
-    CallFailed,    // the server answered with an error
-    NoObject,      // the object was never created or has been released
-    BadAnswer,     // the server's answer could not be read
-    Interrupted,   // the application is quitting
+// How a component server process ended, for a call that failed because it died.
+struct ServerEnd {
+    enum class Kind {
+        Unknown,    // it could not start, or ended after saying it would
+        Signal,     // killed by signal `number`
+        ExitStatus, // exited with status `number`
+    };
+    Kind kind = Kind::Unknown;
+    int number = 0;
 };
 
-// The machine-readable code of a failure the client finds itself (not-registered,
-// server-died, timed-out, bad-answer, no-object, interrupted); CallFailed has the server's.
-QString automationFailureCode(AutomationFailure failure);
-
-// The outcome of one call: the value on success, otherwise the failure and its text. code is
-// the failure's machine-readable code (components/PROTOCOL.md); a successful answer may carry
-// one too when its value is a refusal (a document that did not open).
+// The outcome of one call: the value on success, otherwise the fault and its text (serverEnd
+// says how the server ended when the fault is ServerDied). A successful answer may carry a fault
+// too, when its value is a refusal that says why (a document that did not open).
 struct AutomationReply {
-    AutomationFailure failure = AutomationFailure::None;
+    enum class Status { Succeeded, Failed };
+
+    Status status = Status::Succeeded;
+    Fault fault = Fault::None;
     QJsonValue value;
     QString error;
     qint64 objectId = 0; // set when the answer hands out an object
-    QString code;
+    ServerEnd serverEnd;
 
-    bool ok() const { return failure == AutomationFailure::None; }
-    static AutomationReply failed(AutomationFailure why, QString text, QString code = {}) {
-        return {why,
-                {},
-                std::move(text),
-                0,
-                code.isEmpty() ? automationFailureCode(why) : std::move(code)};
+    bool ok() const { return status == Status::Succeeded; }
+    static AutomationReply failed(Fault why, QString text, ServerEnd serverEnd = {}) {
+        AutomationReply reply;
+        reply.status = Status::Failed;
+        reply.fault = why;
+        reply.error = std::move(text);
+        reply.serverEnd = serverEnd;
+        return reply;
     }
 };
 

@@ -1,0 +1,9 @@
+#include "platform/ProcessGroup.h"
+
+#include <QProcess>
+
+#include <unistd.h>
+
+void startInOwnProcessGroup(QProcess& process) {
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+}
