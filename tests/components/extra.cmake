@@ -24,7 +24,8 @@ foreach(target components_tst_componentserver components_tst_imagefidelity)
 endforeach()
 
 # Tests that drive the real servers need them built first.
-foreach(target convert_tst_gflaxconversion convert_tst_acrobatconversion)
+foreach(target convert_tst_gflaxconversion convert_tst_acrobatconversion
+        components_tst_serverlinks)
     if(TARGET ${target})
         add_dependencies(${target} pagekiln-gflax pagekiln-acroexch)
     endif()
