@@ -11,7 +11,7 @@ program=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
     libmupdf-dev libfreetype-dev libharfbuzz-dev libjbig2dec0-dev libopenjp2-7-dev
     libmujs-dev libgumbo-dev zlib1g-dev libpng-dev libbrotli-dev
-    libjpeg62-turbo-dev liblcms2-dev
+    libjpeg62-turbo-dev liblcms2-dev libxxhash-dev
     libgs-common
     ghostscript
     fonts-liberation2

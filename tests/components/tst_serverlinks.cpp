@@ -134,7 +134,7 @@ void TestServerLinks::registrationNamesTheLinks() {
     QVERIFY(ini.open(QIODevice::ReadOnly | QIODevice::Text));
     QStringList entries;
     for (const QByteArray& line : ini.readAll().split('\n')) {
-        if (!line.isEmpty() && !line.startsWith('#'))
+        if (!line.isEmpty() && !line.startsWith('#') && !line.startsWith(';'))
             entries.append(QString::fromUtf8(line));
     }
     entries.sort();
