@@ -208,9 +208,8 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
         m_outcome.fail(stopped.code, stopped.text);
         return ExportOutcome::Failed;
     }
-    const ExportedPages expected(named.isEmpty()
-                                     ? ExportedPages::targetsFor(output, pages, pageCount)
-                                     : named);
+    const ExportedPages expected(
+        named.isEmpty() ? ExportedPages::targetsFor(output, pages, pageCount) : named);
     const AutomationReply saved =
         script.call(Component::kSaveAs, QJsonArray{output, Component::kJpegConversion},
                     [this](int pages) { m_context.progress.wrote(pages); });

@@ -223,12 +223,13 @@ Reason lostPages(const Layout& layout, QStringList& images) {
                 QStringLiteral("Ghostscript left out a page it could not draw: %1")
                     .arg(asSentence(messages.lastError.isEmpty() ? QStringLiteral("no reason given")
                                                                  : messages.lastError))};
-    return {ReasonCode::ConverterFailed,
-            QStringLiteral("Ghostscript could not write page image %1 (after %2 whole): %3")
-                .arg(image)
-                .arg(whole)
-                .arg(asSentence(messages.lastError.isEmpty() ? QStringLiteral("the image was cut short")
-                                                             : messages.lastError))};
+    return {
+        ReasonCode::ConverterFailed,
+        QStringLiteral("Ghostscript could not write page image %1 (after %2 whole): %3")
+            .arg(image)
+            .arg(whole)
+            .arg(asSentence(messages.lastError.isEmpty() ? QStringLiteral("the image was cut short")
+                                                         : messages.lastError))};
 }
 
 // Why the script left no image: what Ghostscript said, or what is plain to see in the input.

@@ -170,7 +170,8 @@ void TestResume::normalisation() {
     PathList paths;
     for (const QString& path : list)
         paths.appendText(path);
-    const ReportSettings settings{"gflax", "/work/here/out/", "72", "1-3", "90", "auto", {}, {}, {}};
+    const ReportSettings settings{"gflax", "/work/here/out/", "72", "1-3", "90", "auto", {}, {},
+                                  {}};
     const ResumeQuery query{settings, Here, true};
     QTemporaryDir folder;
     QFile file(folder.filePath("report.jsonl"));
