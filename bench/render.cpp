@@ -41,8 +41,8 @@ int main(int argc, char** argv) {
     ConversionContext context{view, ui, args[1], {}, &host};
     QElapsedTimer clock;
     clock.start();
-    ConvertWithGflAx(args[2], context);
+    const bool written = ConvertWithGflAx(args[2], context).jpgCreated();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     std::printf("%.3f\n", seconds);
-    return context.jpgCreated ? 0 : 1;
+    return written ? 0 : 1;
 }

@@ -7,5 +7,5 @@ top=$(dirname "$here")
 name=${1:?usage: bench/run.sh NAME}
 [ -f "$here/$name.sh" ] || { echo "no benchmark '$name'" >&2; exit 2; }
 export PAGEKILN_BUILD=${PAGEKILN_BUILD:-$top/build}
-make -C "$top" build >/dev/null
+make -C "$top" build-tests >/dev/null
 exec bash "$here/$name.sh" "${@:2}"

@@ -3,7 +3,11 @@
 # the list, one look-up per file, collision groups, the split by size, printing the share.
 # 2,000 lines name real PDFs (links to the corpus under new names), the rest are missing
 # files, which weigh nothing. Reference: GNU sort ordering the same manifest in the same run.
-# Last line: plan_s (goal under 2), plan_cpu_s, plan_rss_mb (goal under 300), plan_vs_sort.
+# Then the balance of a split by pages: the corpus plus the gnuplot manual (311 pages) split in
+# 4, and the corpus alone in 2 and in 4, each share's pages counted by pdfinfo.
+# Last line: plan_s (goal under 2), plan_cpu_s, plan_rss_mb (goal under 300), plan_vs_sort,
+# spread (largest share's pages / smallest's, goal under 1.5), spread_corpus_2,
+# spread_corpus_4.
 set -euo pipefail
 build=${PAGEKILN_BUILD:?}
 command=$build/program/pagekiln-convert
@@ -34,8 +38,30 @@ start=$(date +%s.%N)
 LC_ALL=C sort "$work/manifest" >/dev/null
 end=$(date +%s.%N)
 sort_s=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}')
+
+# The pages of each share of a split of the given paths in $1 shares, and largest / smallest.
+spread() {
+    local shares=$1 share
+    shift
+    for share in $(seq 1 "$shares"); do
+        "$command" --dry-run --shard "$share/$shares" "$@" |
+            while IFS= read -r pdf; do pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}'; done |
+            awk -v s="$share/$shares" '{p += $1; n++} END {printf "share %s: %d PDFs, %d pages\n", s, n, p}'
+    done | tee /dev/stderr | awk '{p = $5 + 0; if (NR == 1 || p > hi) hi = p; if (NR == 1 || p < lo) lo = p}
+        END {printf "%.2f\n", (lo > 0 ? hi / lo : 0)}'
+}
+manual=/usr/share/doc/gnuplot-doc/gnuplot.pdf
+[ -f "$manual" ] || manual=/usr/share/doc/gnuplot/gnuplot.pdf
+[ -f "$manual" ] || { echo "the gnuplot manual is missing: apt-get install gnuplot-doc" >&2; exit 1; }
+echo "corpus and $manual in 4:"
+spread_all=$(spread 4 "$corpus" "$manual")
+echo "corpus in 2, then in 4:"
+spread_2=$(spread 2 "$corpus")
+spread_4=$(spread 4 "$corpus")
+
 # The processor time tells the figure apart from a machine busy with other work.
-awk -v p="$plan_s" -v u="$user_s" -v y="$system_s" -v k="$plan_kb" -v s="$sort_s" 'BEGIN {
-    printf "plan_s %.2f plan_cpu_s %.2f plan_rss_mb %d sort_s %.2f plan_vs_sort %.2f\n",
-        p, u + y, k / 1024, s, p / s
+awk -v p="$plan_s" -v u="$user_s" -v y="$system_s" -v k="$plan_kb" -v s="$sort_s" \
+    -v a="$spread_all" -v b="$spread_2" -v c="$spread_4" 'BEGIN {
+    printf "plan_s %.2f plan_cpu_s %.2f plan_rss_mb %d sort_s %.2f plan_vs_sort %.2f " \
+        "spread %s spread_corpus_2 %s spread_corpus_4 %s\n", p, u + y, k / 1024, s, p / s, a, b, c
 }'

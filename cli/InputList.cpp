@@ -1,72 +1,73 @@
 #include "cli/InputList.h"
 
+#include "cli/RecordReader.h"
 #include "filelist/FolderScan.h"
+#include "pdffile/PageEstimate.h"
 #include "platform/FileNames.h"
 #include "platform/NativeNames.h"
 
 #include <QFile>
 
-#include <cstring>
+QString ReadInputList(QIODevice& list, ListSeparator separator, PathList& paths) {
+    RecordReader reader(list, separator == ListSeparator::Nul ? '\0' : '\n');
+    RecordReader::Record entry;
+    while (reader.next(entry)) {
+        QByteArrayView path = entry.bytes;
+        if (separator == ListSeparator::Line && path.endsWith('\r'))
+            path.chop(1);
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return reader.error();
+}
 
-namespace {
-
-QByteArray readAll(const QString& listFile, QString& error) {
+QString ReadInputList(const QString& listFile, ListSeparator separator, PathList& paths) {
     QFile file;
     const bool standardInput = listFile == QLatin1String("-");
-    const bool opened = standardInput
-                            ? file.open(stdin, QIODevice::ReadOnly)
-                            : (file.setFileName(listFile), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        error = QStringLiteral("cannot read %1: %2").arg(listFile, file.errorString());
+    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
+                                      : (file.setFileName(listFile),
+                                         file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    const QString error = opened ? ReadInputList(file, separator, paths) : file.errorString();
+    if (error.isEmpty())
         return {};
-    }
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        error = QStringLiteral("cannot read %1: %2").arg(listFile, file.errorString());
-    return content;
+    return QStringLiteral("cannot read %1: %2").arg(listFile, error);
 }
 
-} // namespace
-
-InputListRead ReadInputList(const QString& listFile, ListSeparator separator) {
-    InputListRead read;
-    const QByteArray content = readAll(listFile, read.error);
-    if (!read.error.isEmpty())
-        return read;
-    const char end = separator == ListSeparator::Nul ? '\0' : '\n';
-    const char* data = content.constData();
-    const char* const last = data + content.size();
-    while (data < last) {
-        const void* found = std::memchr(data, end, static_cast<std::size_t>(last - data));
-        const char* stop = found ? static_cast<const char*>(found) : last;
-        qsizetype length = stop - data;
-        if (separator == ListSeparator::Line && length > 0 && data[length - 1] == '\r')
-            --length;
-        if (length > 0)
-            read.paths.append(decodeFileName(QByteArrayView(data, length)));
-        data = stop + 1;
-    }
-    return read;
+InputLookup LookUpInput(QByteArrayView path, Weighing weighing) {
+    const QByteArray encoded = path.toByteArray();
+    const PathLookup entry = LookUpEncodedPath(encoded);
+    if (entry.folder)
+        return {true, 0};
+    if (weighing == Weighing::None || entry.size == 0)
+        return {false, 0};
+    return {false, EstimatePages(PathList::text(path), entry.size).pages};
 }
 
-InputFiles CollectInputs(const QStringList& paths) {
+PdfFileScan PdfsInFolder(QByteArrayView folder) {
+    return ScanPdfFiles(PathList::text(folder));
+}
+
+InputFiles CollectInputs(PathList&& paths, Weighing weighing) {
     InputFiles inputs;
-    inputs.pdfs.reserve(paths.size());
-    inputs.sizes.reserve(static_cast<std::size_t>(paths.size()));
-    for (const QString& path : paths) {
-        const PathLookup entry = LookUpPath(path);
+    paths.drain([&](QByteArrayView path) {
+        const InputLookup entry = LookUpInput(path, weighing);
         if (!entry.folder) {
             inputs.pdfs.append(path);
-            inputs.sizes.push_back(entry.size);
-            continue;
+            if (weighing != Weighing::None)
+                inputs.weights.push_back(entry.weight);
+            return;
         }
-        const QStringList found = CollectPdfFiles(path);
-        if (found.isEmpty())
-            inputs.emptyFolders.append(path);
-        for (const QString& pdf : found) {
-            inputs.pdfs.append(pdf);
-            inputs.sizes.push_back(LookUpPath(pdf).size);
+        const PdfFileScan found = PdfsInFolder(path);
+        // A folder that could not be read all through may hold PDFs: it is not called empty.
+        if (found.pdfs.isEmpty() && found.unreadable.isEmpty())
+            inputs.emptyFolders.append(PathList::text(path));
+        inputs.unreadable.append(found.unreadable);
+        for (const QString& pdf : found.pdfs) {
+            const QByteArray encoded = encodeFileName(pdf);
+            inputs.pdfs.append(encoded);
+            if (weighing != Weighing::None)
+                inputs.weights.push_back(LookUpInput(encoded, weighing).weight);
         }
-    }
+    });
     return inputs;
 }

@@ -1,61 +1,129 @@
 #include "cli/ReportJournal.h"
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "cli/RecordReader.h"
 
-#include <cstring>
+#include <QFile>
+
+#include <array>
+#include <thread>
 
 namespace {
 
-bool sameSettings(const QJsonObject& record, const ReportSettings& settings) {
-    return record.value(QLatin1String("method")).toString() == settings.method &&
-           record.value(QLatin1String("options")).toObject() == settings.options();
+// Takes the lines of a report, or of the part limit bytes long (negative: to the end) where
+// the device stands, into pass. A line without its line end was cut short by a stop: never
+// taken as done.
+QString readLines(QIODevice& report, JournalPass& pass, qint64 limit = -1) {
+    RecordReader reader(report, '\n', limit);
+    RecordReader::Record line;
+    while (reader.next(line) && line.ended)
+        pass.takeLine(line.bytes);
+    pass.finish();
+    return reader.error();
 }
 
-// Takes in one line: a later line for a path replaces what an earlier one said.
-void readLine(QByteArrayView line, const ReportSettings& settings, QSet<QString>& converted) {
-    const QJsonDocument document = QJsonDocument::fromJson(line.toByteArray());
-    if (!document.isObject())
-        return;
-    const QJsonObject record = document.object();
-    const QJsonValue path = record.value(QLatin1String("path"));
-    if (!path.isString())
-        return;
-    const QString status = record.value(QLatin1String("status")).toString();
-    // A skipped line repeats what an earlier resumed run found; it changes nothing.
-    if (status == QLatin1String("skipped"))
-        return;
-    if (status == QLatin1String("converted") && sameSettings(record, settings))
-        converted.insert(path.toString());
-    else
-        converted.remove(path.toString());
+// Where the first line after the middle of the file starts; -1 when there is none.
+qint64 middleLineStart(QFile& file) {
+    constexpr qint64 Step = 1 << 20;
+    for (qint64 at = file.size() / 2; at < file.size(); at += Step) {
+        if (!file.seek(at))
+            return -1;
+        const QByteArray bytes = file.read(Step);
+        if (const qsizetype end = bytes.indexOf('\n'); end >= 0)
+            return at + end + 1 < file.size() ? at + end + 1 : -1;
+        if (bytes.isEmpty())
+            return -1;
+    }
+    return -1;
 }
 
 } // namespace
 
-JournalRead ReadConvertedPaths(const QString& reportFile, const ReportSettings& settings) {
-    JournalRead read;
-    QFile file(reportFile);
-    if (!file.exists())
-        return read;
-    if (!file.open(QIODevice::ReadOnly)) {
-        read.error =
-            QStringLiteral("cannot read the report %1: %2").arg(reportFile, file.errorString());
-        return read;
+ResumeJournal::ResumeJournal(const PathList& paths, const ResumeQuery& query)
+    : m_listed(paths.size()), m_target{&m_listed,
+                                       paths.size(),
+                                       query.settings.options(),
+                                       query.settings.method.toUtf8(),
+                                       query.currentFolder,
+                                       query.folders},
+      m_paths(query.currentFolder), m_done(static_cast<std::size_t>(paths.size()), 0) {
+    // Keys go in a batch at a time: the table is far larger than the processor's caches, and
+    // look-ups issued one after the other wait for memory together instead of in turn.
+    std::array<PathKey, 32> keys;
+    std::size_t batched = 0;
+    quint32 position = 0;
+    auto insertBatch = [&] {
+        for (std::size_t n = 0; n < batched; ++n, ++position) {
+            const quint32 first = m_listed.insert(keys[n], position);
+            if (first != PathKeyTable::Absent)
+                m_repeats.emplace_back(position, first);
+        }
+        batched = 0;
+    };
+    for (const QByteArrayView path : paths) {
+        keys[batched] = m_paths.key(path);
+        if (++batched == keys.size())
+            insertBatch();
     }
-    const QByteArray content = file.readAll();
-    const char* data = content.constData();
-    const char* const last = data + content.size();
-    while (data < last) {
-        const void* found = std::memchr(data, '\n', static_cast<std::size_t>(last - data));
-        const char* stop = found ? static_cast<const char*>(found) : last;
-        // A line without its line end was cut short by a stop: never taken as done.
-        if (found)
-            readLine(QByteArrayView(data, stop - data), settings, read.converted);
-        data = stop + 1;
+    insertBatch();
+}
+
+QString ResumeJournal::read(QIODevice& report) {
+    JournalPass pass(m_target);
+    const QString error = readLines(report, pass);
+    takePasses({&pass});
+    return error;
+}
+
+QString ResumeJournal::readFile(const QString& reportFile, qint64 splitAbove) {
+    QFile first(reportFile);
+    if (!first.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return first.errorString();
+    const qint64 middle = first.size() > splitAbove ? middleLineStart(first) : -1;
+    // Finding the middle moved the file's position: both readings start where they should.
+    if (!first.seek(0))
+        return first.errorString();
+    if (middle < 0)
+        return read(first);
+    QFile second(reportFile);
+    if (!second.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !second.seek(middle))
+        return second.errorString();
+    JournalPass early(m_target);
+    JournalPass late(m_target);
+    QString lateError;
+    std::thread lateReader([&] { lateError = readLines(second, late); });
+    const QString earlyError = readLines(first, early, middle);
+    lateReader.join();
+    takePasses({&early, &late});
+    return earlyError.isEmpty() ? lateError : earlyError;
+}
+
+void ResumeJournal::takePasses(const std::vector<const JournalPass*>& passes) {
+    for (const JournalPass* pass : passes) {
+        const std::vector<quint8>& verdicts = pass->verdicts();
+        for (std::size_t position = 0; position < verdicts.size(); ++position) {
+            if (verdicts[position] != JournalPass::Unsaid)
+                m_done[position] = verdicts[position] == JournalPass::Done ? 1 : 0;
+        }
+        pass->below().forEach([this](PathKey key, quint32 verdict) { m_below.set(key, verdict); });
     }
-    return read;
+    for (const auto& [later, first] : m_repeats)
+        m_done[later] = m_done[first];
+}
+
+bool ResumeJournal::isDone(QByteArrayView path) {
+    const PathKey key = m_paths.key(path);
+    if (const quint32 position = m_listed.find(key); position != PathKeyTable::Absent)
+        return m_done[position] != 0;
+    return m_below.find(key) == JournalPass::Done;
+}
+
+QString ReadReportFile(const QString& reportFile, ResumeJournal& journal) {
+    if (!QFile::exists(reportFile))
+        return {};
+    const QString error = journal.readFile(reportFile);
+    if (error.isEmpty())
+        return {};
+    return QStringLiteral("cannot read the report %1: %2").arg(reportFile, error);
 }
 
 bool EndTornLastLine(const QString& reportFile, QString& error) {

@@ -1,55 +1,126 @@
 #include "cli/RunPlan.h"
 
+#include "cli/AppliedSettings.h"
 #include "cli/InputList.h"
 #include "cli/ReportJournal.h"
 #include "cli/ShardPlan.h"
 #include "platform/NativeNames.h"
 
-RunPlan PlanRun(const CliOptions& options) {
-    RunPlan plan;
-    QStringList paths = options.paths;
-    for (const QString& listFile : options.filesFrom) {
-        InputListRead read = ReadInputList(listFile, options.listSeparator);
-        if (!read.error.isEmpty()) {
-            plan.error = read.error;
-            return plan;
-        }
-        paths += read.paths;
-    }
-    InputFiles inputs = CollectInputs(paths);
-    paths = {};
-    plan.listed = static_cast<int>(inputs.pdfs.size());
-    plan.emptyFolders = std::move(inputs.emptyFolders);
-    if (!options.shard) {
-        plan.pdfs = std::move(inputs.pdfs);
-        return plan;
-    }
-    const std::vector<int> members = ShardMembers(inputs.pdfs, inputs.sizes, *options.shard);
-    plan.pdfs.reserve(static_cast<qsizetype>(members.size()));
-    for (const int index : members)
-        plan.pdfs.append(inputs.pdfs[index]);
-    return plan;
-}
+#include <QDir>
 
-QString SkipConverted(RunPlan& plan, const QString& reportFile, const ReportSettings& settings) {
-    const JournalRead journal = ReadConvertedPaths(reportFile, settings);
-    if (!journal.error.isEmpty())
-        return journal.error;
-    if (journal.converted.isEmpty())
-        return {};
-    QStringList remaining;
-    for (QString& pdf : plan.pdfs)
-        (journal.converted.contains(pdf) ? plan.skipped : remaining).append(std::move(pdf));
-    plan.pdfs = std::move(remaining);
+namespace {
+
+QString readPaths(const CliOptions& options, PathList& paths) {
+    for (const QString& path : options.paths)
+        paths.appendText(path);
+    for (const QString& listFile : options.filesFrom) {
+        if (QString error = ReadInputList(listFile, options.listSeparator, paths); !error.isEmpty())
+            return error;
+    }
     return {};
 }
 
-QByteArray PlanListing(const QStringList& pdfs, ListSeparator separator) {
-    const char end = separator == ListSeparator::Nul ? '\0' : '\n';
-    QByteArray listing;
-    for (const QString& pdf : pdfs) {
-        listing += encodeFileName(pdf);
-        listing += end;
+ResumeQuery resumeQuery(const CliOptions& options, bool folders) {
+    return {AppliedSettings(options), encodeFileName(QDir::currentPath()), folders};
+}
+
+// Resuming without a split: a listed path the report records as done is not looked up.
+void planResumed(PathList& entries, ResumeJournal& journal, RunPlan& plan) {
+    qsizetype position = 0;
+    entries.drain([&](QByteArrayView entry) {
+        if (journal.isDone(position++)) {
+            plan.skip(entry);
+            ++plan.listed;
+        } else if (!LookUpInput(entry, Weighing::None).folder) {
+            plan.pdfs.append(entry);
+            ++plan.listed;
+        } else {
+            const PdfFileScan found = PdfsInFolder(entry);
+            if (found.pdfs.isEmpty() && found.unreadable.isEmpty())
+                plan.emptyFolders.append(PathList::text(entry));
+            plan.unreadableFolders.append(found.unreadable);
+            for (const QString& pdf : found.pdfs) {
+                const QByteArray encoded = encodeFileName(pdf);
+                if (journal.isDone(encoded))
+                    plan.skip(encoded);
+                else
+                    plan.pdfs.append(encoded);
+            }
+            plan.listed += found.pdfs.size();
+        }
+    });
+}
+
+// One share of a split: every PDF of the list looked up and weighed, as in every share.
+QString planShare(PathList&& entries, const CliOptions& options, RunPlan& plan) {
+    InputFiles inputs = CollectInputs(std::move(entries), Weighing::Pages);
+    plan.listed = inputs.pdfs.size();
+    plan.emptyFolders = std::move(inputs.emptyFolders);
+    plan.unreadableFolders = std::move(inputs.unreadable);
+    const std::vector<int> members = ShardMembers(inputs.pdfs, inputs.weights, *options.shard);
+    PathList share;
+    auto member = members.begin();
+    int position = 0;
+    inputs.pdfs.drain([&](QByteArrayView pdf) {
+        if (member != members.end() && *member == position++) {
+            share.append(pdf);
+            ++member;
+        }
+    });
+    if (!options.resume) {
+        plan.pdfs = std::move(share);
+        return {};
     }
-    return listing;
+    ResumeJournal journal(share, resumeQuery(options, false));
+    if (QString error = ReadReportFile(options.reportFile, journal); !error.isEmpty())
+        return error;
+    qsizetype sharePosition = 0;
+    share.drain([&](QByteArrayView pdf) {
+        if (journal.isDone(sharePosition++))
+            plan.skip(pdf);
+        else
+            plan.pdfs.append(pdf);
+    });
+    return {};
+}
+
+} // namespace
+
+void RunPlan::skip(QByteArrayView pdf) {
+    if (keepSkipped)
+        skipped.append(pdf);
+}
+
+RunPlan PlanRun(const CliOptions& options) {
+    RunPlan plan;
+    plan.keepSkipped = !options.dryRun;
+    PathList entries;
+    plan.error = readPaths(options, entries);
+    if (!plan.error.isEmpty())
+        return plan;
+    if (options.shard) {
+        plan.error = planShare(std::move(entries), options, plan);
+        return plan;
+    }
+    if (options.resume) {
+        ResumeJournal journal(entries, resumeQuery(options, true));
+        plan.error = ReadReportFile(options.reportFile, journal);
+        if (plan.error.isEmpty())
+            planResumed(entries, journal, plan);
+        return plan;
+    }
+    InputFiles inputs = CollectInputs(std::move(entries), Weighing::None);
+    plan.listed = inputs.pdfs.size();
+    plan.pdfs = std::move(inputs.pdfs);
+    plan.emptyFolders = std::move(inputs.emptyFolders);
+    plan.unreadableFolders = std::move(inputs.unreadable);
+    return plan;
+}
+
+void WritePlanListing(const PathList& pdfs, ListSeparator separator, std::FILE* out) {
+    const char end = separator == ListSeparator::Nul ? '\0' : '\n';
+    for (const QByteArrayView pdf : pdfs) {
+        std::fwrite(pdf.data(), 1, static_cast<std::size_t>(pdf.size()), out);
+        std::fputc(end, out);
+    }
 }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -21,6 +22,45 @@ bool RunReport::open(const QString& file, QString& error) {
 bool RunReport::record(const QString& path, const ReportSettings& settings,
                        const ConversionOutcome& outcome, const QStringList& replaces) {
     return m_file.append(line(path, settings, outcome, replaces));
+}
+
+namespace {
+
+constexpr qsizetype BatchBytes = qsizetype(1) << 20;
+
+// True when path stands in a JSON string as it is: printable ASCII without quotes or
+// backslashes.
+bool isPlainJson(QByteArrayView path) {
+    return std::all_of(path.begin(), path.end(),
+                       [](char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; });
+}
+
+} // namespace
+
+bool RunReport::recordSkipped(const PathList& paths, const ReportSettings& settings) {
+    ConversionOutcome outcome;
+    outcome.status = ConversionStatus::Skipped;
+    // Lines differ in their path alone: the line of an empty path, cut where its path goes.
+    const QByteArray blank = line(QString(), settings, outcome);
+    const QByteArrayView key = "\"path\":\"\"";
+    const qsizetype cut = blank.indexOf(key) + key.size() - 1;
+    const QByteArrayView head = QByteArrayView(blank).first(cut);
+    const QByteArrayView tail = QByteArrayView(blank).sliced(cut);
+    QByteArray batch;
+    bool written = true;
+    for (const QByteArrayView path : paths) {
+        if (isPlainJson(path))
+            batch.append(head).append(path).append(tail);
+        else
+            batch.append(line(PathList::text(path), settings, outcome));
+        if (batch.size() >= BatchBytes) {
+            written = m_file.append(batch) && written;
+            batch.resize(0);
+        }
+    }
+    if (!batch.isEmpty())
+        written = m_file.append(batch) && written;
+    return written;
 }
 
 QJsonObject ReportSettings::options() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/PathList.h"
 #include "convert/ConversionOutcome.h"
 #include "platform/FileCopy.h"
 
@@ -36,6 +37,10 @@ public:
     // whose images this one's replaced.
     bool record(const QString& path, const ReportSettings& settings,
                 const ConversionOutcome& outcome, const QStringList& replaces = {});
+
+    // Writes a "skipped" line for each path, in order: whole lines, many to a write, so that
+    // the millions of lines of a large resumed run go out in seconds. False when a write failed.
+    bool recordSkipped(const PathList& paths, const ReportSettings& settings);
 
     // The line of one PDF, with its final newline.
     static QByteArray line(const QString& path, const ReportSettings& settings,

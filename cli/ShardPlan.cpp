@@ -12,13 +12,13 @@ namespace {
 
 struct Group {
     int first = 0; // list position of the first member, the group's id
-    qint64 bytes = 0;
+    qint64 weight = 0;
     int members = 0;
 };
 
 // The groups of the list with their weights, heaviest first, equal ones in list order.
 std::vector<Group> weighedGroups(const std::vector<int>& groupOf,
-                                 const std::vector<qint64>& sizes) {
+                                 const std::vector<qint64>& weights) {
     std::vector<Group> groups;
     std::vector<int> slot(groupOf.size(), -1); // group id -> index in groups
     for (std::size_t index = 0; index < groupOf.size(); ++index) {
@@ -28,11 +28,11 @@ std::vector<Group> weighedGroups(const std::vector<int>& groupOf,
             groups.push_back({id, 0, 0});
         }
         Group& group = groups[slot[id]];
-        group.bytes += index < sizes.size() ? std::max<qint64>(0, sizes[index]) : 0;
+        group.weight += index < weights.size() ? std::max<qint64>(0, weights[index]) : 0;
         ++group.members;
     }
     std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
-        return a.bytes != b.bytes ? a.bytes > b.bytes : a.first < b.first;
+        return a.weight != b.weight ? a.weight > b.weight : a.first < b.first;
     });
     return groups;
 }
@@ -50,25 +50,26 @@ std::optional<Shard> ParseShard(const QString& text) {
     return shard;
 }
 
-std::vector<int> ShardMembers(const QStringList& pdfs, const std::vector<qint64>& sizes,
+std::vector<int> ShardMembers(const PathList& pdfs, const std::vector<qint64>& weights,
                               Shard shard) {
-    std::vector<QStringView> bases;
-    bases.reserve(pdfs.size());
-    for (const QString& pdf : pdfs)
+    std::vector<QByteArrayView> bases;
+    bases.reserve(static_cast<std::size_t>(pdfs.size()));
+    for (const QByteArrayView pdf : pdfs)
         bases.push_back(PdfBaseNameView(pdf));
     const std::vector<int> groupOf = CollisionGroupsOf(bases);
+    bases = {};
 
-    // Load of each share: bytes, PDFs, share number; the set's first is the lightest.
+    // Load of each share: weight, PDFs, share number; the set's first is the lightest.
     using Load = std::tuple<qint64, qint64, int>;
     std::set<Load> loads;
     for (int number = 1; number <= shard.count; ++number)
         loads.insert({0, 0, number});
     std::vector<int> shareOfGroup(groupOf.size(), 0);
-    for (const Group& group : weighedGroups(groupOf, sizes)) {
-        auto [bytes, members, number] = *loads.begin();
+    for (const Group& group : weighedGroups(groupOf, weights)) {
+        auto [weight, members, number] = *loads.begin();
         loads.erase(loads.begin());
         shareOfGroup[group.first] = number;
-        loads.insert({bytes + group.bytes, members + group.members, number});
+        loads.insert({weight + group.weight, members + group.members, number});
     }
     std::vector<int> members;
     for (std::size_t index = 0; index < groupOf.size(); ++index) {

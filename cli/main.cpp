@@ -1,6 +1,7 @@
 #include "cli/AppliedSettings.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUserInterface.h"
+#include "cli/FolderFailures.h"
 #include "cli/NameCollisions.h"
 #include "cli/ParallelConverter.h"
 #include "cli/ReportJournal.h"
@@ -94,12 +95,9 @@ bool readPasswords(const QString& file, QStringList& passwords, QString& error) 
 
 // PDFs a resumed run leaves out get a line of their own, so that the report of this run
 // alone accounts for every PDF of its list.
-void recordSkipped(const QStringList& skipped, const ReportSettings& settings, RunReport& report,
+void recordSkipped(const PathList& skipped, const ReportSettings& settings, RunReport& report,
                    bool quiet) {
-    ConversionOutcome outcome;
-    outcome.status = ConversionStatus::Skipped;
-    for (const QString& path : skipped)
-        report.record(path, settings, outcome);
+    report.recordSkipped(skipped, settings);
     if (!quiet && !skipped.isEmpty())
         std::fprintf(stderr, "pagekiln-convert: %lld PDFs already converted, skipped\n",
                      static_cast<long long>(skipped.size()));
@@ -217,11 +215,33 @@ std::vector<std::vector<int>> warnOfCollisions(const CliOptions& options, const 
     return groups;
 }
 
-// A list that holds no PDF at all: nothing given, or only folders without one. An empty share
-// of a list that has PDFs is not an error: another share converts them.
+// The folders that could not be read, each told once the list is made and recorded once the
+// report is open: each is a failure of the run.
+void warnOfUnreadableFolders(const RunPlan& plan) {
+    for (const UnreadableFolder& folder : plan.unreadableFolders)
+        std::fprintf(stderr, "%s\n", qPrintable(UnreadableFolderLine(folder)));
+}
+
+void recordUnreadableFolders(const RunPlan& plan, const ReportSettings& settings,
+                             RunReport& report) {
+    if (!report.isOpen())
+        return;
+    for (const UnreadableFolder& folder : plan.unreadableFolders)
+        report.record(folder.path, settings, UnreadableFolderOutcome(folder));
+}
+
+// The exit status of a run that converted what it found, counting the folders not read.
+int withUnreadableFolders(const RunPlan& plan, int status) {
+    return status == AllConverted && !plan.unreadableFolders.isEmpty() ? SomeFailed : status;
+}
+
+// A list that holds no PDF at all: nothing given, or only folders without one (or that could
+// not be read, told already). An empty share of a list that has PDFs is not an error: another
+// share converts them.
 int nothingListed(const RunPlan& plan) {
     if (plan.emptyFolders.isEmpty()) {
-        std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
+        if (plan.unreadableFolders.isEmpty())
+            std::fprintf(stderr, "pagekiln-convert: no PDF file given\n");
     } else {
         QStringList folders;
         for (const QString& folder : plan.emptyFolders)
@@ -246,17 +266,16 @@ int run(CliOptions& options) {
         return UsageError;
     }
     RunPlan plan = PlanRun(options);
-    if (plan.error.isEmpty() && options.resume)
-        plan.error = SkipConverted(plan, options.reportFile, AppliedSettings(options));
     if (!plan.error.isEmpty()) {
         std::fprintf(stderr, "pagekiln-convert: %s\n", qPrintable(plan.error));
         return UsageError;
     }
-    const std::vector<std::vector<int>> collisions = warnOfCollisions(options, plan.pdfs);
+    warnOfUnreadableFolders(plan);
+    const QStringList pdfs = plan.pdfs.texts();
+    const std::vector<std::vector<int>> collisions = warnOfCollisions(options, pdfs);
     if (options.dryRun) {
-        const QByteArray listing = PlanListing(plan.pdfs, options.listSeparator);
-        std::fwrite(listing.constData(), 1, static_cast<std::size_t>(listing.size()), stdout);
-        return AllConverted;
+        WritePlanListing(plan.pdfs, options.listSeparator, stdout);
+        return withUnreadableFolders(plan, AllConverted);
     }
     if ((!options.passwordFile.isEmpty() &&
          !readPasswords(options.passwordFile, passwords, error)) ||
@@ -267,11 +286,12 @@ int run(CliOptions& options) {
         return UsageError;
     }
     recordSkipped(plan.skipped, AppliedSettings(options), report, options.quiet);
+    recordUnreadableFolders(plan, AppliedSettings(options), report);
     if (plan.listed == 0)
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return convert(options, plan.pdfs, collisions, passwords, report);
+    return withUnreadableFolders(plan, convert(options, pdfs, collisions, passwords, report));
 }
 
 } // namespace

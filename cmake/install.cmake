@@ -1,31 +1,70 @@
 # cmake --install <build> --prefix <p>: the program folder is <p>/lib/pagekiln, holding both
-# programs, the component servers with their registration file, the converter scripts and the
-# cursor files; <p>/bin links both programs; the desktop entry and icon go where desktops
-# look for them.
+# programs, the rendering server and a link to it per component with their registration file,
+# the converter scripts and the cursor files; <p>/bin links both programs; the desktop entry
+# and icon go where desktops look for them, the manual pages where man looks.
+#
+# cmake -P <build>/uninstall.cmake (make uninstall) takes it all away again: every install
+# that is not staged (no DESTDIR) leaves <build>/install_record.txt, naming the files it
+# wrote, links included, and the folders it had to create.
 set(PAGEKILN_INSTALL_DIR lib/pagekiln)
+set(PAGEKILN_INSTALL_RECORD ${CMAKE_BINARY_DIR}/install_record.txt)
 
-install(TARGETS pagekiln pagekiln-convert RUNTIME DESTINATION ${PAGEKILN_INSTALL_DIR})
-foreach(server pagekiln-gflax pagekiln-acroexch)
-    if(TARGET ${server})
-        install(TARGETS ${server} RUNTIME DESTINATION ${PAGEKILN_INSTALL_DIR})
-    endif()
+# Installing builds nothing by itself (the package would otherwise build the tests too): the
+# target pagekiln_program below is what must be built first (make build, which make deb runs).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+# The folders written into, below the prefix; the record step looks at them and their parents.
+set(PAGEKILN_INSTALL_FOLDERS ${CMAKE_INSTALL_BINDIR} ${PAGEKILN_INSTALL_DIR}/ps
+    ${PAGEKILN_INSTALL_DIR}/bw ${CMAKE_INSTALL_DATADIR}/applications
+    ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps ${CMAKE_INSTALL_MANDIR}/man1)
+set(record_step "
+    set(PAGEKILN_INSTALL_RECORD \"${PAGEKILN_INSTALL_RECORD}\")
+    set(PAGEKILN_INSTALL_FOLDERS \"${PAGEKILN_INSTALL_FOLDERS}\")
+    include(\"${CMAKE_SOURCE_DIR}/cmake/install-record.cmake\")")
+install(CODE "set(PAGEKILN_RECORD_STEP before)${record_step}")
+
+install(TARGETS pagekiln pagekiln-convert ${PAGEKILN_RENDER_SERVER}
+    RUNTIME DESTINATION ${PAGEKILN_INSTALL_DIR})
+get_property(component_links GLOBAL PROPERTY PAGEKILN_COMPONENT_LINKS)
+foreach(link ${component_links})
+    install(FILES ${PAGEKILN_PROGRAM_DIR}/${link} DESTINATION ${PAGEKILN_INSTALL_DIR})
 endforeach()
-install(FILES ${PAGEKILN_PROGRAM_DIR}/components.ini DESTINATION ${PAGEKILN_INSTALL_DIR}
-    OPTIONAL)
+install(FILES ${PAGEKILN_PROGRAM_DIR}/components.ini DESTINATION ${PAGEKILN_INSTALL_DIR})
 install(PROGRAMS components/ps/pdf2tiff.sh DESTINATION ${PAGEKILN_INSTALL_DIR}/ps)
 install(PROGRAMS components/bw/convert.sh DESTINATION ${PAGEKILN_INSTALL_DIR}/bw)
 install(FILES resources/HAND-M.CUR resources/drag.ico DESTINATION ${PAGEKILN_INSTALL_DIR})
 
-install(DIRECTORY DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The links in <prefix>/bin are made here and installed as links, so they are files of the
+# install like any other.
+set(bin_links ${CMAKE_BINARY_DIR}/install-links)
+file(MAKE_DIRECTORY ${bin_links})
 foreach(program pagekiln pagekiln-convert)
-    install(CODE "
-        set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")
-        file(REMOVE \"\${link}\")
-        file(CREATE_LINK \"../${PAGEKILN_INSTALL_DIR}/${program}\" \"\${link}\" SYMBOLIC)
-        message(STATUS \"Linking: \${link}\")
-    ")
+    file(CREATE_LINK ../${PAGEKILN_INSTALL_DIR}/${program} ${bin_links}/${program} SYMBOLIC)
+    install(FILES ${bin_links}/${program} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endforeach()
 
 install(FILES resources/pagekiln.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/pagekiln.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+set(manual_pages "")
+foreach(page pagekiln.1 pagekiln-convert.1)
+    set(compressed ${CMAKE_BINARY_DIR}/${page}.gz)
+    add_custom_command(OUTPUT ${compressed}
+        COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/cmake/debian/${page} > ${compressed}
+        DEPENDS ${CMAKE_SOURCE_DIR}/cmake/debian/${page})
+    list(APPEND manual_pages ${compressed})
+    install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+add_custom_target(pagekiln_manual_pages ALL DEPENDS ${manual_pages})
+
+# Last, once every file is in place.
+install(CODE "set(PAGEKILN_RECORD_STEP after)${record_step}")
+configure_file(cmake/uninstall.cmake.in ${CMAKE_BINARY_DIR}/uninstall.cmake @ONLY)
+
+# Everything installed, and so everything `make run` needs: the programs, the rendering server
+# and its links, the registration, the scripts and cursors (copied when configuring), the
+# manual pages.
+add_custom_target(pagekiln_program)
+add_dependencies(pagekiln_program pagekiln pagekiln-convert ${component_links}
+    pagekiln_manual_pages)

@@ -1,16 +1,22 @@
 #include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
 #include "convert/ConversionRequest.h"
+#include "convert/ExportedPages.h"
 #include "convert/Naming.h"
 #include "convert/Procedures.h"
 #include "convert/StandIns.h"
 #include "platform/ExactFiles.h"
 #include "platform/FileNames.h"
+#include "platform/StopRequest.h"
 #include "platform/UserInterface.h"
 #include "protocol/Automation.h"
 #include "protocol/Wire.h"
 
 #include <QJsonArray>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -41,9 +47,11 @@ public:
 
 private:
     QStringList writtenFiles(const QString& output, const QJsonValue& written) const;
-    void recordOutputs(const QStringList& written);
+    bool deliverOutputs(const QStringList& written);
     QString exportPath() const;
-    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request);
+    ExportOutcome chooseAsAsked(AutomationObject& script, const ConversionRequest& request,
+                                int pageCount, std::vector<int>& pages, QStringList& targets);
+    ExportOutcome stoppedPartWay(const AutomationReply& saved, const ExportedPages& pages);
 
     const QString& m_pdfPath;
     ConversionContext& m_context;
@@ -82,17 +90,19 @@ QStringList AcrobatExport::writtenFiles(const QString& output, const QJsonValue&
     return files;
 }
 
-// Each file written counts once it is under its own name.
-void AcrobatExport::recordOutputs(const QStringList& written) {
+// Each file written counts once it is under its own name; false when one could not be put
+// there, which the outcome then tells.
+bool AcrobatExport::deliverOutputs(const QStringList& written) {
     for (const QString& path : written) {
         const QString own = m_standIns.ownPath(path);
         if (const Reason moved = m_standIns.deliver(path, own, m_context.view.outputFolderText());
             moved.found()) {
             m_outcome.fail(moved.code, moved.text);
-            return;
+            return false;
         }
         m_outcome.addOutput(own);
     }
+    return true;
 }
 
 // Opens the document; Exported here only means that it is open.
@@ -124,9 +134,12 @@ ExportOutcome AcrobatExport::open(AutomationObject& document) {
 }
 
 // The command's choices on the scripting object. The pages asked for are those of the pages
-// the document has; when it has none of them, nothing is exported.
+// the document has; when it has none of them, nothing is exported. With a naming pattern,
+// targets gets the file the server writes for each page (a stand-in for a name that is not
+// UTF-8).
 ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
-                                           const ConversionRequest& request) {
+                                           const ConversionRequest& request, int pageCount,
+                                           std::vector<int>& pages, QStringList& targets) {
     script.setWithoutWaiting(Component::kResolution, request.resolution);
     script.setWithoutWaiting(Component::kQuality, request.quality);
     script.setWithoutWaiting(Component::kColour, colourName(request.colour));
@@ -134,31 +147,33 @@ ExportOutcome AcrobatExport::chooseAsAsked(AutomationObject& script,
         script.setWithoutWaiting(Component::kFitWidth, request.size->width);
         script.setWithoutWaiting(Component::kFitHeight, request.size->height);
     }
+    if (!request.pages.isAll()) {
+        pages = request.pages.pagesIn(pageCount);
+        if (pages.empty()) {
+            m_outcome.fail(ReasonCode::NoPage,
+                           QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
+                               .arg(pageCount)
+                               .arg(request.pages.text()));
+            return ExportOutcome::NotOpened;
+        }
+    }
+    m_context.progress.expect(int(pages.size()));
     const OutputNaming& naming = request.naming;
     if (request.pages.isAll() && !naming.hasPattern())
         return ExportOutcome::Exported;
-    const AutomationReply counted = script.get(Component::kPageCount);
-    if (!counted.ok())
-        return failed(counted);
-    const std::vector<int> chosen = request.pages.pagesIn(counted.value.toInt());
-    if (chosen.empty()) {
-        m_outcome.fail(ReasonCode::NoPage,
-                       QStringLiteral("The PDF has %1 pages, none of those asked for (%2).")
-                           .arg(counted.value.toInt())
-                           .arg(request.pages.text()));
-        return ExportOutcome::NotOpened;
-    }
-    QJsonArray pages;
-    QJsonArray targets;
-    for (const int page : chosen) {
-        pages.append(page);
-        if (naming.hasPattern())
+    QJsonArray chosen;
+    QJsonArray named;
+    for (const int page : pages) {
+        chosen.append(page);
+        if (naming.hasPattern()) {
             targets.append(m_standIns.target(ImagePathFor(
-                m_context, m_pdfPath, page, int(pages.size()), PageNumbering::ExportPages)));
+                m_context, m_pdfPath, page, int(chosen.size()), PageNumbering::ExportPages)));
+            named.append(targets.last());
+        }
     }
-    script.setWithoutWaiting(Component::kPages, pages);
+    script.setWithoutWaiting(Component::kPages, chosen);
     if (naming.hasPattern())
-        script.setWithoutWaiting(Component::kTargets, targets);
+        script.setWithoutWaiting(Component::kTargets, named);
     return ExportOutcome::Exported;
 }
 
@@ -173,6 +188,18 @@ QString AcrobatExport::exportPath() const {
     return folder + PdfBaseName(m_pdfPath) + QStringLiteral(".jpg");
 }
 
+// A save that stopped part way: the pages it wrote stay, and the reason names the page file
+// it stopped at.
+ExportOutcome AcrobatExport::stoppedPartWay(const AutomationReply& saved,
+                                            const ExportedPages& pages) {
+    const QStringList written = pages.written(saved.value);
+    if (!deliverOutputs(written))
+        return ExportOutcome::Failed;
+    if (const QString stoppedAt = pages.firstNotWritten(written); !stoppedAt.isEmpty())
+        m_site.target = m_standIns.ownPath(stoppedAt);
+    return failed(saved);
+}
+
 // Opens, exports and closes the document; the images count once Close has succeeded.
 ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     if (const ExportOutcome opened = open(document); opened != ExportOutcome::Exported)
@@ -181,29 +208,46 @@ ExportOutcome AcrobatExport::exportDocument(AutomationObject& document) {
     AutomationObject script = document.callForObject(Component::kGetJSObject, {}, reply);
     if (!reply.ok())
         return failed(reply);
+    const AutomationReply counted = script.get(Component::kPageCount);
+    if (!counted.ok())
+        return failed(counted);
+    const int pageCount = counted.value.toInt();
+    std::vector<int> pages(static_cast<std::size_t>(std::max(0, pageCount)));
+    std::iota(pages.begin(), pages.end(), 1);
+    QStringList named; // the file of each page when a pattern names them
     if (m_context.request) {
-        if (const ExportOutcome chosen = chooseAsAsked(script, *m_context.request);
+        if (const ExportOutcome chosen =
+                chooseAsAsked(script, *m_context.request, pageCount, pages, named);
             chosen != ExportOutcome::Exported)
             return chosen;
     }
     const QString output = exportPath();
     m_site.target = output;
+    if (stopRequested()) {
+        const Reason stopped = runStopped();
+        m_outcome.fail(stopped.code, stopped.text);
+        return ExportOutcome::Failed;
+    }
     const QString written = m_standIns.target(output);
+    const ExportedPages expected(
+        named.isEmpty() ? ExportedPages::targetsFor(written, pages, pageCount) : named);
     const AutomationReply saved =
-        script.call(Component::kSaveAs, QJsonArray{written, Component::kJpegConversion});
+        script.call(Component::kSaveAs, QJsonArray{written, Component::kJpegConversion},
+                    [this](int pages) { m_context.progress.wrote(pages); });
     if (!saved.ok())
-        return failed(saved);
+        return stoppedPartWay(saved, expected);
     if (reply = document.call(Component::kClose); !reply.ok())
         return failed(reply);
-    recordOutputs(writtenFiles(written, saved.value));
-    return ExportOutcome::Exported;
+    return deliverOutputs(writtenFiles(written, saved.value)) ? ExportOutcome::Exported
+                                                              : ExportOutcome::Failed;
 }
 
 } // namespace
 
 // Every PDF gets its own application and document objects; the application is asked to end
-// after each one. Any failing call shows the one fixed message. The handles release their
-// objects whichever way this returns.
+// after each one. A failing call shows the one fixed message, unless what stopped the export
+// was a full disk or the user's own stop, which no installation of the component would have
+// changed. The handles release their objects whichever way this returns.
 ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& context) {
     AcrobatExport run(pdfPath, context);
     AutomationReply reply;
@@ -222,6 +266,8 @@ ConversionOutcome ConvertWithAcrobat(const QString& pdfPath, ConversionContext& 
         if (reply.ok())
             return run.outcome().settle();
     }
-    context.ui.showMessage(kFailureMessage, MessageStyle::Plain, {});
+    const ReasonCode why = run.outcome().reason;
+    if (why != ReasonCode::DiskFull && why != ReasonCode::Interrupted)
+        context.ui.showMessage(kFailureMessage, MessageStyle::Plain, {});
     return run.outcome().settle();
 }

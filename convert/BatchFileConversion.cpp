@@ -221,15 +221,16 @@ Reason lostPages(const Layout& layout, QStringList& images) {
                                           .arg(image.isEmpty() ? layout.workFolder : image)};
     if (image.isEmpty())
         return {ReasonCode::ConverterFailed,
-                QStringLiteral("Ghostscript left out a page it could not draw: %1.")
-                    .arg(messages.lastError.isEmpty() ? QStringLiteral("no reason given")
-                                                      : messages.lastError)};
-    return {ReasonCode::ConverterFailed,
-            QStringLiteral("Ghostscript could not write page image %1 (after %2 whole): %3.")
-                .arg(image)
-                .arg(whole)
-                .arg(messages.lastError.isEmpty() ? QStringLiteral("the image was cut short")
-                                                  : messages.lastError)};
+                QStringLiteral("Ghostscript left out a page it could not draw: %1")
+                    .arg(asSentence(messages.lastError.isEmpty() ? QStringLiteral("no reason given")
+                                                                 : messages.lastError))};
+    return {
+        ReasonCode::ConverterFailed,
+        QStringLiteral("Ghostscript could not write page image %1 (after %2 whole): %3")
+            .arg(image)
+            .arg(whole)
+            .arg(asSentence(messages.lastError.isEmpty() ? QStringLiteral("the image was cut short")
+                                                         : messages.lastError))};
 }
 
 // Why the script left no image: what Ghostscript said, or what is plain to see in the input.
@@ -254,7 +255,7 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
         return {ReasonCode::ConverterFailed,
                 messages.lastError.isEmpty()
                     ? QStringLiteral("Ghostscript failed with exit status %1.").arg(exitCode)
-                    : QStringLiteral("Ghostscript failed: %1.").arg(messages.lastError)};
+                    : QStringLiteral("Ghostscript failed: %1").arg(asSentence(messages.lastError))};
     // Ghostscript says "page not found" of the pages in its list past the end of the document.
     if (context.request && !context.request->pages.isAll() &&
         (messages.lastError.isEmpty() || messages.lastError == QLatin1String("page not found")))
@@ -262,7 +263,7 @@ Reason noImageProblem(const QString& pdfPath, const Layout& layout,
                                         .arg(context.request->pages.text())};
     if (!messages.lastError.isEmpty())
         return {ReasonCode::Damaged,
-                QStringLiteral("The PDF is damaged: %1.").arg(messages.lastError)};
+                QStringLiteral("The PDF is damaged: %1").arg(asSentence(messages.lastError))};
     return {ReasonCode::Damaged,
             QStringLiteral("The PDF has no page that Ghostscript could render.")};
 }

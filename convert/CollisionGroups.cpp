@@ -12,7 +12,7 @@ void countComparison() {
         count->fetch_add(1, std::memory_order_relaxed);
 }
 
-bool startsWith(QStringView name, QStringView start) {
+template <typename Name> bool startsWith(Name name, Name start) {
     countComparison();
     return name.startsWith(start);
 }
@@ -44,6 +44,34 @@ private:
     std::vector<int> m_parent;
 };
 
+template <typename Name> std::vector<int> collisionGroups(const std::vector<Name>& baseNames) {
+    const int count = static_cast<int>(baseNames.size());
+    std::vector<int> order(baseNames.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        countComparison();
+        return baseNames[a] < baseNames[b];
+    });
+
+    // In sorted order the names that are prefixes of the current one form a chain, each a
+    // prefix of the next. A name that is not a prefix of the current one is not a prefix of
+    // any later one either (they all sort between the two), so it leaves the chain for good.
+    Groups groups(count);
+    std::vector<int> chain;
+    for (const int index : order) {
+        const Name name = baseNames[index];
+        while (!chain.empty() && !startsWith(name, baseNames[chain.back()]))
+            chain.pop_back();
+        if (!chain.empty())
+            groups.join(chain.back(), index);
+        chain.push_back(index);
+    }
+    std::vector<int> ids(baseNames.size());
+    for (int index = 0; index < count; ++index)
+        ids[index] = groups.root(index);
+    return ids;
+}
+
 } // namespace
 
 NameComparisonCount::NameComparisonCount() {
@@ -66,31 +94,17 @@ QStringView PdfBaseNameView(QStringView pdfPath) {
 }
 
 std::vector<int> CollisionGroupsOf(const std::vector<QStringView>& baseNames) {
-    const int count = static_cast<int>(baseNames.size());
-    std::vector<int> order(baseNames.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        countComparison();
-        return baseNames[a] < baseNames[b];
-    });
+    return collisionGroups(baseNames);
+}
 
-    // In sorted order the names that are prefixes of the current one form a chain, each a
-    // prefix of the next. A name that is not a prefix of the current one is not a prefix of
-    // any later one either (they all sort between the two), so it leaves the chain for good.
-    Groups groups(count);
-    std::vector<int> chain;
-    for (const int index : order) {
-        const QStringView name = baseNames[index];
-        while (!chain.empty() && !startsWith(name, baseNames[chain.back()]))
-            chain.pop_back();
-        if (!chain.empty())
-            groups.join(chain.back(), index);
-        chain.push_back(index);
-    }
-    std::vector<int> ids(baseNames.size());
-    for (int index = 0; index < count; ++index)
-        ids[index] = groups.root(index);
-    return ids;
+std::vector<int> CollisionGroupsOf(const std::vector<QByteArrayView>& baseNames) {
+    return collisionGroups(baseNames);
+}
+
+QByteArrayView PdfBaseNameView(QByteArrayView pdfPath) {
+    const QByteArrayView name = pdfPath.sliced(pdfPath.lastIndexOf('/') + 1);
+    const qsizetype dot = name.indexOf('.');
+    return dot < 0 ? name : name.first(dot);
 }
 
 std::vector<int> CollisionGroupsOf(const QStringList& baseNames) {

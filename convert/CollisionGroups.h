@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -24,6 +25,11 @@ QStringView PdfBaseNameView(QStringView pdfPath);
 // each is joined to the nearest earlier name that is its prefix.
 std::vector<int> CollisionGroupsOf(const std::vector<QStringView>& baseNames);
 std::vector<int> CollisionGroupsOf(const QStringList& baseNames);
+// The same for names in the file system's encoding (UTF-8), which keeps prefixes and order.
+std::vector<int> CollisionGroupsOf(const std::vector<QByteArrayView>& baseNames);
+
+// PdfBaseNameView for a path in the file system's encoding.
+QByteArrayView PdfBaseNameView(QByteArrayView pdfPath);
 
 // Counts, while it lives, the comparisons of two base names made by the functions above on
 // any thread: how planning grows with the length of the list, seen without a clock. One

@@ -1,16 +1,9 @@
 #include "convert/ComponentReasons.h"
 
+#include "platform/StopRequest.h"
 #include "protocol/Automation.h"
 
 namespace {
-
-// The component's own text as the end of a sentence.
-QString sentence(QString text) {
-    text = text.trimmed();
-    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.')))
-        text += QLatin1Char('.');
-    return text;
-}
 
 QString capitalised(QString text) {
     if (!text.isEmpty())
@@ -34,7 +27,7 @@ Reason reasonOfWrite(const AutomationReply& reply, const ComponentCallSite& site
                 QStringLiteral("The folder of %1 does not exist.").arg(target)};
     default:
         return {ReasonCode::WriteFailed,
-                QStringLiteral("Could not write %1: %2").arg(target, sentence(reply.error))};
+                QStringLiteral("Could not write %1: %2").arg(target, asSentence(reply.error))};
     }
 }
 
@@ -66,20 +59,22 @@ Reason reasonOfComponent(const AutomationReply& reply, const ComponentCallSite& 
                 QStringLiteral("%1 gave no answer within %2 s.").arg(who).arg(site.limitSeconds)};
     case Fault::Memory:
         return {ReasonCode::Memory,
-                QStringLiteral("%1 ran out of memory: %2").arg(who, sentence(reply.error))};
+                QStringLiteral("%1 ran out of memory: %2").arg(who, asSentence(reply.error))};
     case Fault::Interrupted:
+        if (stopRequested())
+            return runStopped();
         return {ReasonCode::Interrupted,
                 QStringLiteral("The program was closing while %1 was converting.")
                     .arg(QStringLiteral("the ") + site.component)};
     case Fault::BadAnswer:
         return {ReasonCode::Internal, QStringLiteral("%1 gave an answer that could not be read: %2")
-                                          .arg(who, sentence(reply.error))};
+                                          .arg(who, asSentence(reply.error))};
     case Fault::BadArgument:
         return {ReasonCode::ConverterFailed,
-                QStringLiteral("%1 refused the settings: %2").arg(who, sentence(reply.error))};
+                QStringLiteral("%1 refused the settings: %2").arg(who, asSentence(reply.error))};
     default:
         return {ReasonCode::Internal,
-                QStringLiteral("%1 failed: %2").arg(who, sentence(reply.error))};
+                QStringLiteral("%1 failed: %2").arg(who, asSentence(reply.error))};
     }
 }
 
@@ -95,21 +90,25 @@ Reason reasonOfDocument(const AutomationReply& reply, const ComponentCallSite& s
         return {ReasonCode::NotPdf, QStringLiteral("The file is not a PDF document.")};
     case Fault::Damaged:
         return {ReasonCode::Damaged,
-                QStringLiteral("The PDF is damaged: %1").arg(sentence(reply.error))};
+                QStringLiteral("The PDF is damaged: %1").arg(asSentence(reply.error))};
     case Fault::Password:
         return {ReasonCode::Password, QStringLiteral("The PDF needs a password.")};
     case Fault::PasswordWrong:
         return {ReasonCode::PasswordWrong, QStringLiteral("The password was not accepted.")};
     case Fault::NoPage:
-        return {ReasonCode::NoPage, capitalised(sentence(reply.error))};
+        return {ReasonCode::NoPage, capitalised(asSentence(reply.error))};
     case Fault::TooLarge:
-        return {ReasonCode::TooLarge, capitalised(sentence(reply.error))};
+        return {ReasonCode::TooLarge, capitalised(asSentence(reply.error))};
     default:
         return {};
     }
 }
 
 } // namespace
+
+Reason runStopped() {
+    return {ReasonCode::Interrupted, QStringLiteral("The run was stopped.")};
+}
 
 Reason reasonOfReply(const AutomationReply& reply, const ComponentCallSite& site) {
     if (const Reason document = reasonOfDocument(reply, site); document.found())

@@ -18,3 +18,6 @@ struct ComponentCallSite {
 // server that died, how it ended). A reply without a specific fault is explained by looking at
 // the input and output folder.
 Reason reasonOfReply(const AutomationReply& reply, const ComponentCallSite& site);
+
+// The reason of a conversion that the user's stop ended before all its pages were written.
+Reason runStopped();

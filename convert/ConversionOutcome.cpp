@@ -101,6 +101,7 @@ QString textOfWriteError(int error, const QString& path) {
     }
 }
 
+// A stop is its own reason: the pages written are said once, with it.
 QString outcomeSummary(const ConversionOutcome& outcome) {
     if (outcome.status != ConversionStatus::Partial)
         return outcome.detail;
@@ -108,5 +109,7 @@ QString outcomeSummary(const ConversionOutcome& outcome) {
         outcome.pagesWritten == 1
             ? QStringLiteral("Only 1 page was written")
             : QStringLiteral("Only %1 pages were written").arg(outcome.pagesWritten);
+    if (outcome.reason == ReasonCode::Interrupted)
+        return QStringLiteral("%1 before the run was stopped.").arg(pages);
     return QStringLiteral("%1, then the conversion stopped. %2").arg(pages, outcome.detail);
 }

@@ -54,9 +54,8 @@ void convertPages(AutomationObject& gflax, const QString& pdfPath, ConversionCon
                   const std::function<double()>& dpi, ConversionOutcome& outcome) {
     for (const int page : pages) {
         if (stopRequested()) {
-            outcome.fail(ReasonCode::Interrupted,
-                         QStringLiteral("The run was stopped after %1 of the pages.")
-                             .arg(outcome.pagesWritten));
+            const Reason stopped = runStopped();
+            outcome.fail(stopped.code, stopped.text);
             return;
         }
         const QString output =

@@ -80,3 +80,10 @@ Reason copyOutProblem(const CopyResult& copy, const QString& target,
         return folder;
     return {reasonOfWriteError(copy.error), textOfWriteError(copy.error, target)};
 }
+
+QString asSentence(QString text) {
+    text = text.trimmed();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}

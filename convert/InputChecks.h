@@ -14,6 +14,10 @@ struct Reason {
     bool found() const { return code != ReasonCode::None; }
 };
 
+// text, which may quote a component's or another program's message, as the end of a sentence:
+// trimmed, with one full stop.
+QString asSentence(QString text);
+
 // What is wrong with the file at pdfPath as the input of a conversion, judged from the file
 // system and the file's first bytes: missing, not a regular file, empty or not a PDF.
 Reason inputProblem(const QString& pdfPath);

@@ -51,10 +51,10 @@ QStringList PasswordRing::passwords() const {
 }
 
 QString passwordQuestion(const QString& pdfPath, bool afterRejection) {
-    const QString question = QStringLiteral("Password for %1:").arg(pdfPath);
+    // The path is named once: it may be long, and the box is small.
     return afterRejection
-               ? QStringLiteral("The password was not accepted.\n") + question
-               : QStringLiteral("%1 is protected by a password.\n").arg(pdfPath) + question;
+               ? QStringLiteral("The password was not accepted.\nPassword for %1:").arg(pdfPath)
+               : QStringLiteral("%1 is protected by a password.\nPassword:").arg(pdfPath);
 }
 
 ConversionOutcome convertWithPasswords(const ConversionProcedure& procedure, const QString& pdfPath,

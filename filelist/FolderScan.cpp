@@ -84,24 +84,33 @@ void CollectSubfolders(FolderQueue& queue, const StopFlag* stop) {
 }
 
 QStringList CollectPdfFiles(const QString& folder, const StopFlag* stop) {
+    return ScanPdfFiles(folder, stop).pdfs;
+}
+
+PdfFileScan ScanPdfFiles(const QString& folder, const StopFlag* stop) {
     FolderQueue queue{queuedFolder(folder)};
     // Folders are read in queue order, so the n-th reading belongs to the n-th queued folder;
     // each folder is read once for its subfolders and its PDF files together.
     QList<QStringList> pdfNames;
-    walkLevels(queue, stop, [&pdfNames](const FolderContents& contents) {
+    QList<QString> errors;
+    walkLevels(queue, stop, [&pdfNames, &errors](const FolderContents& contents) {
         pdfNames.append(MatchingFiles(contents, PdfPattern));
+        errors.append(contents.error);
     });
     if (stopRequested(stop))
         return {};
-    QStringList entries;
+    PdfFileScan scan;
     for (qsizetype i = 0; i < queue.size(); ++i) {
         // queue.at(i) ends in exactly one separator, also for the root folder
+        const QString& path = queue.at(i);
+        if (!errors.at(i).isEmpty())
+            scan.unreadable.append({path.size() > 1 ? path.chopped(1) : path, errors.at(i)});
         for (const QString& name : std::as_const(pdfNames.at(i))) {
             if (!name.startsWith(QLatin1Char('~')))
-                entries.append(queue.at(i) + name);
+                scan.pdfs.append(path + name);
         }
     }
-    return entries;
+    return scan;
 }
 
 FolderScan::FolderScan(QString folder, QObject* parent)

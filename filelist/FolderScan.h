@@ -31,6 +31,20 @@ void CollectSubfolders(FolderQueue& queue, const StopFlag* stop = nullptr);
 // beginning with "~" (editors' lock and temporary files) are skipped. Empty when stopped.
 QStringList CollectPdfFiles(const QString& folder, const StopFlag* stop = nullptr);
 
+// A folder of a tree that could not be listed: the PDFs it may hold are unknown.
+struct UnreadableFolder {
+    QString path;   // as the scan reached it, without a final separator
+    QString reason; // in the system's words ("Permission denied")
+};
+
+// What CollectPdfFiles finds, with the folders of the tree (folder itself included) that
+// could not be listed, in the order the scan met them.
+struct PdfFileScan {
+    QStringList pdfs;
+    QList<UnreadableFolder> unreadable;
+};
+PdfFileScan ScanPdfFiles(const QString& folder, const StopFlag* stop = nullptr);
+
 // One scan of a folder tree on a worker thread, so that the window keeps handling events
 // while a large tree is read. Each scan owns its queue and results: scans started while
 // another one runs do not disturb it.

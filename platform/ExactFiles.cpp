@@ -21,11 +21,11 @@ FileKind fileKindOf(const QString& path) {
                                                                         : FileKind::Missing;
 }
 
-int openExactly(QFile& file, const QString& path) {
+int openExactly(QFile& file, const QString& path, QIODevice::OpenMode mode) {
     const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, mode | QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return EIO;
     }

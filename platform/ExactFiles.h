@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QString>
 
 class QFile;
@@ -16,8 +17,9 @@ enum class FileKind {
 };
 FileKind fileKindOf(const QString& path);
 
-// Opens the file at path for reading into file, which then closes it; 0 or the errno.
-int openExactly(QFile& file, const QString& path);
+// Opens the file at path for reading into file, which then closes it; 0 or the errno. mode
+// may add QIODevice::Unbuffered.
+int openExactly(QFile& file, const QString& path, QIODevice::OpenMode mode = QIODevice::ReadOnly);
 
 // Makes folder and the folders above it that are missing; true when it is a folder then.
 bool makeFolders(const QString& folder);

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <optional>
 
@@ -61,22 +62,28 @@ EntryKind kindOf(int folderFd, const dirent& entry) {
 // Large trees are read folder by folder, so the cost per entry decides a scan's speed: the
 // kind of most entries comes with the listing itself, and only links and file systems that
 // do not give it cost an extra query.
-template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
+// Empty when the whole folder was listed; else why not, in the system's words.
+template <typename Visit> QString forEachEntry(const QString& path, Visit visit) {
     const QByteArray nativePath = encodeFileName(path);
     const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(nativePath.constData()),
                                                      &::closedir);
     if (!folder)
-        return;
+        return qt_error_string(errno);
     const int folderFd = ::dirfd(folder.get());
+    errno = 0;
     while (const dirent* entry = ::readdir(folder.get())) {
         if (!isDotOrDotDot(entry->d_name))
             visit(decodeFileName(entry->d_name), kindOf(folderFd, *entry));
+        errno = 0;
     }
+    return errno != 0 ? qt_error_string(errno) : QString();
 }
 
 #else
 
-template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
+template <typename Visit> QString forEachEntry(const QString& path, Visit visit) {
+    if (!QFileInfo(path).isReadable())
+        return QStringLiteral("Permission denied");
     QDirIterator entries(path,
                          QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     while (entries.hasNext()) {
@@ -87,6 +94,7 @@ template <typename Visit> void forEachEntry(const QString& path, Visit visit) {
                                                   : EntryKind::Folder;
         visit(info.fileName(), kind);
     }
+    return {};
 }
 
 #endif
@@ -132,12 +140,25 @@ QString FileNameFromPath(const QString& path) {
 }
 
 PathLookup LookUpPath(const QString& path) {
+    return LookUpEncodedPath(encodeFileName(path));
+}
+
+PathLookup LookUpEncodedPath(const QByteArray& encodedPath) {
     struct stat info {};
-    if (::stat(encodeFileName(path).constData(), &info) != 0)
+    if (::stat(encodedPath.constData(), &info) != 0)
         return {};
     if (S_ISDIR(info.st_mode))
         return {true, 0};
     return {false, S_ISREG(info.st_mode) ? static_cast<qint64>(info.st_size) : 0};
+}
+
+FileIdentity IdentifyFile(const QString& path) {
+    struct stat info {};
+    if (::stat(encodeFileName(path).constData(), &info) != 0)
+        return {};
+    return {true, static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino),
+            static_cast<qint64>(info.st_size),
+            static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 bool FileExists(const QString& path) {
@@ -156,7 +177,7 @@ QString collapseDoubledSeparators(const QString& text) {
 FolderContents ReadFolder(const QString& folder) {
     const QString path = folder.endsWith(Separator) ? folder : folder + Separator;
     FolderContents contents;
-    forEachEntry(path, [&contents](const QString& name, EntryKind kind) {
+    contents.error = forEachEntry(path, [&contents](const QString& name, EntryKind kind) {
         switch (kind) {
         case EntryKind::File:
             contents.files.append(name);

@@ -14,6 +14,20 @@ struct PathLookup {
     qint64 size = 0;
 };
 PathLookup LookUpPath(const QString& path);
+// The same for a path already in the file system's encoding (QFile::encodeName).
+PathLookup LookUpEncodedPath(const QByteArray& encodedPath);
+
+// What tells one file at path from another put in its place: a file replaced (a new file
+// renamed over it) or written again differs; "exists" is false for nothing at path.
+struct FileIdentity {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity IdentifyFile(const QString& path);
 
 // True when the file or folder at path can be queried; never throws.
 bool FileExists(const QString& path);
@@ -35,6 +49,7 @@ struct FolderContents {
     QStringList files;
     QStringList folders;
     QStringList linkedFolders;
+    QString error; // why the folder could not be listed, in the system's words; empty if it was
 };
 
 // Reads folder once. A folder text with or without a trailing separator names the same

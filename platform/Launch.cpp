@@ -1,6 +1,7 @@
 #include "platform/Launch.h"
 
 #include "platform/ChildSpawn.h"
+#include "platform/NativeNames.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -67,7 +68,7 @@ SpawnedChild startScript(const QByteArray& script, const QList<QByteArray>& argu
 QList<QByteArray> encodedArguments(const QStringList& parameters) {
     QList<QByteArray> encoded;
     for (const QString& parameter : parameters)
-        encoded.append(QFile::encodeName(parameter));
+        encoded.append(encodeFileName(parameter));
     return encoded;
 }
 
@@ -105,8 +106,8 @@ LaunchResult startExisting(const QString& file, const QByteArray& path,
 LaunchResult start(const QString& file, const QStringList& parameters, const QString& folder,
                    const LaunchOptions& options) {
     LaunchResult result;
-    const QByteArray path = QFile::encodeName(QFileInfo(file).absoluteFilePath());
-    const QByteArray encodedFolder = QFile::encodeName(folder);
+    const QByteArray path = encodeFileName(QFileInfo(file).absoluteFilePath());
+    const QByteArray encodedFolder = encodeFileName(folder);
     if (file.isEmpty()) {
         result.shellResult = ShellResult::FileNotFound;
         return result;

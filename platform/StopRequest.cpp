@@ -1,5 +1,7 @@
 #include "platform/StopRequest.h"
 
+#include "platform/ProcessGroup.h"
+
 #include <QHash>
 #include <QMutex>
 #include <QSet>
@@ -23,12 +25,13 @@ Registry& registry() {
 }
 
 std::atomic<bool> stopFlag{false};
+std::atomic<bool> serversEnded{false};
 
-void endServer(pid_t pid, int pidfd) {
+void signalServer(pid_t pid, int pidfd, int signalNumber) {
     if (pidfd >= 0)
-        ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0);
+        ::syscall(SYS_pidfd_send_signal, pidfd, signalNumber, nullptr, 0);
     else
-        ::kill(pid, SIGKILL);
+        ::kill(pid, signalNumber);
 }
 
 } // namespace
@@ -44,6 +47,8 @@ void requestStop() {
     stopFlag = true;
     for (const pid_t group : std::as_const(r.scriptGroups))
         endProcessGroup(group);
+    for (auto it = r.serverPidfds.cbegin(); it != r.serverPidfds.cend(); ++it)
+        signalServer(it.key(), it.value(), serverStopSignal());
 }
 
 bool stopRequested() {
@@ -54,12 +59,18 @@ void stopNow() {
     requestStop();
     Registry& r = registry();
     const QMutexLocker lock(&r.mutex);
+    serversEnded = true;
     for (auto it = r.serverPidfds.cbegin(); it != r.serverPidfds.cend(); ++it)
-        endServer(it.key(), it.value());
+        signalServer(it.key(), it.value(), SIGKILL);
+}
+
+bool serversWereEnded() {
+    return serversEnded;
 }
 
 void clearStopRequest() {
     stopFlag = false;
+    serversEnded = false;
 }
 
 bool adoptScriptGroup(pid_t group) {

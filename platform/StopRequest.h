@@ -10,10 +10,12 @@
 //
 // Converter scripts (and the Ghostscript they start) run in process groups of their own and
 // are recorded here while they run: a stop ends them at once, as they write only to our
-// private working folder. Component servers are recorded too, but a stop leaves them alone so
-// that the page under way is saved whole; only stopNow() ends them.
+// private working folder. Component servers are recorded too, but a stop only asks them, by
+// serverStopSignal() (platform/ProcessGroup.h), to end the call under way once the page they
+// are writing is whole; only stopNow() ends them.
 
-// Sets the stop flag and ends every recorded script group; safe from any thread.
+// Sets the stop flag, ends every recorded script group and asks every recorded server to stop
+// after its page; safe from any thread.
 void requestStop();
 
 // True once a stop was requested (until clearStopRequest()).
@@ -21,6 +23,10 @@ bool stopRequested();
 
 // Ends every recorded script group and component server at once.
 void stopNow();
+
+// True once stopNow() ended the servers (until clearStopRequest()): a server that died since
+// was ended by the user's stop, not by a fault of its own.
+bool serversWereEnded();
 
 // Forgets a stop request, for a fresh run in the same process (tests).
 void clearStopRequest();

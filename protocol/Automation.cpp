@@ -64,7 +64,7 @@ void AutomationObject::release() {
 }
 
 AutomationReply AutomationObject::onObject(const QString& op, const QString& name,
-                                           QJsonObject request) {
+                                           QJsonObject request, const SavedPages& saved) {
     if (m_id == 0)
         return noObject();
     if (!m_server)
@@ -75,7 +75,7 @@ AutomationReply AutomationObject::onObject(const QString& op, const QString& nam
     request.insert(Wire::kName, name);
     auto* host = qobject_cast<AutomationHost*>(m_server->parent());
     const auto timeout = host ? host->callTimeout() : AutomationHost::kDefaultCallTimeout;
-    return m_server->request(request, timeout, std::exchange(m_unanswered, {}));
+    return m_server->request(request, timeout, std::exchange(m_unanswered, {}), saved);
 }
 
 void AutomationObject::setWithoutWaiting(const QString& name, const QJsonValue& value) {
@@ -99,6 +99,11 @@ AutomationReply AutomationObject::get(const QString& name) {
 
 AutomationReply AutomationObject::call(const QString& name, const QJsonArray& args) {
     return onObject(Wire::kCall, name, QJsonObject{{Wire::kArgs, args}});
+}
+
+AutomationReply AutomationObject::call(const QString& name, const QJsonArray& args,
+                                       const SavedPages& saved) {
+    return onObject(Wire::kCall, name, QJsonObject{{Wire::kArgs, args}}, saved);
 }
 
 AutomationObject AutomationObject::callForObject(const QString& name, const QJsonArray& args,

@@ -10,8 +10,12 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 class AutomationServer;
+
+// Hears, while a long call runs, how many pages it has saved so far.
+using SavedPages = std::function<void(int pages)>;
 
 // How a component server process ended, for a call that failed because it died.
 struct ServerEnd {
@@ -69,6 +73,8 @@ public:
     void setWithoutWaiting(const QString& name, const QJsonValue& value);
     AutomationReply get(const QString& name);
     AutomationReply call(const QString& name, const QJsonArray& args = {});
+    // A call whose server says, page by page, how far it has got (SaveAs of a document).
+    AutomationReply call(const QString& name, const QJsonArray& args, const SavedPages& saved);
 
     // A method that answers with a new object (such as a document's scripting object).
     AutomationObject callForObject(const QString& name, const QJsonArray& args,
@@ -79,7 +85,8 @@ public:
 private:
     friend class AutomationHost;
     AutomationObject(AutomationServer* server, qint64 id);
-    AutomationReply onObject(const QString& op, const QString& name, QJsonObject request);
+    AutomationReply onObject(const QString& op, const QString& name, QJsonObject request,
+                             const SavedPages& saved = {});
 
     QPointer<AutomationServer> m_server;
     qint64 m_id = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/ProcessGroup.h"
 #include "platform/StopRequest.h"
+#include "protocol/AnswerLine.h"
 #include "protocol/PartFile.h"
 #include "protocol/Wire.h"
 
@@ -22,26 +23,6 @@ bool isSave(const QJsonObject& request) {
            request.value(Wire::kArgs).toArray().at(0).isString();
 }
 
-// The fault an answer names, or `absent` when it names none.
-Fault faultOf(const QJsonObject& answer, Fault absent) {
-    const QString code = answer.value(Wire::kCode).toString();
-    return code.isEmpty() ? absent : faultFromName(code);
-}
-
-// The reply an answer stands for: a failure that names no fault is Internal; a success names
-// one only when its value is a refusal.
-AutomationReply replyOf(const QJsonObject& answer) {
-    if (!answer.value(Wire::kOk).toBool())
-        return AutomationReply::failed(faultOf(answer, Fault::Internal),
-                                       answer.value(Wire::kError).toString());
-    AutomationReply reply;
-    reply.fault = faultOf(answer, Fault::None);
-    reply.value = answer.value(Wire::kResult);
-    reply.error = answer.value(Wire::kError).toString();
-    reply.objectId = answer.value(Wire::kObject).toInteger();
-    return reply;
-}
-
 QString capitalized(QString text) {
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
@@ -58,8 +39,8 @@ AutomationServer::AutomationServer(const QString& executable, const QString& lab
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &AutomationServer::readAnswers);
     connect(&m_process, &QProcess::finished, this, &AutomationServer::onFinished);
     // A group of its own keeps the terminal's Ctrl+C away from the server: we end it ourselves,
-    // after the page under way is saved whole.
-    startInOwnProcessGroup(m_process);
+    // after the page under way is saved whole. It ends with this program, however that ends.
+    startAsServer(m_process);
 }
 
 AutomationServer::~AutomationServer() {
@@ -129,13 +110,13 @@ AutomationReply AutomationServer::earlierFailure(const QList<qint64>& earlier) {
             failure = AutomationReply::failed(Fault::ServerDied,
                                               QStringLiteral("the component server has ended"));
         else if (!answer.value(Wire::kOk).toBool())
-            failure = replyOf(answer);
+            failure = replyOfAnswer(answer);
     }
     return failure;
 }
 
 AutomationReply AutomationServer::request(QJsonObject request, std::chrono::milliseconds timeout,
-                                          const QList<qint64>& earlier) {
+                                          const QList<qint64>& earlier, const SavedPages& saved) {
     if (m_state != State::Running) {
         discard(earlier);
         if (!m_badAnswer.isEmpty())
@@ -145,6 +126,8 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
     }
     const qint64 id = send(request);
     m_awaited.insert(id);
+    m_notedId = id;
+    m_saved = saved;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -157,6 +140,8 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
         quitting = QCoreApplication::closingDown() || loop.exec() < 0;
     }
     m_awaited.remove(id);
+    m_notedId = 0;
+    m_saved = nullptr;
     if (!m_answers.contains(id))
         return unanswered(request, timeout, quitting);
     const QJsonObject answer = m_answers.take(id);
@@ -167,7 +152,7 @@ AutomationReply AutomationServer::request(QJsonObject request, std::chrono::mill
         m_state = State::Ending;
         emit gone(this);
     }
-    return replyOf(answer);
+    return replyOfAnswer(answer);
 }
 
 // The failure of a call whose answer never came: the server died, gave something that is not
@@ -181,6 +166,10 @@ AutomationReply AutomationServer::unanswered(const QJsonObject& request,
         removeTemporaryFiles(request);
     if (!m_badAnswer.isEmpty())
         return badAnswerFailure();
+    if (died && serversWereEnded())
+        return AutomationReply::failed(
+            Fault::Interrupted,
+            QStringLiteral("The run was stopped; the %1 was ended.").arg(m_label));
     if (died)
         return AutomationReply::failed(Fault::ServerDied, diedText(), howItEnded());
     if (quitting)
@@ -233,9 +222,8 @@ void AutomationServer::readAnswers() {
     qsizetype start = 0;
     for (qsizetype end; (end = m_pending.indexOf('\n', start)) >= 0; start = end + 1) {
         const QByteArray line = m_pending.mid(start, end - start);
-        const QJsonDocument doc = QJsonDocument::fromJson(line);
-        const qint64 id = doc.object().value(Wire::kId).toInteger();
-        if (!doc.isObject() || id <= 0) {
+        const AnswerLine read = readAnswerLine(line);
+        if (!read.isAnswer()) {
             // The stream cannot be trusted any more: nothing after this line is waited for.
             m_badAnswer = line.isEmpty() ? QByteArray("an empty line") : line;
             m_pending.clear();
@@ -243,11 +231,19 @@ void AutomationServer::readAnswers() {
             emit progressed();
             return;
         }
-        if (m_awaited.contains(id))
-            m_answers.insert(id, doc.object());
+        if (!read.answer.contains(Wire::kOk) && read.answer.contains(Wire::kSaved))
+            takeNote(read.answer);
+        else if (m_awaited.contains(read.id))
+            m_answers.insert(read.id, read.answer);
     }
     m_pending.remove(0, start);
     emit progressed();
+}
+
+// A note of pages saved by the call under way; notes of calls nobody waits for are dropped.
+void AutomationServer::takeNote(const QJsonObject& note) {
+    if (note.value(Wire::kId).toInteger() == m_notedId && m_saved)
+        m_saved(note.value(Wire::kSaved).toInt());
 }
 
 void AutomationServer::onFinished() {

@@ -32,8 +32,9 @@ public:
     // application is quitting the call fails at once.
     // Answers to the requests `earlier` (sent with postTracked) arrive first; the first of them
     // that failed becomes the failure of this call.
+    // Notes of pages saved that come for this request before its answer go to saved.
     AutomationReply request(QJsonObject request, std::chrono::milliseconds timeout,
-                            const QList<qint64>& earlier = {});
+                            const QList<qint64>& earlier = {}, const SavedPages& saved = {});
 
     // Sends request without waiting; its answer is checked by a later request().
     qint64 postTracked(QJsonObject request);
@@ -50,6 +51,7 @@ signals:
 
 private:
     void readAnswers();
+    void takeNote(const QJsonObject& note);
     void onFinished();
     void kill();
     qint64 send(QJsonObject& request);
@@ -72,4 +74,6 @@ private:
     QByteArray m_pending;
     QSet<qint64> m_awaited;
     QHash<qint64, QJsonObject> m_answers;
+    qint64 m_notedId = 0; // the request whose notes of saved pages go to m_saved
+    SavedPages m_saved;
 };

@@ -31,7 +31,8 @@ enum class Fault {
     TimedOut,      // the server did not answer within the call limit
     BadAnswer,     // the server's answer could not be read
     NoObject,      // the object was never created or has been released
-    Interrupted,   // the application is quitting
+    Interrupted,   // stopped: a server's long call at a stop request, between pages (which
+                   // a server reports); the application quitting, or the run stopped at once
 };
 
 // The fault's name on the wire ("password-wrong").

@@ -21,6 +21,9 @@ inline constexpr QLatin1StringView kResult{"result"};
 inline constexpr QLatin1StringView kError{"error"};
 inline constexpr QLatin1StringView kCode{"code"};
 inline constexpr QLatin1StringView kEnding{"ending"};
+// A note the server sends while a call is under way, before its answer: {"id":4,"saved":12}
+// says the call with id 4 has saved 12 pages so far. A note has no "ok".
+inline constexpr QLatin1StringView kSaved{"saved"};
 
 // Operations.
 inline constexpr QLatin1StringView kCreate{"create"};

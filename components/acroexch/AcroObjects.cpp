@@ -8,9 +8,15 @@ namespace {
 
 using Component::isMember;
 
+// A failure of SaveAs with the pages written before it, which stay.
+ComponentReply afterPages(ComponentReply failure, const QJsonArray& written) {
+    failure.result = written;
+    return failure;
+}
+
 ComponentReply unknownMember(const QString& owner, const QString& name) {
     return ComponentReply::failure(Fault::BadArgument,
-                                   QStringLiteral("%1 has no member \"%2\"").arg(owner, name));
+                                   QStringLiteral("%1 has no member %2").arg(owner, echoed(name)));
 }
 
 } // namespace
@@ -116,7 +122,7 @@ ComponentReply AcroScriptObject::call(const QString& name, const QJsonArray& arg
     if (args.at(1).toString() != Component::kJpegConversion)
         return ComponentReply::failure(
             Fault::BadArgument,
-            QStringLiteral("conversion \"%1\" is not supported").arg(args.at(1).toString()));
+            QStringLiteral("conversion %1 is not supported").arg(echoed(args.at(1).toString())));
     return saveAs(args.at(0).toString());
 }
 
@@ -158,12 +164,21 @@ ComponentReply AcroScriptObject::saveAs(const QString& path) {
     m_engine->setPlannedPages(planned); // every page chosen is saved: render them ahead
     QJsonArray written;
     for (const auto& [page, target] : chosen) {
+        // A stop ends the call between pages, so that every page written is whole.
+        if (takeStopRequest())
+            return afterPages(
+                ComponentReply::failure(Fault::Interrupted,
+                                        QStringLiteral("Stopped as asked after %1 of %2 pages.")
+                                            .arg(written.size())
+                                            .arg(chosen.size())),
+                written);
         EngineOutcome outcome = m_engine->loadPage(page, m_dpi);
         if (outcome.ok())
             outcome = m_engine->saveJpeg(target);
         if (!outcome.ok())
-            return ComponentReply::failure(outcome.fault, outcome.error);
+            return afterPages(ComponentReply::failure(outcome.fault, outcome.error), written);
         written.append(target);
+        noteSavedPages(int(written.size()));
     }
     return ComponentReply::value(written);
 }

@@ -32,9 +32,10 @@ private:
 
 // The scripting object of an open document: SaveAs(path, "com.adobe.acrobat.jpeg") writes
 // every page at 150 dpi: a one-page document to path itself, otherwise page n to path
-// without ".jpg" followed by "_Page_<n>.jpg"; it answers with the paths written. A batch may
-// set Resolution (dpi), its choices (BatchChoices: quality, colours, box, pages) and Targets
-// (the file of each page of Pages) first.
+// without ".jpg" followed by "_Page_<n>.jpg"; it answers with the paths written. A page that
+// fails, or a stop request (takeStopRequest) between pages, fails the call with the paths
+// written before as its result. A batch may set Resolution (dpi), its choices (BatchChoices:
+// quality, colours, box, pages) and Targets (the file of each page of Pages) first.
 class AcroScriptObject : public ComponentObject {
 public:
     explicit AcroScriptObject(std::shared_ptr<PdfEngine> engine);

@@ -1,11 +1,15 @@
 #include "ComponentServer.h"
 
 #include "platform/FileWrite.h"
+#include "platform/ProcessGroup.h"
 #include "protocol/Wire.h"
 
 #include <QJsonDocument>
 
+#include <atomic>
 #include <cerrno>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -17,8 +21,44 @@ namespace {
 
 int answerDescriptor = -1;
 
+std::atomic<bool> stopAsked{false}; // lock-free: set from a signal handler
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void onStopSignal(int) {
+    askToStop();
+}
+
+// The stop signal sets the flag; reads of requests that it interrupts go on.
+void takeOverStopSignal() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(serverStopSignal(), &action, nullptr);
+}
+
+// Texts of answers are written for people: even one that quotes a huge request stays short.
+constexpr qsizetype kLongestError = 8192;
+// Names taken from a request are quoted up to this many characters.
+constexpr qsizetype kLongestEchoedName = 64;
+
 QJsonObject failureAnswer(Fault fault, const QString& text) {
-    return QJsonObject{{Wire::kOk, false}, {Wire::kCode, faultName(fault)}, {Wire::kError, text}};
+    return QJsonObject{{Wire::kOk, false},
+                       {Wire::kCode, faultName(fault)},
+                       {Wire::kError, text.left(kLongestError)}};
+}
+
+// The id a request carries: a whole number above 0 that a double holds exactly; null for any
+// other value, which no answer could be matched by.
+QJsonValue requestId(const QJsonObject& request) {
+    const QJsonValue id = request.value(Wire::kId);
+    constexpr double kLargestExact = 9007199254740992.0; // 2^53
+    if (!id.isDouble())
+        return QJsonValue::Null;
+    const double number = id.toDouble();
+    if (!(number >= 1 && number <= kLargestExact) || number != std::floor(number))
+        return QJsonValue::Null;
+    return QJsonValue(qint64(number));
 }
 
 // Moves the answers off standard output: they keep the pipe the client reads on a descriptor
@@ -35,22 +75,34 @@ int takeAnswerDescriptor() {
 
 } // namespace
 
-ComponentServer::ComponentServer(ComponentClasses classes) : m_classes(std::move(classes)) {}
+ComponentServer::ComponentServer(ComponentClasses classes, NoteWriter notes)
+    : m_classes(std::move(classes)), m_notes(std::move(notes)) {}
 
 ComponentServer::~ComponentServer() = default;
 
+QString echoed(const QString& text) {
+    if (text.size() <= kLongestEchoedName)
+        return QLatin1Char('"') + text + QLatin1Char('"');
+    return QLatin1Char('"') + text.left(kLongestEchoedName) + QStringLiteral("\"...");
+}
+
+// A request that is not a JSON object, or whose id is missing or not a whole number above 0,
+// is not served: its answer says why and carries a null id, as there is none to repeat.
 QByteArray ComponentServer::handle(const QByteArray& line) {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
     QJsonObject reply;
+    QJsonValue id = QJsonValue::Null;
     if (!doc.isObject()) {
         reply = failureAnswer(Fault::BadArgument,
                               QStringLiteral("malformed request: ") + parseError.errorString());
+    } else if (id = requestId(doc.object()); id.isNull()) {
+        reply = failureAnswer(Fault::BadArgument,
+                              QStringLiteral("the request has no id (a whole number above 0)"));
     } else {
-        const QJsonObject request = doc.object();
-        reply = dispatch(request);
-        reply.insert(Wire::kId, request.value(Wire::kId));
+        reply = dispatch(doc.object());
     }
+    reply.insert(Wire::kId, id);
     return QJsonDocument(reply).toJson(QJsonDocument::Compact);
 }
 
@@ -64,7 +116,8 @@ QJsonObject ComponentServer::dispatch(const QJsonObject& request) {
     }
     if (op == Wire::kSet || op == Wire::kGet || op == Wire::kCall)
         return onObject(request, op);
-    return failureAnswer(Fault::BadArgument, QStringLiteral("unknown operation \"%1\"").arg(op));
+    return failureAnswer(Fault::BadArgument,
+                         QStringLiteral("unknown operation %1").arg(echoed(op)));
 }
 
 QJsonObject ComponentServer::create(const QJsonObject& request) {
@@ -72,7 +125,7 @@ QJsonObject ComponentServer::create(const QJsonObject& request) {
     const auto found = m_classes.find(className.toLower());
     if (found == m_classes.end())
         return failureAnswer(Fault::BadArgument,
-                             QStringLiteral("class \"%1\" is not served here").arg(className));
+                             QStringLiteral("class %1 is not served here").arg(echoed(className)));
     return answer(ComponentReply::object(found->second()));
 }
 
@@ -86,17 +139,29 @@ QJsonObject ComponentServer::onObject(const QJsonObject& request, const QString&
         return answer(object.set(name, request.value(Wire::kValue)));
     if (op == Wire::kGet)
         return answer(object.get(name));
-    return answer(object.call(name, request.value(Wire::kArgs).toArray()));
+    if (m_notes)
+        object.setSavedPages([this, id = request.value(Wire::kId)](int pages) {
+            m_notes(QJsonDocument(QJsonObject{{Wire::kId, id}, {Wire::kSaved, pages}})
+                        .toJson(QJsonDocument::Compact));
+        });
+    ComponentReply reply = object.call(name, request.value(Wire::kArgs).toArray());
+    object.setSavedPages({});
+    return answer(std::move(reply));
 }
 
 QJsonObject ComponentServer::answer(ComponentReply reply) {
-    if (!reply.ok)
-        return failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault,
-                             reply.error);
+    if (!reply.ok) {
+        QJsonObject out =
+            failureAnswer(reply.fault == Fault::None ? Fault::Internal : reply.fault, reply.error);
+        // What a call did before it failed (the pages a save wrote), when it says.
+        if (!reply.result.isNull() && !reply.result.isUndefined())
+            out.insert(Wire::kResult, reply.result);
+        return out;
+    }
     QJsonObject out{{Wire::kOk, true}};
     if (reply.fault != Fault::None) {
         out.insert(Wire::kCode, faultName(reply.fault));
-        out.insert(Wire::kError, reply.error);
+        out.insert(Wire::kError, reply.error.left(kLongestError));
     }
     if (reply.newObject) {
         const qint64 id = m_nextId++;
@@ -116,10 +181,23 @@ int componentAnswerDescriptor() {
     return answerDescriptor;
 }
 
+bool takeStopRequest() {
+    return stopAsked.exchange(false);
+}
+
+void askToStop() {
+    stopAsked.store(true);
+}
+
 int runComponentServer(ComponentClasses classes) {
     answerDescriptor = takeAnswerDescriptor();
+    takeOverStopSignal();
     std::ios::sync_with_stdio(false);
-    ComponentServer server(std::move(classes));
+    // A note that cannot be written is lost; the answer after it finds the client gone.
+    ComponentServer server(std::move(classes), [](const QByteArray& note) {
+        const QByteArray line = note + '\n';
+        writeWhole(answerDescriptor, line.constData(), std::size_t(line.size()), EIO);
+    });
     std::string line;
     while (!server.ended() && std::getline(std::cin, line)) {
         if (line.empty())

@@ -15,7 +15,8 @@ class ComponentObject;
 
 // The answer of one property access or method call. A method may hand out a new object (the
 // server gives it an id) and may ask the server to end once the answer is written. A failure
-// always names its fault; a success may too, when its result is a refusal (Open's false).
+// always names its fault; a success may too, when its result is a refusal (Open's false). A
+// failure may carry a result as well: what the call did before it failed.
 struct ComponentReply {
     bool ok = true;
     QJsonValue result;
@@ -51,7 +52,24 @@ public:
     virtual ComponentReply set(const QString& name, const QJsonValue& value) = 0;
     virtual ComponentReply get(const QString& name) = 0;
     virtual ComponentReply call(const QString& name, const QJsonArray& args) = 0;
+
+    // Who hears, during a call, of the pages it has saved so far; the server passes each to
+    // the client as a note before the answer. None outside a call.
+    void setSavedPages(std::function<void(int)> saved) { m_saved = std::move(saved); }
+
+protected:
+    void noteSavedPages(int pages) const {
+        if (m_saved)
+            m_saved(pages);
+    }
+
+private:
+    std::function<void(int)> m_saved;
 };
+
+// A name taken from a request, quoted for an answer's text: at most a few dozen characters of
+// it, so that a huge request never makes a huge answer.
+QString echoed(const QString& text);
 
 // Class name (lower case) -> maker of a fresh object of that class.
 using ComponentClasses = std::map<QString, std::function<std::unique_ptr<ComponentObject>()>>;
@@ -60,7 +78,9 @@ using ComponentClasses = std::map<QString, std::function<std::unique_ptr<Compone
 // objects that clients created. Separate from the I/O so tests can drive it directly.
 class ComponentServer {
 public:
-    explicit ComponentServer(ComponentClasses classes);
+    // notes takes each note line (without the newline) the moment a call sends it.
+    using NoteWriter = std::function<void(const QByteArray& line)>;
+    explicit ComponentServer(ComponentClasses classes, NoteWriter notes = {});
     ~ComponentServer();
 
     QByteArray handle(const QByteArray& line);
@@ -74,6 +94,7 @@ private:
     QJsonObject answer(ComponentReply reply);
 
     ComponentClasses m_classes;
+    NoteWriter m_notes;
     std::map<qint64, std::unique_ptr<ComponentObject>> m_objects;
     qint64 m_nextId = 1;
     bool m_ended = false;
@@ -88,3 +109,12 @@ int runComponentServer(ComponentClasses classes);
 
 // The descriptor answers go to once runComponentServer has started (-1 before).
 int componentAnswerDescriptor();
+
+// A client's request that the call under way end once the page it is writing is whole: it
+// comes as serverStopSignal() (platform/ProcessGroup.h), which runComponentServer takes over.
+// A call that writes many pages asks between pages; true once the request came, which is then
+// used up, so each request stops one call. A request that came between calls stops the next
+// call that asks, before its first page.
+bool takeStopRequest();
+// What the stop signal does (tests call it directly).
+void askToStop();

@@ -12,3 +12,12 @@ struct EngineOutcome {
     static EngineOutcome success() { return {}; }
     static EngineOutcome failure(Fault fault, QString text) { return {fault, std::move(text)}; }
 };
+
+// text, which may quote another program's message, ending with one full stop.
+inline QString withFullStop(QString text) {
+    while (text.endsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}

@@ -1,5 +1,7 @@
 #include "GhostscriptPage.h"
 
+#include "platform/ProcessGroup.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -30,6 +32,7 @@ QString GhostscriptPage::renderTo(const QString& target) const {
                           QFileInfo(pdf).absoluteFilePath()};
     QProcess gs;
     gs.setStandardOutputFile(QProcess::nullDevice()); // never into the server's answers
+    startTiedToThisProcess(gs);                       // a killed server leaves no Ghostscript
     gs.start(QStringLiteral("gs"), arguments);
     if (!gs.waitForStarted())
         return QStringLiteral("Ghostscript cannot be started: %1").arg(gs.errorString());

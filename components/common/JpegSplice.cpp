@@ -28,7 +28,9 @@ bool parse(const QByteArray& jpeg, Layout& layout) {
         if (marker == 0xDA) {
             layout.scanAt = i;
             layout.dataAt = i + 2 + length;
-            return layout.heightAt > 0 && layout.dataAt <= jpeg.size() - 2;
+            // The height is rewritten in the header kept before the scan: it must lie there.
+            return layout.heightAt > 0 && layout.heightAt + 2 <= layout.scanAt &&
+                   layout.dataAt <= jpeg.size() - 2;
         }
         i += 2 + length;
     }

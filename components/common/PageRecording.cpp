@@ -2,6 +2,17 @@
 
 #include "RecordingFilter.h"
 
+namespace {
+
+EngineOutcome unreadable(fz_context* ctx, int index) {
+    return EngineOutcome::failure(
+        caughtFault(ctx, Fault::Damaged),
+        withFullStop(
+            QStringLiteral("page %1 cannot be read: %2").arg(index + 1).arg(caughtMessage(ctx))));
+}
+
+} // namespace
+
 // One pass over the page: a test device judges the colours as the page states them and passes
 // everything on to the recording, with CMYK colours converted on the way.
 fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, float scale,
@@ -41,13 +52,30 @@ fz_display_list* recordPage(fz_context* ctx, pdf_document* doc, int index, float
     }
     fz_catch(ctx) {
         fz_drop_display_list(ctx, list);
-        error =
-            EngineOutcome::failure(caughtFault(ctx, Fault::Damaged),
-                                   QStringLiteral("The PDF is damaged: page %1 cannot be read: %2.")
-                                       .arg(index + 1)
-                                       .arg(caughtMessage(ctx)));
+        error = unreadable(ctx, index);
         return nullptr;
     }
     colour = isColour != 0;
+    return list;
+}
+
+fz_display_list* emptyPageList(fz_context* ctx, pdf_document* doc, int index, fz_rect& bounds,
+                               EngineOutcome& error) {
+    fz_page* page = nullptr;
+    fz_display_list* list = nullptr;
+    fz_var(page);
+    fz_var(list);
+    fz_try(ctx) {
+        page = fz_load_page(ctx, &doc->super, index);
+        bounds = fz_bound_page(ctx, page);
+        list = fz_new_display_list(ctx, bounds);
+    }
+    fz_always(ctx) {
+        fz_drop_page(ctx, page);
+    }
+    fz_catch(ctx) {
+        error = unreadable(ctx, index);
+        return nullptr;
+    }
     return list;
 }

@@ -1,5 +1,7 @@
 #include "PageTree.h"
 
+#include <array>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -49,6 +51,7 @@ FoundObjects findPageObjects(fz_context* ctx, pdf_document* doc) {
 pdf_obj* newFlatTree(fz_context* ctx, pdf_document* doc, const std::vector<int>& pages) {
     pdf_obj* node = pdf_new_dict(ctx, doc, 3);
     pdf_obj* ref = nullptr;
+    fz_var(ref); // set in the try, dropped in the catch
     fz_try(ctx) {
         pdf_obj* kids = pdf_dict_put_array(ctx, node, PDF_NAME(Kids), int(pages.size()));
         pdf_dict_put(ctx, node, PDF_NAME(Type), PDF_NAME(Pages));
@@ -72,6 +75,21 @@ pdf_obj* newFlatTree(fz_context* ctx, pdf_document* doc, const std::vector<int>&
     return ref;
 }
 
+// Points the catalogue at the one tree found, or at a new tree holding every page found; the
+// page count then, 0 when no page was found.
+int rebuiltPageCount(fz_context* ctx, pdf_document* doc, pdf_obj* root, const FoundObjects& found) {
+    if (found.roots.size() == 1) {
+        // The tree is whole; only the catalogue's reference to it was lost.
+        pdf_dict_put_drop(ctx, root, PDF_NAME(Pages),
+                          pdf_new_indirect(ctx, doc, found.roots[0], 0));
+    } else if (!found.pages.empty()) {
+        pdf_dict_put_drop(ctx, root, PDF_NAME(Pages), newFlatTree(ctx, doc, found.pages));
+    } else {
+        return 0;
+    }
+    return pdf_count_pages(ctx, doc);
+}
+
 } // namespace
 
 int countPagesRepairing(fz_context* ctx, pdf_document* doc) {
@@ -88,15 +106,22 @@ int countPagesRepairing(fz_context* ctx, pdf_document* doc) {
     pdf_obj* root = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root));
     if (!pdf_is_dict(ctx, root))
         return 0;
-    const FoundObjects found = findPageObjects(ctx, doc);
-    if (found.roots.size() == 1) {
-        // The tree is whole; only the catalogue's reference to it was lost.
-        pdf_dict_put_drop(ctx, root, PDF_NAME(Pages),
-                          pdf_new_indirect(ctx, doc, found.roots[0], 0));
-    } else if (!found.pages.empty()) {
-        pdf_dict_put_drop(ctx, root, PDF_NAME(Pages), newFlatTree(ctx, doc, found.pages));
-    } else {
-        return 0;
+    // MuPDF throws by a long jump, which would skip the destructor of the objects found (and
+    // leak them): the error is caught while they live and thrown again once they are gone.
+    int error = FZ_ERROR_NONE;
+    fz_var(error);
+    std::array<char, 256> message{};
+    {
+        const FoundObjects found = findPageObjects(ctx, doc);
+        fz_try(ctx) {
+            pages = rebuiltPageCount(ctx, doc, root, found);
+        }
+        fz_catch(ctx) {
+            error = fz_caught(ctx);
+            std::snprintf(message.data(), message.size(), "%s", fz_caught_message(ctx));
+        }
     }
-    return pdf_count_pages(ctx, doc);
+    if (error != FZ_ERROR_NONE)
+        fz_throw(ctx, error, "%s", message.data());
+    return pages;
 }

@@ -3,6 +3,7 @@
 #include "BandPipeline.h"
 #include "GhostscriptPage.h"
 #include "ImageCensus.h"
+#include "InlineImages.h"
 #include "MemoryBudget.h"
 #include "MuContext.h"
 #include "PageRecording.h"
@@ -68,6 +69,15 @@ struct FileStamp {
 
 } // namespace
 
+// What recording a page gave: its display list (empty for a page Ghostscript draws), its
+// bounds and whether it has colour.
+struct Recording {
+    fz_display_list* list = nullptr;
+    fz_rect bounds = fz_empty_rect;
+    bool colour = true;
+    bool viaGhostscript = false;
+};
+
 // A recorded page with its raster at one resolution and the encoder rendering it.
 struct LoadedPage {
     int index = -1;
@@ -95,9 +105,16 @@ struct PdfEngine::Impl {
     std::deque<LoadedPage> ahead;
     int recorded = 0;
     bool atWork = false; // counted among the run's servers at work while a document is open
+    InlineImageCensus inlineImages;
 
     explicit Impl(EngineSettings s)
-        : settings(withinBudget(s)), mu(sharedContext(settings.storeBytes)) {}
+        : settings(withinBudget(s)), mu(sharedContext(settings.storeBytes)),
+          inlineImages(imageLimit()) {}
+    // The most an image may take decoded for MuPDF to draw it: more would not fit its cache, or
+    // would take half the budget.
+    std::size_t imageLimit() const {
+        return std::min(settings.storeBytes, CappedAllocator::process().cap() / 2);
+    }
     ~Impl() {
         dropAhead();
         drop(page);
@@ -133,12 +150,16 @@ struct PdfEngine::Impl {
     double dpiFor(int index, double dpi);
     // Records page index (0-based) at dpi into loaded, or says why it cannot be.
     EngineOutcome record(LoadedPage& loaded, int index, double dpi);
+    EngineOutcome recordList(int index, double dpi, Recording& out);
+    EngineOutcome standInForGhostscript(int index, const InlineImageFindings& found,
+                                        Recording& out);
     EngineOutcome open(const QString& path, const QString& password);
     bool takeAhead(int index, double dpi);
     void fillAhead(int index, double dpi);
     QString saveWithGhostscript(QIODevice& out) const;
     void dropDocument() {
         dropAhead();
+        inlineImages.forget();
         if (std::exchange(atWork, false))
             RunLedger::process().leave();
         pdf_drop_document(mu.get(), doc);
@@ -206,47 +227,82 @@ double PdfEngine::Impl::dpiFor(int index, double dpi) {
     return 72.0 * scale * (1.0 - 1e-9);
 }
 
+namespace {
+
+// A size in pixels or dots per inch as people write it: never in scientific notation.
+QString plainNumber(double value) {
+    return QString::number(value, 'f', value == std::round(value) ? 0 : 2);
+}
+
+} // namespace
+
+// MuPDF decodes inline images while it records a page: a page whose inline images are too large
+// for it, or that runs out of the budget while recorded, is drawn by Ghostscript instead and
+// gets an empty list here.
+EngineOutcome PdfEngine::Impl::recordList(int index, double dpi, Recording& out) {
+    const InlineImageFindings found = inlineImages.scan(mu.get(), doc, index);
+    if (found.largestBytes <= imageLimit()) {
+        EngineOutcome error;
+        out.list =
+            recordPage(mu.get(), doc, index, float(dpi / 72.0), out.bounds, out.colour, error);
+        if (out.list || error.fault != Fault::Memory)
+            return error;
+    }
+    return standInForGhostscript(index, found, out);
+}
+
+// The page's bounds, and its colours as MuPDF judges them with its inline images too large to
+// decode standing in at one pixel; a page that cannot be judged counts as having colour.
+EngineOutcome PdfEngine::Impl::standInForGhostscript(int index, const InlineImageFindings& found,
+                                                     Recording& out) {
+    fz_context* ctx = mu.get();
+    out.viaGhostscript = true;
+    out.colour = found.tooLarge.empty()
+                     ? true
+                     : colourWithStandIns(ctx, stamp.path, stamp.password, index, found.tooLarge)
+                           .value_or(true);
+    EngineOutcome error;
+    out.list = emptyPageList(ctx, doc, index, out.bounds, error);
+    return error;
+}
+
 EngineOutcome PdfEngine::Impl::record(LoadedPage& loaded, int index, double dpi) {
     fz_context* ctx = mu.get();
-    fz_rect bounds;
-    bool colour = true;
-    EngineOutcome error;
-    fz_display_list* list = recordPage(ctx, doc, index, float(dpi / 72.0), bounds, colour, error);
-    if (!list)
+    Recording page;
+    if (const EngineOutcome error = recordList(index, dpi, page); !error.ok())
         return error;
     ++recorded;
     if (choices.colour != ColourMode::Auto)
-        colour = choices.colour == ColourMode::Rgb;
+        page.colour = choices.colour == ColourMode::Rgb;
     const double scale = dpi / 72.0;
-    const double width = std::round((bounds.x1 - bounds.x0) * scale);
-    const double height = std::round((bounds.y1 - bounds.y0) * scale);
+    const double width = std::round(double(page.bounds.x1 - page.bounds.x0) * scale);
+    const double height = std::round(double(page.bounds.y1 - page.bounds.y0) * scale);
     if (width > settings.largestSide || height > settings.largestSide || width < 1 || height < 1) {
-        fz_drop_display_list(ctx, list);
+        fz_drop_display_list(ctx, page.list);
         return EngineOutcome::failure(
             Fault::TooLarge,
             QStringLiteral("Page %1 at %2 dpi would be %3 x %4 pixels; JPEG allows at most %5 "
                            "on a side.")
                 .arg(index + 1)
-                .arg(dpi)
-                .arg(width)
-                .arg(height)
-                .arg(settings.largestSide));
+                .arg(plainNumber(dpi), plainNumber(width), plainNumber(height),
+                     plainNumber(settings.largestSide)));
     }
     const float s = float(scale);
+    const fz_rect& bounds = page.bounds;
     loaded.index = index;
     loaded.dpi = dpi;
-    loaded.list = list;
-    loaded.raster = {list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s), int(width),
-                     int(height), colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
+    loaded.list = page.list;
+    loaded.raster = {page.list, fz_make_matrix(s, 0, 0, s, -bounds.x0 * s, -bounds.y0 * s),
+                     int(width), int(height),
+                     page.colour ? JpegWriter::Colour::Rgb : JpegWriter::Colour::Gray};
     loaded.raster.dotsPerInch = dpi;
     // MuPDF decodes each image whole. One that does not fit the cache is decoded again for
     // every band, on every thread at once: slow, and far more memory than the page needs. Such
     // pages, and any whose images would take half the budget, go to Ghostscript, which streams
     // images. The choice depends on the page and the budget only, so a page comes out the same
     // every time.
-    const std::size_t images = largestImageBytes(ctx, list, loaded.raster.ctm);
     loaded.viaGhostscript =
-        images > settings.storeBytes || images > CappedAllocator::process().cap() / 2;
+        page.viaGhostscript || largestImageBytes(ctx, page.list, loaded.raster.ctm) > imageLimit();
     return EngineOutcome::success();
 }
 
@@ -267,8 +323,7 @@ EngineOutcome PdfEngine::Impl::open(const QString& path, const QString& password
             pages = 0;
         }
         if (pages < 1)
-            outcome = EngineOutcome::failure(
-                Fault::Damaged, QStringLiteral("The PDF is damaged: it has no pages."));
+            outcome = EngineOutcome::failure(Fault::Damaged, QStringLiteral("it has no pages."));
     }
     if (!outcome.ok())
         dropDocument();
@@ -397,8 +452,10 @@ EngineOutcome PdfEngine::saveJpeg(const QString& path) {
             return EngineOutcome::failure(Fault::Memory, error);
     }
     if (!error.isEmpty())
-        return EngineOutcome::failure(Fault::Damaged,
-                                      QStringLiteral("The page cannot be drawn: %1.").arg(error));
+        return EngineOutcome::failure(
+            Fault::Damaged,
+            withFullStop(
+                QStringLiteral("page %1 cannot be drawn: %2").arg(d->page.index + 1).arg(error)));
     if (!file->commit())
         return EngineOutcome::failure(file->fault(), file->errorText());
     return EngineOutcome::success();
@@ -412,7 +469,8 @@ QString PdfEngine::Impl::saveWithGhostscript(QIODevice& out) const {
     const QString error = fallback.renderInto(out);
     if (error.isEmpty())
         return {};
-    return QStringLiteral("The page needs more memory than the budget of %1 MB allows, and %2.")
-        .arg(MemoryBudget::serverBytes() >> 20)
-        .arg(error);
+    return withFullStop(QStringLiteral("page %1 needs more than the memory budget of %2 MB, and %3")
+                            .arg(page.index + 1)
+                            .arg(MemoryBudget::serverBytes() >> 20)
+                            .arg(error));
 }

@@ -81,9 +81,8 @@ pdf_document* openPdf(fz_context* ctx, std::FILE* file, EngineOutcome& outcome) 
         pdf_drop_document(ctx, doc);
         doc = nullptr;
         outcome = hasPdfHeader(::fileno(file))
-                      ? EngineOutcome::failure(
-                            caughtFault(ctx, Fault::Damaged),
-                            QStringLiteral("The PDF is damaged: %1.").arg(caughtMessage(ctx)))
+                      ? EngineOutcome::failure(caughtFault(ctx, Fault::Damaged),
+                                               withFullStop(caughtMessage(ctx)))
                       : EngineOutcome::failure(Fault::NotPdf,
                                                QStringLiteral("The file is not a PDF document."));
     }

@@ -22,7 +22,7 @@ bool integralValue(const QJsonValue& value, qint64& out) {
 
 ComponentReply unknownMember(const QString& name) {
     return ComponentReply::failure(Fault::BadArgument,
-                                   QStringLiteral("GflAx has no member \"%1\"").arg(name));
+                                   QStringLiteral("GflAx has no member %1").arg(echoed(name)));
 }
 
 } // namespace

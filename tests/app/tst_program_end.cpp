@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -19,6 +20,8 @@ private slots:
     void endingSignalRemovesTheWorkingFolder_data();
     void endingSignalRemovesTheWorkingFolder();
     void closingDuringARunLeavesNothingHalfDone();
+    void endingDuringAnExportLeavesNoServer_data();
+    void endingDuringAnExportLeavesNoServer();
 };
 
 namespace {
@@ -121,13 +124,14 @@ void TestProgramEnd::closingDuringARunLeavesNothingHalfDone() {
     helper.setStandardOutputFile(around.root.filePath("helper.out"));
     helper.setStandardErrorFile(around.root.filePath("helper.err"));
     helper.start(QCoreApplication::applicationDirPath() + "/close_during_run",
-                 {output.path(), TestPaths::corpusFile("pdflatex-4-pages.pdf"), longPdf});
+                 {"close", "ghostscript", output.path(),
+                  TestPaths::corpusFile("pdflatex-4-pages.pdf"), longPdf});
     QVERIFY(helper.waitForFinished(120000));
     QFile said(around.root.filePath("helper.out"));
     QVERIFY(said.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(said.readAll());
     QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(helper.exitCode() == 0 && text.startsWith("closing"), qPrintable(text));
+    QVERIFY2(helper.exitCode() == 0 && text.startsWith("ending"), qPrintable(text));
 
     QCOMPARE(around.workingFolders(), QStringList{});
     const QDir out(output.path());
@@ -137,6 +141,48 @@ void TestProgramEnd::closingDuringARunLeavesNothingHalfDone() {
     for (const QString& image : images)
         QVERIFY2(isWholeJpeg(out.filePath(image)), qPrintable(image));
     QTRY_COMPARE_WITH_TIMEOUT(processesWorkingIn(around.tmp()), QStringList{}, 5000);
+}
+
+void TestProgramEnd::endingDuringAnExportLeavesNoServer_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("status");
+    QTest::newRow("window closed") << "close" << 0;
+    QTest::newRow("SIGTERM, a logout") << "sigterm" << 128 + SIGTERM;
+}
+
+// The export component writes a whole PDF in one call. When the window's program ends while it
+// does, however it ends, the component ends with it: it does not go on writing pages.
+void TestProgramEnd::endingDuringAnExportLeavesNoServer() {
+    QFETCH(QString, how);
+    QFETCH(int, status);
+    // 311 pages that take the component seconds: it would go on long after the end.
+    const QString manual = "/usr/share/doc/gnuplot/gnuplot.pdf";
+    if (!QFile::exists(manual))
+        QSKIP("needs the gnuplot manual (gnuplot-doc)");
+    Surroundings around;
+    QTemporaryDir output;
+    QProcess helper;
+    helper.setProcessEnvironment(around.environment());
+    helper.setStandardOutputFile(around.root.filePath("helper.out"));
+    helper.setStandardErrorFile(around.root.filePath("helper.err"));
+    helper.start(
+        QCoreApplication::applicationDirPath() + "/close_during_run",
+        {how, "acrobat", output.path(), TestPaths::corpusFile("minimal-document.pdf"), manual});
+    QVERIFY(helper.waitForFinished(120000));
+    QFile said(around.root.filePath("helper.out"));
+    QVERIFY(said.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(said.readAll());
+    QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(helper.exitCode() == status && text.startsWith("ending"), qPrintable(text));
+    const QStringList servers =
+        text.section("servers:", 1).trimmed().split(' ', Qt::SkipEmptyParts);
+    QVERIFY2(!servers.isEmpty(), qPrintable(text));
+    for (const QString& server : servers)
+        QTRY_VERIFY2_WITH_TIMEOUT(!TestFiles::processRuns(server.toLongLong()), qPrintable(server),
+                                  500);
+    const QDir out(output.path());
+    for (const QString& image : out.entryList(QDir::Files | QDir::Hidden))
+        QVERIFY2(isWholeJpeg(out.filePath(image)), qPrintable(image));
 }
 
 QTEST_GUILESS_MAIN(TestProgramEnd)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks its Depends, extracts it into a temporary root and
-# converts a PDF with the extracted command, as installed from the package would; lintian
-# must report no error.
+# converts a PDF with the extracted command by every method, as installed from the package
+# would; its binaries carry no debug information, its components are links to one rendering
+# server, and lintian must report no error.
 set -euo pipefail
 build=${1:?build folder}
 pdf=${2:?a PDF}
@@ -19,15 +20,32 @@ for needed in ghostscript libqt6core6 libqt6widgets6 libc6; do
 done
 
 dpkg-deb -x "$deb" "$work/root"
-for f in usr/bin/pagekiln usr/bin/pagekiln-convert usr/lib/pagekiln/pagekiln-gflax \
-         usr/lib/pagekiln/pagekiln-acroexch usr/lib/pagekiln/ps/pdf2tiff.sh \
-         usr/lib/pagekiln/bw/convert.sh usr/lib/pagekiln/components.ini \
-         usr/share/applications/pagekiln.desktop usr/share/doc/pagekiln/copyright; do
+for f in usr/bin/pagekiln usr/bin/pagekiln-convert usr/lib/pagekiln/pagekiln-render \
+         usr/lib/pagekiln/pagekiln-gflax usr/lib/pagekiln/pagekiln-acroexch \
+         usr/lib/pagekiln/ps/pdf2tiff.sh usr/lib/pagekiln/bw/convert.sh \
+         usr/lib/pagekiln/components.ini usr/share/applications/pagekiln.desktop \
+         usr/share/doc/pagekiln/copyright usr/share/doc/pagekiln/changelog.Debian.gz; do
     [ -e "$work/root/$f" ] || { echo "missing from the package: $f"; exit 1; }
+done
+for link in pagekiln-gflax pagekiln-acroexch; do
+    [ "$(readlink "$work/root/usr/lib/pagekiln/$link")" = pagekiln-render ] ||
+        { echo "$link is not a link to the rendering server"; exit 1; }
+done
+# What apt announces before installing is what the files take, each link counted as a link.
+installed=$(dpkg-deb -f "$deb" Installed-Size)
+actual=$(du -s --apparent-size --block-size=1024 "$work/root" | cut -f1)
+[ $((installed * 100)) -le $((actual * 102)) ] && [ $((installed * 100)) -ge $((actual * 98)) ] ||
+    { echo "Installed-Size $installed KiB, but the files take $actual KiB"; exit 1; }
+for binary in pagekiln pagekiln-convert pagekiln-render; do
+    sections=$(readelf -S "$work/root/usr/lib/pagekiln/$binary")
+    if grep -q '\.debug_info' <<<"$sections"; then
+        echo "$binary in the package has debug information"
+        exit 1
+    fi
 done
 
 passed=0
-for method in gflax ghostscript; do
+for method in gflax acrobat ghostscript bw; do
     mkdir -p "$work/out-$method"
     (cd / && "$work/root/usr/bin/pagekiln-convert" --quiet --method "$method" --pages 2 \
         --output "$work/out-$method/" "$pdf")

@@ -1,13 +1,18 @@
 #include "platform/WorkFolder.h"
+#include "support/TestFiles.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -83,6 +88,39 @@ QStringList processesWorkingUnder(const QString& folder) {
     return found;
 }
 
+// The images in folder, in page order.
+QStringList imagesIn(const QString& folder) {
+    QStringList names = QDir(folder).entryList({"*.jpg"}, QDir::Files);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.section('_', -1).section('.', 0, 0).toInt() <
+               b.section('_', -1).section('.', 0, 0).toInt();
+    });
+    return names;
+}
+
+// The children of process pid now running.
+QList<qint64> childrenOf(qint64 pid) {
+    QList<qint64> children;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        if (entry.toLongLong() > 0 && TestFiles::parentOf(entry.toLongLong()) == pid)
+            children.append(entry.toLongLong());
+    }
+    return children;
+}
+
+// The last line of a report, as JSON.
+QJsonObject lastReportLine(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (!line->isEmpty())
+            return QJsonDocument::fromJson(*line).object();
+    }
+    return {};
+}
+
 } // namespace
 
 class TestCommandFaults : public QObject {
@@ -92,6 +130,10 @@ private slots:
     void stopsLeaveNothingBehind();
     void awkwardInputs_data();
     void awkwardInputs();
+    void exportStopsBetweenPages_data();
+    void exportStopsBetweenPages();
+    void killedCommandLeavesNoServer_data();
+    void killedCommandLeavesNoServer();
 };
 
 void TestCommandFaults::stopsLeaveNothingBehind_data() {
@@ -204,6 +246,72 @@ void TestCommandFaults::awkwardInputs() {
     QVERIFY2(errors.contains(QString(message).replace("<in>", box.in)), qPrintable(errors));
     QCOMPARE(QDir(box.out).entryList(QDir::Files, QDir::Name), outputs);
     QCOMPARE(box.leftInTmp(), QStringList{});
+}
+
+void TestCommandFaults::exportStopsBetweenPages_data() {
+    QTest::addColumn<bool>("twice"); // a second signal ends the export component at once
+    QTest::newRow("first SIGTERM: the page under way is finished") << false;
+    QTest::newRow("second SIGTERM: the component is ended") << true;
+}
+
+// The export component writes a whole PDF in one call. A stop ends that call between pages
+// (the first signal) or ends the component (the second); either way the pages written are
+// kept and reported, and the PDF is partial because the run was stopped, which needs no
+// message about the component's installation.
+void TestCommandFaults::exportStopsBetweenPages() {
+    QFETCH(bool, twice);
+    if (!QFile::exists(Gnuplot))
+        QSKIP("needs the gnuplot manual (gnuplot-doc)");
+    Sandbox box;
+    QProcess command;
+    box.start(command, {"--method", "acrobat", "--output", "out/", "--report", "report.jsonl",
+                        "--jobs", "1", Gnuplot});
+    QVERIFY(command.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(imagesIn(box.out).size() >= 2, 120'000);
+    ::kill(static_cast<pid_t>(command.processId()), SIGTERM);
+    if (twice)
+        ::kill(static_cast<pid_t>(command.processId()), SIGTERM);
+    QVERIFY(command.waitForFinished(120'000));
+    const QString errors = QString::fromLocal8Bit(command.readAllStandardError());
+    QCOMPARE(command.exitCode(), 128 + SIGTERM);
+    QVERIFY2(!errors.contains("Adobe Acrobat Pro"), qPrintable(errors));
+    const QJsonObject line = lastReportLine(box.root.filePath("report.jsonl"));
+    QCOMPARE(line.value("status").toString(), QString("partial"));
+    QCOMPARE(line.value("reason").toObject().value("code").toString(), QString("interrupted"));
+    QStringList reported;
+    for (const QJsonValue& output : line.value("outputs").toArray())
+        reported.append(QFileInfo(output.toString()).fileName());
+    const QStringList written = imagesIn(box.out);
+    QCOMPARE(reported, written);
+    QCOMPARE(line.value("pages").toInt(), written.size());
+    QVERIFY2(written.size() >= 2 && written.size() < 311, qPrintable(written.join(' ')));
+    for (const QString& name : written)
+        QVERIFY2(isWholeJpeg(box.out + '/' + name), qPrintable(name));
+    QCOMPARE(QDir(box.out).entryList(QDir::Files | QDir::Hidden).size(), written.size());
+}
+
+void TestCommandFaults::killedCommandLeavesNoServer_data() {
+    QTest::addColumn<QString>("method");
+    QTest::newRow("export component") << "acrobat";
+    QTest::newRow("imaging component") << "gflax";
+}
+
+// SIGKILL leaves the command no moment to end its component servers: they end with it all the
+// same, and write no more pages.
+void TestCommandFaults::killedCommandLeavesNoServer() {
+    QFETCH(QString, method);
+    if (!QFile::exists(Gnuplot))
+        QSKIP("needs the gnuplot manual (gnuplot-doc)");
+    Sandbox box;
+    QProcess command;
+    box.start(command, {"--method", method, "--output", "out/", "--jobs", "1", Gnuplot});
+    QVERIFY(command.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(imagesIn(box.out).size() >= 2, 120'000);
+    const QList<qint64> servers = childrenOf(command.processId());
+    QCOMPARE(servers.size(), 1);
+    ::kill(static_cast<pid_t>(command.processId()), SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(!TestFiles::processRuns(servers.first()), 500);
+    QTRY_COMPARE_WITH_TIMEOUT(command.state(), QProcess::NotRunning, 10'000);
 }
 
 QTEST_GUILESS_MAIN(TestCommandFaults)

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -45,10 +46,10 @@ QMap<QString, QByteArray> filesIn(const QString& folder) {
     return files;
 }
 
-QStringList pathsOf(const QStringList& names) {
-    QStringList paths;
+PathList pathsOf(const QStringList& names) {
+    PathList paths;
     for (const QString& name : names)
-        paths.append("/in/" + name + ".pdf");
+        paths.appendText("/in/" + name + ".pdf");
     return paths;
 }
 
@@ -64,6 +65,8 @@ private slots:
     void shardTexts();
     void shardSplit_data();
     void shardSplit();
+    void shareSpread_data();
+    void shareSpread();
     void sharesWriteWhatOneRunWrites();
     void planCountsTheWholeList();
 };
@@ -87,6 +90,15 @@ void TestManifests::listEntries_data() {
     QTest::newRow("utf-8") << QByteArray("Übersicht ñ.pdf\n") << false
                            << QStringList{QString::fromUtf8("Übersicht ñ.pdf")};
     QTest::newRow("empty") << QByteArray() << false << QStringList{};
+    // Longer than the reader's first buffer: the buffer grows, the entries stay whole.
+    const QByteArray longName = QByteArray(5 << 20, 'x') + ".pdf";
+    QTest::newRow("an entry longer than a read")
+        << QByteArray("a.pdf\n" + longName + "\nb.pdf") << false
+        << QStringList{"a.pdf", QString::fromLatin1(longName), "b.pdf"};
+    // A byte that is no UTF-8 is kept as itself (U+DC00 plus the byte), so the file is found.
+    QTest::newRow("bytes that are no UTF-8 kept as they are")
+        << QByteArray("caf\xe9.pdf\n") << false
+        << QStringList{QStringLiteral("caf") + QChar(0xDCE9) + QStringLiteral(".pdf")};
 }
 
 void TestManifests::listEntries() {
@@ -98,11 +110,11 @@ void TestManifests::listEntries() {
     QVERIFY(list.open(QIODevice::WriteOnly));
     list.write(content);
     list.close();
-    const InputListRead read =
-        ReadInputList(list.fileName(), nul ? ListSeparator::Nul : ListSeparator::Line);
-    QVERIFY(read.error.isEmpty());
-    QCOMPARE(read.paths, expected);
-    QVERIFY(!ReadInputList(folder.filePath("absent"), ListSeparator::Line).error.isEmpty());
+    PathList paths;
+    QVERIFY(ReadInputList(list.fileName(), nul ? ListSeparator::Nul : ListSeparator::Line, paths)
+                .isEmpty());
+    QCOMPARE(paths.texts(), expected);
+    QVERIFY(!ReadInputList(folder.filePath("absent"), ListSeparator::Line, paths).isEmpty());
 }
 
 // Paths given as arguments come first, then the list's; a listed folder stands for its PDFs;
@@ -152,9 +164,9 @@ void TestManifests::shardTexts() {
 
 void TestManifests::shardSplit_data() {
     QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QList<qint64>>("sizes");
+    QTest::addColumn<QList<qint64>>("weights");
     QTest::addColumn<QList<int>>("shareOf"); // expected share of each PDF
-    QTest::newRow("by bytes, not count")
+    QTest::newRow("by weight, not count")
         << QStringList{"a", "b", "c", "d"} << QList<qint64>{900, 100, 200, 300}
         << QList<int>{1, 2, 2, 2};
     QTest::newRow("colliding names stay together")
@@ -170,11 +182,11 @@ void TestManifests::shardSplit_data() {
 // alike from the same list.
 void TestManifests::shardSplit() {
     QFETCH(QStringList, names);
-    QFETCH(QList<qint64>, sizes);
+    QFETCH(QList<qint64>, weights);
     QFETCH(QList<int>, shareOf);
-    const QStringList pdfs = pathsOf(names);
-    const std::vector<qint64> bytes(sizes.begin(), sizes.end());
-    QList<int> found(pdfs.size(), 0);
+    const PathList pdfs = pathsOf(names);
+    const std::vector<qint64> bytes(weights.begin(), weights.end());
+    QList<int> found(names.size(), 0);
     for (int share = 1; share <= 2; ++share) {
         const std::vector<int> members = ShardMembers(pdfs, bytes, {share, 2});
         QVERIFY(std::is_sorted(members.begin(), members.end()));
@@ -188,6 +200,49 @@ void TestManifests::shardSplit() {
 
 // Three shares converted one after another into separate folders write disjoint files whose
 // union is byte for byte what one run over the whole list writes.
+void TestManifests::shareSpread_data() {
+    QTest::addColumn<int>("shares");
+    QTest::addColumn<double>("largestSpread"); // largest share's pages / smallest's
+    QTest::newRow("in two") << 2 << 1.0;
+    QTest::newRow("in three") << 3 << 1.0;
+    QTest::newRow("in four") << 4 << 1.1;
+    QTest::newRow("in eight") << 8 << 1.5;
+}
+
+// The corpus is weighed by pages, not bytes: its 2 MB one-page scan weighs one page, and the
+// shares hold about as many pages each, every PDF in exactly one of them.
+void TestManifests::shareSpread() {
+    QFETCH(int, shares);
+    QFETCH(double, largestSpread);
+    PathList folder;
+    folder.appendText(TestPaths::corpusFolder());
+    const InputFiles inputs = CollectInputs(std::move(folder), Weighing::Pages);
+    QCOMPARE(inputs.weights.size(), std::size_t(inputs.pdfs.size()));
+    qint64 total = 0;
+    int position = 0;
+    for (const QByteArrayView pdf : inputs.pdfs) {
+        if (pdf.endsWith("/base64image.pdf"))
+            QCOMPARE(inputs.weights[position], qint64(1));
+        total += inputs.weights[position++];
+    }
+    QCOMPARE(total, qint64(42));
+    std::vector<qint64> pages;
+    std::set<int> taken;
+    for (int share = 1; share <= shares; ++share) {
+        qint64 sum = 0;
+        for (const int member : ShardMembers(inputs.pdfs, inputs.weights, {share, shares})) {
+            QVERIFY(taken.insert(member).second);
+            sum += inputs.weights[member];
+        }
+        pages.push_back(sum);
+    }
+    QCOMPARE(qsizetype(taken.size()), inputs.pdfs.size());
+    const auto [smallest, largest] = std::minmax_element(pages.begin(), pages.end());
+    QVERIFY(*smallest > 0);
+    QVERIFY2(double(*largest) / double(*smallest) <= largestSpread,
+             qPrintable(QString("%1 / %2 pages").arg(*largest).arg(*smallest)));
+}
+
 void TestManifests::sharesWriteWhatOneRunWrites() {
     QTemporaryDir inputs;
     const QList<QPair<QString, QString>> copies{

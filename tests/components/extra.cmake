@@ -24,13 +24,15 @@ foreach(target components_tst_componentserver components_tst_imagefidelity)
 endforeach()
 
 # Tests that drive the real servers need them built first.
-foreach(target convert_tst_gflaxconversion convert_tst_acrobatconversion)
+foreach(target convert_tst_gflaxconversion convert_tst_acrobatconversion
+        components_tst_serverlinks)
     if(TARGET ${target})
         add_dependencies(${target} pagekiln-gflax pagekiln-acroexch)
     endif()
 endforeach()
 
-foreach(target components_tst_renderpool components_tst_runledger components_tst_jpegwriter)
+foreach(target components_tst_renderpool components_tst_runledger components_tst_jpegwriter
+        components_tst_jpegsplice components_tst_pagetree)
     if(TARGET ${target})
         target_link_libraries(${target} PRIVATE pagekiln_component_common)
     endif()

@@ -18,10 +18,16 @@
 
 namespace {
 
-QJsonObject ask(ComponentServer& server, const QJsonObject& request) {
-    return QJsonDocument::fromJson(
-               server.handle(QJsonDocument(request).toJson(QJsonDocument::Compact)))
-        .object();
+QJsonObject answerTo(ComponentServer& server, const QByteArray& line) {
+    return QJsonDocument::fromJson(server.handle(line)).object();
+}
+
+// Sends request, numbered unless it says its own id.
+QJsonObject ask(ComponentServer& server, QJsonObject request) {
+    static qint64 next = 1000;
+    if (!request.contains("id"))
+        request.insert("id", next++);
+    return answerTo(server, QJsonDocument(request).toJson(QJsonDocument::Compact));
 }
 
 ComponentReply load(GflAxObject& gflax, const QString& path, double dpi, int page) {
@@ -38,6 +44,10 @@ private slots:
     void initTestCase();
     void createsClassesWithoutRegardToCase();
     void rejectsMalformedAndUnknownRequests();
+    void requestWithoutAWholeIdIsNotServed_data();
+    void requestWithoutAWholeIdIsNotServed();
+    void answersQuoteAtMostAFewDozenCharacters_data();
+    void answersQuoteAtMostAFewDozenCharacters();
     void releasedObjectIsGone();
     void exitEndsTheServerAfterAnswering();
     void faultCodes_data();
@@ -89,6 +99,92 @@ void TestComponentServer::createsClassesWithoutRegardToCase() {
     QCOMPARE(got.value("result").toDouble(), 288.5);
     QCOMPARE(ask(server, {{"op", "create"}, {"class", "AcroExch.app"}}).value("ok").toBool(),
              false);
+}
+
+void TestComponentServer::requestWithoutAWholeIdIsNotServed_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<qint64>("id"); // what the answer repeats; 0: the request is not served
+    const QByteArray create = R"("op":"create","class":"GflAx.GflAx")";
+    QTest::newRow("whole number") << "{\"id\":7," + create + "}" << qint64(7);
+    QTest::newRow("written with a fraction of zero") << "{\"id\":8.0," + create + "}" << qint64(8);
+    QTest::newRow("largest exact")
+        << "{\"id\":9007199254740992," + create + "}" << qint64(9007199254740992);
+    QTest::newRow("no id") << "{" + create + "}" << qint64(0);
+    QTest::newRow("text") << "{\"id\":\"7\"," + create + "}" << qint64(0);
+    QTest::newRow("null") << "{\"id\":null," + create + "}" << qint64(0);
+    QTest::newRow("zero") << "{\"id\":0," + create + "}" << qint64(0);
+    QTest::newRow("below zero") << "{\"id\":-3," + create + "}" << qint64(0);
+    QTest::newRow("fraction") << "{\"id\":2.5," + create + "}" << qint64(0);
+    QTest::newRow("too large to be exact") << "{\"id\":1e300," + create + "}" << qint64(0);
+    QTest::newRow("true") << "{\"id\":true," + create + "}" << qint64(0);
+    QTest::newRow("array") << "{\"id\":[7]," + create + "}" << qint64(0);
+    QTest::newRow("not JSON") << QByteArray("{\"id\":7,\"op\":\"cre") << qint64(0);
+    QTest::newRow("not an object") << QByteArray("[7]") << qint64(0);
+}
+
+// Only a request with an id the client can match its answer by is served; any other gets a
+// bad-argument answer with a null id, and nothing is done.
+void TestComponentServer::requestWithoutAWholeIdIsNotServed() {
+    QFETCH(QByteArray, line);
+    QFETCH(qint64, id);
+    ComponentServer server(gflaxClasses());
+    const QByteArray raw = server.handle(line);
+    const QJsonObject answer = QJsonDocument::fromJson(raw).object();
+    QVERIFY2(answer.contains("id"), raw.constData());
+    QCOMPARE(answer.value("id"), id > 0 ? QJsonValue(id) : QJsonValue(QJsonValue::Null));
+    QCOMPARE(answer.value("ok").toBool(), id > 0);
+    QCOMPARE(server.objectCount(), std::size_t(id > 0 ? 1 : 0));
+    if (id == 0)
+        QCOMPARE(answer.value("code").toString(), QString("bad-argument"));
+}
+
+void TestComponentServer::answersQuoteAtMostAFewDozenCharacters_data() {
+    QTest::addColumn<QString>("field"); // where the long name goes
+    QTest::newRow("class") << "class";
+    QTest::newRow("operation") << "op";
+    QTest::newRow("member of the imaging object") << "gflax member";
+    QTest::newRow("member of the document") << "document member";
+    QTest::newRow("conversion") << "conversion";
+}
+
+// A name the server does not know is quoted in its answer, but never more than its start: a
+// request of many megabytes gets an answer of a line.
+void TestComponentServer::answersQuoteAtMostAFewDozenCharacters() {
+    QFETCH(QString, field);
+    const QString huge = "Name" + QString(4 << 20, 'x');
+    ComponentServer server(field == "gflax member" ? gflaxClasses() : acroClasses());
+    const QString cls = field == "gflax member" ? "GflAx.GflAx" : "AcroExch.PDDoc";
+    QJsonObject request{{"op", "create"}, {"class", field == "class" ? huge : cls}};
+    if (field == "op")
+        request = {{"op", huge}};
+    const qint64 object =
+        field == "class" || field == "op" ? 0 : ask(server, request).value("object").toInteger();
+    if (field.endsWith("member"))
+        request = {{"op", "call"}, {"object", object}, {"name", huge}, {"args", QJsonArray{}}};
+    if (field == "conversion") {
+        QVERIFY(ask(server, {{"op", "call"},
+                             {"object", object},
+                             {"name", "Open"},
+                             {"args", QJsonArray{TestPaths::corpusFile("minimal-document.pdf")}}})
+                    .value("result")
+                    .toBool());
+        const qint64 script = ask(server, {{"op", "call"},
+                                           {"object", object},
+                                           {"name", "GetJSObject"},
+                                           {"args", QJsonArray{}}})
+                                  .value("object")
+                                  .toInteger();
+        request = {{"op", "call"},
+                   {"object", script},
+                   {"name", "SaveAs"},
+                   {"args", QJsonArray{m_dir.filePath("x.jpg"), huge}}};
+    }
+    const QJsonObject answer = ask(server, request);
+    QCOMPARE(answer.value("ok").toBool(), false);
+    const QString error = answer.value("error").toString();
+    QVERIFY2(error.contains("\"Namexxx", Qt::CaseInsensitive) && error.contains("xxx\"..."),
+             qPrintable(error));
+    QVERIFY2(error.size() < 200, qPrintable(error.left(300)));
 }
 
 void TestComponentServer::rejectsMalformedAndUnknownRequests() {

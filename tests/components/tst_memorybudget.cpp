@@ -1,6 +1,7 @@
 #include "MemoryBudget.h"
 #include "components/JpegProbe.h"
 #include "protocol/Automation.h"
+#include "support/TestFiles.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -56,6 +57,26 @@ QByteArray pdfWithOneImage(int pixels, int side) {
     return pdf;
 }
 
+// A Letter page drawing one inline image of side x side pixels in colour space `space`, with no
+// data: a few hundred bytes that ask MuPDF for side x side x components bytes. With `form` the
+// image is drawn by a form XObject; `before` is drawn first. (Whatever would follow the image
+// in the same stream is read as its missing data.)
+QByteArray pdfWithInlineImage(int side, const QByteArray& space, bool form,
+                              const QByteArray& before = {}) {
+    const QByteArray image = "q 612 0 0 792 0 0 cm BI /W " + QByteArray::number(side) + " /H " +
+                             QByteArray::number(side) + " /CS " + space + " /BPC 8 ID \nEI Q\n";
+    const QByteArray page = before + (form ? QByteArray("/Fm Do\n") : image);
+    const auto stream = [](const QByteArray& dict, const QByteArray& data) {
+        return "<< " + dict + " /Length " + QByteArray::number(data.size()) + " >>\nstream\n" +
+               data + "\nendstream";
+    };
+    return TestFiles::pdfFromObjects(
+        {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Fm 5 "
+         "0 R >> >> /Contents 4 0 R >>",
+         stream({}, page), stream("/Type /XObject /Subtype /Form /BBox [0 0 612 792]", image)});
+}
+
 // The peak resident memory of a running process, in bytes.
 qint64 peakMemory(qint64 pid) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
@@ -74,6 +95,8 @@ private slots:
     void mupdfIsRefusedPastTheCap();
     void largePagesStayWithinTheBudget_data();
     void largePagesStayWithinTheBudget();
+    void inlineImageBombsGoToGhostscript_data();
+    void inlineImageBombsGoToGhostscript();
 
 private:
     QTemporaryDir m_dir;
@@ -173,6 +196,66 @@ void TestMemoryBudget::largePagesStayWithinTheBudget() {
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".part").size(),
                  0);
     }
+}
+
+void TestMemoryBudget::inlineImageBombsGoToGhostscript_data() {
+    QTest::addColumn<int>("side");
+    QTest::addColumn<QByteArray>("space");
+    QTest::addColumn<bool>("form");
+    QTest::addColumn<QByteArray>("before"); // drawn first
+    QTest::addColumn<int>("budget");        // MiB; 0: the default
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("components"); // of the JPEG: grey 1, colour 3
+    const QByteArray redSquare = "1 0 0 rg 10 10 50 50 re f\n";
+    QTest::newRow("40000 grey, more than the budget")
+        << 40000 << QByteArray("/G") << false << QByteArray() << 0 << 144.0 << 1;
+    QTest::newRow("30000 grey, within the budget")
+        << 30000 << QByteArray("/G") << false << QByteArray() << 0 << 144.0 << 1;
+    QTest::newRow("30000 grey at 1152 dpi")
+        << 30000 << QByteArray("/G") << false << QByteArray() << 0 << 1152.0 << 1;
+    QTest::newRow("20000 grey, 64 MB budget")
+        << 20000 << QByteArray("/G") << false << QByteArray() << 64 << 144.0 << 1;
+    QTest::newRow("20000 RGB, 64 MB budget")
+        << 20000 << QByteArray("/RGB") << false << QByteArray() << 64 << 144.0 << 3;
+    QTest::newRow("in a form, colour drawn first")
+        << 30000 << QByteArray("/G") << true << redSquare << 0 << 144.0 << 3;
+    QTest::newRow("colour drawn first, 64 MB budget")
+        << 20000 << QByteArray("/G") << false << redSquare << 64 << 144.0 << 3;
+}
+
+// An inline image is decoded while the page is recorded, so it must be found before: a page
+// with one too large for the budget is drawn by Ghostscript as a large image XObject is, at
+// the same size, grey or in colour as the rest of the page says, and the server stays small.
+void TestMemoryBudget::inlineImageBombsGoToGhostscript() {
+    QFETCH(int, side);
+    QFETCH(QByteArray, space);
+    QFETCH(bool, form);
+    QFETCH(QByteArray, before);
+    QFETCH(int, budget);
+    QFETCH(double, dpi);
+    QFETCH(int, components);
+    const QString pdf = m_dir.filePath("inline.pdf");
+    QVERIFY(TestFiles::writeFile(pdf, pdfWithInlineImage(side, space, form, before)));
+    if (budget > 0)
+        qputenv("PAGEKILN_MEMORY_MB", QByteArray::number(budget));
+    AutomationHost host(TestPaths::programFolder());
+    AutomationReply reply;
+    AutomationObject gflax = host.createObject("GflAx.GflAx", reply);
+    qunsetenv("PAGEKILN_MEMORY_MB");
+    QVERIFY2(reply.ok(), qPrintable(reply.error));
+    QVERIFY(gflax.set("EpsDpi", dpi).ok());
+    const AutomationReply load = gflax.call("LoadBitmap", {pdf});
+    QVERIFY2(load.ok(), qPrintable(load.error));
+    const QString out = m_dir.filePath("inline.jpg");
+    QFile::remove(out);
+    const AutomationReply save = gflax.call("saveBitmap", {out});
+    QVERIFY2(save.ok(), qPrintable(save.error));
+    const JpegInfo info = probeJpeg(out);
+    QCOMPARE(info.size, QSize(qRound(612 * dpi / 72), qRound(792 * dpi / 72)));
+    QCOMPARE(info.components, components);
+    // What the server holds besides: its code, MuPDF's caches, a few bands.
+    const qint64 peak = peakMemory(host.serverProcessIds().value(0));
+    QVERIFY2(peak > 0 && peak < (128 << 20), qPrintable(QString::number(peak >> 20) + " MB"));
 }
 
 QTEST_GUILESS_MAIN(TestMemoryBudget)

@@ -1,6 +1,7 @@
 #include "components/JpegProbe.h"
 #include "convert/BatchDriver.h"
 #include "convert/ConversionContext.h"
+#include "convert/ConversionRequest.h"
 #include "convert/Procedures.h"
 #include "filelist/FileListModel.h"
 #include "protocol/Automation.h"
@@ -44,6 +45,8 @@ private slots:
     void failedExportShowsTheMessage();
     void folderWithoutSeparator();
     void convertsTheCorpus();
+    void pagesAreToldAsTheyAreSaved_data();
+    void pagesAreToldAsTheyAreSaved();
 
 private:
     bool convert(const QString& pdf, QString folder = {});
@@ -131,6 +134,41 @@ void TestAcrobatConversion::convertsTheCorpus() {
         QVERIFY2(convert(pdf), qPrintable(pdf));
     QCOMPARE(jpgs(m_out->path()).size(), 42); // every page of every PDF
     QVERIFY(m_ui.messages.isEmpty());
+}
+
+void TestAcrobatConversion::pagesAreToldAsTheyAreSaved_data() {
+    QTest::addColumn<QString>("pages"); // as the command takes them; empty: no request
+    QTest::addColumn<QList<int>>("expected");
+    QTest::addColumn<QList<int>>("written");
+    QTest::newRow("every page") << "all" << QList<int>{4} << QList<int>{1, 2, 3, 4};
+    QTest::newRow("a page list") << "2-3" << QList<int>{2} << QList<int>{1, 2};
+    QTest::newRow("the window's run, which does not ask for the count")
+        << QString() << QList<int>{} << QList<int>{1, 2, 3, 4};
+}
+
+// The export server says each page it has saved while SaveAs runs, so a long PDF moves the
+// progress before its answer; the pages expected are told once, before the first.
+void TestAcrobatConversion::pagesAreToldAsTheyAreSaved() {
+    QFETCH(QString, pages);
+    QFETCH(QList<int>, expected);
+    QFETCH(QList<int>, written);
+    const QString pdf = m_in->filePath("r.pdf");
+    QVERIFY(QFile::copy(TestPaths::corpusFile("pdflatex-4-pages.pdf"), pdf));
+    FixedConversionView view(m_out->path() + '/', "abc", "abc");
+    ConversionContext context{view, m_ui, TestPaths::programFolder(), {}, m_host.get()};
+    ConversionRequest request;
+    if (!pages.isEmpty()) {
+        request.pages = *PageSelection::parse(pages);
+        context.request = &request;
+    }
+    QList<int> toldExpected;
+    QList<int> toldWritten;
+    context.progress.expected = [&](int n) { toldExpected.append(n); };
+    context.progress.written = [&](int n) { toldWritten.append(n); };
+    const ConversionOutcome outcome = ConvertWithAcrobat(pdf, context);
+    QCOMPARE(outcome.pagesWritten, written.size());
+    QCOMPARE(toldExpected, expected);
+    QCOMPARE(toldWritten, written);
 }
 
 QTEST_GUILESS_MAIN(TestAcrobatConversion)

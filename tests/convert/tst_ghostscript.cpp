@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
+
 // Real PDFs through the shipped scripts and Debian's Ghostscript.
 namespace {
 
@@ -107,6 +109,8 @@ private slots:
     void awkwardNameConverts_data();
     void awkwardNameConverts();
     void twoInstancesAtOnce();
+    void fullWorkingDisk_data();
+    void fullWorkingDisk();
 
 private:
     QHash<QString, int> m_pages;
@@ -300,6 +304,38 @@ void TestGhostscript::twoInstancesAtOnce() {
         QCOMPARE(bytesOf(second.out + file), bytesOf(alone.out + file));
     QVERIFY(treeIsEmpty(first.work));
     QVERIFY(treeIsEmpty(second.work));
+}
+
+void TestGhostscript::fullWorkingDisk_data() {
+    QTest::addColumn<bool>("blackWhite");
+    QTest::newRow("ghostscript") << false;
+    QTest::newRow("black-white") << true;
+}
+
+// The working folder's disk fills while Ghostscript writes the pages; it says a page will be
+// missing and still ends with success. The PDF must not pass as converted, and no page image
+// that was cut short may reach the output folder.
+void TestGhostscript::fullWorkingDisk() {
+    QFETCH(bool, blackWhite);
+    if (::geteuid() != 0)
+        QSKIP("a small file system of its own for the working folder needs root");
+    Run run;
+    // Room for the working copy of the PDF and the first pages, not for all four.
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=160k", "tmpfs", run.work}) != 0)
+        QSKIP("this machine does not let the test mount a file system");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {run.work}); });
+    const QString pdf = TestPaths::corpusFile("pdflatex-4-pages.pdf");
+    const ConversionOutcome outcome =
+        (blackWhite ? ConvertBlackWhite : ConvertWithGhostscript)(pdf, run.context);
+    QVERIFY2(outcome.status != ConversionStatus::Converted, qPrintable(outcome.detail));
+    QCOMPARE(outcome.reason, ReasonCode::DiskFull);
+    QVERIFY(outcome.pagesWritten < 4);
+    QCOMPARE(filesIn(run.out).size(), outcome.pagesWritten);
+    for (const QString& file : filesIn(run.out)) { // whole: from start to end-of-image marker
+        const QByteArray bytes = bytesOf(run.out + file);
+        QVERIFY2(bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9"), qPrintable(file));
+        QVERIFY2(!QImage::fromData(bytes).isNull(), qPrintable(file));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGhostscript)

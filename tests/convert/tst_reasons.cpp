@@ -1,6 +1,8 @@
 #include "convert/BatchDriver.h"
+#include "convert/ComponentReasons.h"
 #include "convert/ConversionContext.h"
 #include "convert/MethodTable.h"
+#include "convert/PasswordAttempts.h"
 #include "filelist/FileListModel.h"
 #include "protocol/Automation.h"
 #include "support/MethodWindow.h"
@@ -45,6 +47,8 @@ private slots:
     void reasonOfEachBrokenInput();
     void fullDiskMakesAPartialPdf_data();
     void fullDiskMakesAPartialPdf();
+    void reasonTexts_data();
+    void reasonTexts();
 };
 
 void TestReasons::reasonOfEachBrokenInput_data() {
@@ -78,6 +82,9 @@ void TestReasons::reasonOfEachBrokenInput_data() {
     QTest::newRow("gflax: page too large") << "gflax"
                                            << "page too large"
                                            << "too-large";
+    QTest::newRow("gflax: page billions of pixels high") << "gflax"
+                                                         << "page billions of pixels high"
+                                                         << "too-large";
 }
 
 void TestReasons::reasonOfEachBrokenInput() {
@@ -134,6 +141,10 @@ void TestReasons::reasonOfEachBrokenInput() {
         QFile::remove(pdf);
         QVERIFY(TestFiles::writeFile(pdf, TestFiles::pdfWithPage(5000, 300)));
         resolution = "1152";
+    } else if (kind == "page billions of pixels high") {
+        QFile::remove(pdf);
+        QVERIFY(TestFiles::writeFile(pdf, TestFiles::pdfWithPage(595, 2147483647)));
+        resolution = "144";
     }
 
     RecordingUserInterface ui;
@@ -155,16 +166,22 @@ void TestReasons::reasonOfEachBrokenInput() {
     if (code == "no-output-folder")
         QVERIFY(outcome.detail.contains(out));
     QVERIFY(!outcome.detail.contains(Password));
+    // Sizes are plain integers, and each sentence ends with one full stop.
+    QVERIFY2(!outcome.detail.contains("e+") && !outcome.detail.contains(".."),
+             qPrintable(outcome.detail));
 }
 
 void TestReasons::fullDiskMakesAPartialPdf_data() {
     QTest::addColumn<QString>("method");
     QTest::newRow("ghostscript") << "ghostscript";
     QTest::newRow("gflax") << "gflax";
+    QTest::newRow("acrobat") << "acrobat"; // pages of one call: the component says which
 }
 
 // A disk that has room for the first page only: that page stays, the PDF is partial, the
-// warning names the pages written and the full disk, and no part of the second page is left.
+// warning names the pages written, the full disk and the page file that did not fit, and no
+// part of the second page is left. A full disk is no fault of the component: no message says
+// how to install it.
 void TestReasons::fullDiskMakesAPartialPdf() {
     QFETCH(QString, method);
     const ConversionMethod chosen = *methodFromName(method);
@@ -211,7 +228,68 @@ void TestReasons::fullDiskMakesAPartialPdf() {
     QCOMPARE(ui.messages.first().caption, QString("Could not create JPG"));
     QVERIFY(ui.details.first().startsWith("Only 1 page was written"));
     QVERIFY(ui.details.first().contains("No space left on the device"));
+    const QString secondName = QFileInfo(probed.outputs.at(1)).fileName();
+    QVERIFY2(ui.details.first().contains(out + secondName), qPrintable(ui.details.first()));
     QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", firstName}));
+}
+
+void TestReasons::reasonTexts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const ComponentCallSite site{
+        "imaging component", "GflAx.GflAx", "/in/a.pdf", "/out/", "/out/a_Page_3.jpg", 60};
+    const auto reason = [&site](Fault fault, const QString& error, ServerEnd end = {}) {
+        return reasonOfReply(AutomationReply::failed(fault, error, end), site).text;
+    };
+    // The components' texts do not repeat what the reason says before them.
+    QTest::newRow("damaged page") << reason(Fault::Damaged, "page 2 cannot be read: no font.")
+                                  << "The PDF is damaged: page 2 cannot be read: no font.";
+    QTest::newRow("damaged, text without a full stop")
+        << reason(Fault::Damaged, "it has no pages") << "The PDF is damaged: it has no pages.";
+    QTest::newRow("memory") << reason(Fault::Memory,
+                                      "page 1 needs more than the memory budget of 64 MB, and "
+                                      "Ghostscript did not finish the page.")
+                            << "The imaging component ran out of memory: page 1 needs more than "
+                               "the memory budget of 64 MB, and Ghostscript did not finish the "
+                               "page.";
+    QTest::newRow("killed") << reason(Fault::ServerDied, "The imaging component stopped.",
+                                      {ServerEnd::Kind::Signal, 9})
+                            << "The imaging component stopped unexpectedly (signal 9).";
+    QTest::newRow("exited") << reason(Fault::ServerDied, "The imaging component stopped.",
+                                      {ServerEnd::Kind::ExitStatus, 3})
+                            << "The imaging component stopped unexpectedly (exit status 3).";
+    QTest::newRow("full disk names the page file")
+        << reason(Fault::DiskFull, "No space left on device.")
+        << "No space left on the device writing /out/a_Page_3.jpg.";
+    QTest::newRow("quoted text ending in a full stop")
+        << reason(Fault::BadArgument, "  Quality must be 1 to 100. ")
+        << "The imaging component refused the settings: Quality must be 1 to 100.";
+    // A partial PDF says how many pages once, and why once.
+    ConversionOutcome stopped;
+    stopped.addOutput("/out/a1.jpg");
+    stopped.addOutput("/out/a2.jpg");
+    stopped.fail(ReasonCode::Interrupted, runStopped().text);
+    QTest::newRow("stopped part way") << outcomeSummary(stopped.settle())
+                                      << "Only 2 pages were written before the run was stopped.";
+    ConversionOutcome full;
+    full.addOutput("/out/a1.jpg");
+    full.fail(ReasonCode::DiskFull, "No space left on the device writing /out/a2.jpg.");
+    QTest::newRow("full disk part way")
+        << outcomeSummary(full.settle())
+        << "Only 1 page was written, then the conversion stopped. No space left on the device "
+           "writing /out/a2.jpg.";
+    // The password box names the PDF once.
+    QTest::newRow("password asked") << passwordQuestion("/in/a.pdf", false)
+                                    << "/in/a.pdf is protected by a password.\nPassword:";
+    QTest::newRow("password asked again") << passwordQuestion("/in/a.pdf", true)
+                                          << "The password was not accepted.\nPassword for "
+                                             "/in/a.pdf:";
+}
+
+void TestReasons::reasonTexts() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(text, expected);
 }
 
 QTEST_GUILESS_MAIN(TestReasons)

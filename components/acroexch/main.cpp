@@ -1,5 +1,0 @@
-#include "AcroObjects.h"
-
-int main() {
-    return runComponentServer(acroClasses());
-}

@@ -1,5 +1,0 @@
-#include "GflAxObject.h"
-
-int main() {
-    return runComponentServer(gflaxClasses());
-}
