@@ -4,6 +4,9 @@
 #include "convert/ConversionRequest.h"
 #include "convert/Procedures.h"
 #include "filelist/FileListModel.h"
+#include "platform/FileCopy.h"
+#include "platform/NativeNames.h"
+#include "platform/StopRequest.h"
 #include "protocol/Automation.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TestPaths.h"
@@ -12,7 +15,25 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <dirent.h>
+#include <memory>
+#include <unistd.h>
+
 namespace {
+
+// The names in folder, byte for byte and sorted; entries of a folder end in "/".
+QByteArrayList namesIn(const QByteArray& folder) {
+    QByteArrayList names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.constData()), &::closedir);
+    while (const dirent* entry = dir ? ::readdir(dir.get()) : nullptr) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(entry->d_type == DT_DIR ? name + '/' : name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 const QString kFailure = "Unable to create PDF with Adobe Acrobat Pro. Do you have Adobe Acrobat "
                          "Pro (pay version) installed?";
@@ -47,6 +68,8 @@ private slots:
     void convertsTheCorpus();
     void pagesAreToldAsTheyAreSaved_data();
     void pagesAreToldAsTheyAreSaved();
+    void stopPartWayKeepsThePagesUnderTheirNames_data();
+    void stopPartWayKeepsThePagesUnderTheirNames();
 
 private:
     bool convert(const QString& pdf, QString folder = {});
@@ -169,6 +192,50 @@ void TestAcrobatConversion::pagesAreToldAsTheyAreSaved() {
     QCOMPARE(outcome.pagesWritten, written.size());
     QCOMPARE(toldExpected, expected);
     QCOMPARE(toldWritten, written);
+}
+
+void TestAcrobatConversion::stopPartWayKeepsThePagesUnderTheirNames_data() {
+    QTest::addColumn<QByteArray>("stem");
+    QTest::newRow("UTF-8") << QByteArray("r\xc3\xa9sum\xc3\xa9");
+    QTest::newRow("Latin-1, written through a stand-in") << QByteArray("r\xe9sum\xe9");
+    QTest::newRow("no text at all, written through a stand-in") << QByteArray("\xff\xfe");
+}
+
+// A stop during SaveAs: the pages saved before it count, under names made of the PDF's own
+// bytes, and no stand-in is left in the working folder.
+void TestAcrobatConversion::stopPartWayKeepsThePagesUnderTheirNames() {
+    QFETCH(QByteArray, stem);
+    const QByteArray out = QFile::encodeName(m_out->path());
+    const QString pdf = decodeFileName(QFile::encodeName(m_in->path()) + '/' + stem + ".pdf");
+    QFile original(TestPaths::corpusFile("pdflatex-4-pages.pdf"));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(writePrivateFile(pdf, original.readAll()), 0);
+    QTemporaryDir work;
+    FixedConversionView view(m_out->path() + '/', "abc", "abc");
+    ConversionContext context{view, m_ui, TestPaths::programFolder(), work.path(), m_host.get()};
+    context.progress.written = [](int) { requestStop(); };
+    const ConversionOutcome outcome = ConvertWithAcrobat(pdf, context).settle();
+    clearStopRequest();
+    const QByteArrayList written = namesIn(out);
+    for (const QByteArray& name : written)
+        ::unlink((out + '/' + name).constData());
+    ::unlink(encodeFileName(pdf).constData());
+
+    QCOMPARE(outcome.status, ConversionStatus::Partial);
+    QCOMPARE(outcome.reason, ReasonCode::Interrupted);
+    QVERIFY2(outcome.pagesWritten >= 1 && outcome.pagesWritten < 4,
+             qPrintable(QString::number(outcome.pagesWritten)));
+    QByteArrayList reported;
+    for (const QString& output : outcome.outputs)
+        reported.append(encodeFileName(output));
+    QByteArrayList expected;
+    for (int page = 1; page <= outcome.pagesWritten; ++page)
+        expected.append(stem + "_Page_" + QByteArray::number(page) + ".jpg");
+    QCOMPARE(written, expected);
+    for (QByteArray& name : expected)
+        name.prepend(out + '/');
+    QCOMPARE(reported, expected);
+    QCOMPARE(namesIn(QFile::encodeName(work.path())), QByteArrayList{});
 }
 
 QTEST_GUILESS_MAIN(TestAcrobatConversion)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ExactFiles.h"
+#include "platform/FileCopy.h"
 #include "platform/UserInterface.h"
 
 #include <QDir>
@@ -8,6 +10,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <dirent.h>
+#include <memory>
+#include <unistd.h>
 
 // The window's pointer as the list and the folder command see it, with every change recorded.
 class RecordingWindowPointer : public WindowPointer {
@@ -23,26 +29,55 @@ public:
 };
 
 // Creates the given paths below root: a path ending in "/" is a folder, anything else an
-// empty file (its folders made as needed); root itself is always made. Returns false when something
+// empty file (its folders made as needed); root itself is always made. Names are made byte for
+// byte, those that are not UTF-8 too (platform/NativeNames.h). Returns false when something
 // could not be made.
 inline bool makeTree(const QString& root, const QStringList& paths) {
-    if (!QDir().mkpath(root))
+    if (!makeFolders(root))
         return false;
     for (const QString& path : paths) {
         const QString full = root + QLatin1Char('/') + path;
         if (path.endsWith(QLatin1Char('/'))) {
-            if (!QDir().mkpath(full))
+            if (!makeFolders(full))
                 return false;
             continue;
         }
-        if (!QDir().mkpath(QFileInfo(full).path()))
-            return false;
-        QFile file(full);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!makeFolders(QFileInfo(full).path()) || writePrivateFile(full, {}) != 0)
             return false;
     }
     return true;
 }
+
+// Removes everything below folder when it goes, names that are not UTF-8 too: QTemporaryDir
+// reads those as other names and leaves them behind.
+class EmptiedOnExit {
+public:
+    explicit EmptiedOnExit(QByteArray folder) : m_folder(std::move(folder)) {}
+    ~EmptiedOnExit() { removeBelow(m_folder); }
+    EmptiedOnExit(const EmptiedOnExit&) = delete;
+    EmptiedOnExit& operator=(const EmptiedOnExit&) = delete;
+
+private:
+    static void removeBelow(const QByteArray& folder) {
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.constData()), &::closedir);
+        if (!dir)
+            return;
+        while (const dirent* entry = ::readdir(dir.get())) {
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const QByteArray path = folder + '/' + name;
+            if (entry->d_type == DT_DIR) {
+                removeBelow(path);
+                ::rmdir(path.constData());
+            } else {
+                ::unlink(path.constData());
+            }
+        }
+    }
+
+    QByteArray m_folder;
+};
 
 // root + "/" + each relative path.
 inline QStringList under(const QString& root, const QStringList& relative) {

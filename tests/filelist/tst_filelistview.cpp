@@ -1,6 +1,7 @@
 #include "filelist/FileListModel.h"
 #include "filelist/ListTestHelpers.h"
 #include "filelist/ui/FileListView.h"
+#include "platform/NativeNames.h"
 #include "support/TestPaths.h"
 
 #include <QDragEnterEvent>
@@ -54,7 +55,7 @@ std::unique_ptr<QMimeData> filesData(const QStringList& paths) {
     auto data = std::make_unique<QMimeData>();
     QList<QUrl> urls;
     for (const QString& path : paths)
-        urls.append(QUrl::fromLocalFile(path));
+        urls.append(QUrl::fromEncoded("file://" + encodeFileName(path).toPercentEncoding("/")));
     data->setUrls(urls);
     return data;
 }
@@ -342,6 +343,12 @@ void TestFileListView::drops_data() {
         << QStringList{"/old.pdf", "/in/notes.txt", "/old.pdf"};
     QTest::newRow("plain text refused")
         << QStringList{} << false << DropResult::Refused << QStringList{"/old.pdf"};
+    // A file manager sends a name's bytes percent-encoded, whether or not they are UTF-8.
+    const QString latin1 = QStringLiteral("/in/r") + QChar(0xDCE9) + QStringLiteral("sum.pdf");
+    QTest::newRow("a name that is not UTF-8 kept byte for byte")
+        << QStringList{latin1, QString::fromUtf8("/in/r\xc3\xa9sum.pdf")} << false
+        << DropResult::Accepted
+        << QStringList{"/old.pdf", latin1, QString::fromUtf8("/in/r\xc3\xa9sum.pdf")};
     QTest::newRow("a web address among files refused")
         << QStringList{"/in/one.pdf"} << true << DropResult::Refused << QStringList{"/old.pdf"};
 }

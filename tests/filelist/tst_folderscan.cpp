@@ -88,12 +88,21 @@ void TestFolderScan::entriesOfATree_data() {
     QTest::newRow("awkward names")
         << QStringList{"-lead.pdf", "sp ace/$x `q` 'y'.pdf", "new\nline.pdf"}
         << QStringList{"-lead.pdf", "new\nline.pdf", "sp ace/$x `q` 'y'.pdf"};
+    // Latin-1 names from an old archive and bytes that are no text at all: each byte that is
+    // not UTF-8 is kept as U+DC00 plus the byte, so the file is found again under its name.
+    const QString latin1Folder = QStringLiteral("d") + QChar(0xDCE9) + QStringLiteral("j");
+    const QString latin1 = QStringLiteral("r") + QChar(0xDCE9) + QStringLiteral("sum.pdf");
+    const QString noText = QString(QChar(0xDCFF)) + QChar(0xDCFE) + QStringLiteral(".pdf");
+    QTest::newRow("names that are not UTF-8")
+        << QStringList{latin1, latin1Folder + "/" + noText, latin1Folder + "/notes.txt"}
+        << QStringList{latin1, latin1Folder + "/" + noText};
 }
 
 void TestFolderScan::entriesOfATree() {
     QFETCH(QStringList, tree);
     QFETCH(QStringList, expected);
     QTemporaryDir temp;
+    const EmptiedOnExit emptied(QFile::encodeName(temp.path()));
     const QString root = temp.path() + "/R";
     QVERIFY(makeTree(root, tree));
     QCOMPARE(CollectPdfFiles(root), under(root, expected));
