@@ -66,7 +66,8 @@ bool SameOptions(const QJsonObject& recorded, const QJsonObject& current, PathNo
             return false;
         const std::optional<QString> a = textOf(found.value());
         const std::optional<QString> b = textOf(entry.value());
-        if (a && b ? !sameValue(entry.key(), *a, *b, paths) : found.value() != entry.value())
+        if (a && b ? !sameValue(entry.key(), *a, *b, paths)
+                   : QJsonValue(found.value()) != QJsonValue(entry.value()))
             return false;
     }
     return true;

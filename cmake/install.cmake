@@ -48,14 +48,23 @@ install(FILES resources/pagekiln.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 set(manual_pages "")
-foreach(page pagekiln.1 pagekiln-convert.1)
-    set(compressed ${CMAKE_BINARY_DIR}/${page}.gz)
-    add_custom_command(OUTPUT ${compressed}
-        COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/cmake/debian/${page} > ${compressed}
-        DEPENDS ${CMAKE_SOURCE_DIR}/cmake/debian/${page})
-    list(APPEND manual_pages ${compressed})
-    install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endforeach()
+set(window_page ${CMAKE_BINARY_DIR}/pagekiln.1.gz)
+add_custom_command(OUTPUT ${window_page}
+    COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/cmake/debian/pagekiln.1 > ${window_page}
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/debian/pagekiln.1)
+list(APPEND manual_pages ${window_page})
+# The command's page is made from its own --help, so the two never tell different stories.
+find_program(HELP2MAN help2man REQUIRED)
+set(command_page ${CMAKE_BINARY_DIR}/pagekiln-convert.1)
+set(command_extra ${CMAKE_SOURCE_DIR}/cmake/debian/pagekiln-convert.h2m)
+add_custom_command(OUTPUT ${command_page}.gz
+    COMMAND ${HELP2MAN} --no-info --section=1 --include=${command_extra}
+        "--name=convert PDF documents to JPG images in bulk" --output=${command_page}
+        $<TARGET_FILE:pagekiln-convert>
+    COMMAND gzip -9nf ${command_page}
+    DEPENDS pagekiln-convert ${command_extra})
+list(APPEND manual_pages ${command_page}.gz)
+install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 add_custom_target(pagekiln_manual_pages ALL DEPENDS ${manual_pages})
 
 # Last, once every file is in place.

@@ -13,7 +13,7 @@ program=(
     libmujs-dev libgumbo-dev zlib1g-dev libpng-dev libbrotli-dev
     libjpeg62-turbo-dev liblcms2-dev libxxhash-dev
     libgs-common
-    ghostscript
+    ghostscript help2man
     fonts-liberation2
 )
 # CPack reads the binaries' library needs with `file` and dpkg-shlibdeps (dpkg-dev).

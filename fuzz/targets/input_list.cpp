@@ -9,14 +9,15 @@
 namespace {
 
 void readAs(const QString& list, ListSeparator separator, qsizetype separators) {
-    const InputListRead read = ReadInputList(list, separator);
-    if (!read.error.isEmpty())
+    PathList paths;
+    if (!ReadInputList(list, separator, paths).isEmpty())
         broken("a list that exists and can be read is read");
-    if (read.paths.size() > separators + 1)
+    if (paths.size() > separators + 1)
         broken("a list holds at most one path more than separators");
-    if (std::any_of(read.paths.cbegin(), read.paths.cend(),
-                    [](const QString& path) { return path.isEmpty(); }))
-        broken("empty entries are left out");
+    for (const QByteArrayView path : paths) {
+        if (path.isEmpty())
+            broken("empty entries are left out");
+    }
 }
 
 } // namespace

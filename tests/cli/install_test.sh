@@ -44,6 +44,17 @@ done
 [ ! -e "$prefix/share/doc" ] || { echo "a plain install wrote share/doc:"; listing "$prefix/share/doc"; exit 1; }
 grep -q '^MimeType=application/pdf;' "$prefix/share/applications/pagekiln.desktop"
 
+# The command's manual page tells every option and exit status its --help tells.
+manual=$(zcat "$prefix/share/man/man1/pagekiln-convert.1.gz" | sed 's/\\-/-/g')
+help=$("$prefix/bin/pagekiln-convert" --help)
+for option in $(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
+    grep -q -- "$option" <<<"$manual" || { echo "the manual page leaves out $option"; exit 1; }
+done
+statuses=$(sed -n '/Exit status/,$p' <<<"$manual")
+for status in 0 1 2 130 143; do
+    grep -qw "$status" <<<"$statuses" || { echo "the manual page leaves out exit status $status"; exit 1; }
+done
+
 passed=0
 for method in ghostscript bw gflax acrobat; do
     rm -rf "${out:?}"/*
