@@ -1,5 +1,8 @@
 #include "app/ActionButton.h"
 #include "app/Startup.h"
+#include "platform/ExactFiles.h"
+#include "platform/FileCopy.h"
+#include "platform/NativeNames.h"
 #include "support/FormHarness.h"
 
 #include <QComboBox>
@@ -168,11 +171,16 @@ void TestStartup::openedFilesJoinTheList() {
         QFile file(dir.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
+    // A Latin-1 name, as a file manager passes it: its bytes, which are not UTF-8.
+    const QString latin1 = decodeFileName(QFile::encodeName(dir.path()) + "/r\xe9sum\xe9.pdf");
+    QCOMPARE(writePrivateFile(latin1, {}), 0);
     const QString relative = QDir::current().relativeFilePath(dir.filePath("-a.pdf"));
-    QCOMPARE(
+    const QStringList files =
         filesFromArguments({dir.filePath("b b.pdf"), relative, dir.filePath("missing.pdf"),
-                            dir.path(), dir.filePath("notes.txt")}),
-        (QStringList{dir.filePath("b b.pdf"), dir.filePath("-a.pdf"), dir.filePath("notes.txt")}));
+                            dir.path(), latin1, dir.filePath("notes.txt")});
+    removeFile(latin1);
+    QCOMPARE(files, (QStringList{dir.filePath("b b.pdf"), dir.filePath("-a.pdf"), latin1,
+                                 dir.filePath("notes.txt")}));
 }
 
 QTEST_MAIN(TestStartup)
