@@ -7,8 +7,10 @@
 #include <chrono>
 
 namespace {
-constexpr std::chrono::milliseconds RedrawInterval{250};
-}
+// Ten redraws a second: a status line costs next to nothing to print, and a short run still
+// shows its pages moving rather than a jump to the end.
+constexpr std::chrono::milliseconds RedrawInterval{100};
+} // namespace
 
 RunConsole::RunConsole(ConsoleUserInterface& console, RunReport& report, ReportSettings settings,
                        Show show)
