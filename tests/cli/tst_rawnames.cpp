@@ -1,4 +1,5 @@
 #include "platform/NativeNames.h"
+#include "support/EmptiedOnExit.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
@@ -47,31 +48,6 @@ QByteArrayList entriesBelow(const QByteArray& folder, const QByteArray& prefix =
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// Removes everything below folder, names that are not UTF-8 too, which QTemporaryDir cannot
-// remove: it reads them as other names.
-void removeBelow(const QByteArray& folder) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.constData()), &::closedir);
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        const QByteArray path = folder + '/' + name;
-        if (entry->d_type == DT_DIR) {
-            removeBelow(path);
-            ::rmdir(path.constData());
-        } else {
-            ::unlink(path.constData());
-        }
-    }
-}
-
-struct EmptiedOnExit {
-    QByteArray folder;
-    ~EmptiedOnExit() { removeBelow(folder); }
-};
 
 QByteArray readExactly(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
