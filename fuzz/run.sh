@@ -23,7 +23,7 @@ targets=("${all[@]}")
 
 corpus=$(realpath -m ../shared/corpus)
 
-# Seed folders and dictionary of a target.
+# Starting inputs and dictionary of a target.
 seeds_of() {
     case $1 in
     page_tree | pdf_render)

@@ -55,9 +55,9 @@ QString describe(const CliOptions& options) {
 
 CliParse parse(const QStringList& arguments, const Stored& stored = {}) {
     {
-        QSettings seed(QSettings::NativeFormat, QSettings::UserScope, "Tarnwick");
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Tarnwick");
         for (auto it = stored.begin(); it != stored.end(); ++it)
-            seed.setValue("Pagekiln/" + it.key(), it.value());
+            store.setValue("Pagekiln/" + it.key(), it.value());
     }
     const StoredChoices window = AppSettings().read();
     return parseCommandLine(arguments, CliDefaults{3, "/here", &window});
