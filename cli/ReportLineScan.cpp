@@ -76,6 +76,22 @@ private:
             ++m_at;
     }
 
+    // What follows an item of an array or object: its closing bracket, a comma before another
+    // item (blanks after it skipped), or anything else, which is not JSON.
+    enum class AfterItem { Closed, Another, Broken };
+    AfterItem afterItem(char close) {
+        skipBlanks();
+        if (at(close)) {
+            ++m_at;
+            return AfterItem::Closed;
+        }
+        if (!at(','))
+            return AfterItem::Broken;
+        ++m_at;
+        skipBlanks();
+        return AfterItem::Another;
+    }
+
     int digits() {
         const char* start = m_at;
         while (m_at < m_end && isDigit(*m_at))
@@ -225,15 +241,8 @@ private:
         for (;;) {
             if (!value(depth))
                 return false;
-            skipBlanks();
-            if (at(']')) {
-                ++m_at;
-                return true;
-            }
-            if (!at(','))
-                return false;
-            ++m_at;
-            skipBlanks();
+            if (const AfterItem next = afterItem(']'); next != AfterItem::Another)
+                return next == AfterItem::Closed;
         }
     }
 
@@ -289,15 +298,8 @@ private:
             const Field which = fields ? fieldNamed(key) : Field(0);
             if (!(which != 0 ? field(which, *fields) : value(depth)))
                 return false;
-            skipBlanks();
-            if (at('}')) {
-                ++m_at;
-                return true;
-            }
-            if (!at(','))
-                return false;
-            ++m_at;
-            skipBlanks();
+            if (const AfterItem next = afterItem('}'); next != AfterItem::Another)
+                return next == AfterItem::Closed;
         }
     }
 
