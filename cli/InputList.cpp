@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <thread>
+
 QString ReadInputList(QIODevice& list, ListSeparator separator, PathList& paths) {
     RecordReader reader(list, separator == ListSeparator::Nul ? '\0' : '\n');
     RecordReader::Record entry;
@@ -33,9 +35,8 @@ QString ReadInputList(const QString& listFile, ListSeparator separator, PathList
     return QStringLiteral("cannot read %1: %2").arg(listFile, error);
 }
 
-InputLookup LookUpInput(QByteArrayView path, Weighing weighing) {
-    const QByteArray encoded = path.toByteArray();
-    const PathLookup entry = LookUpEncodedPath(encoded);
+InputLookup LookUpInput(PathLookups& lookups, QByteArrayView path, Weighing weighing) {
+    const PathLookup entry = lookups.lookUp(path);
     if (entry.folder)
         return {true, 0};
     if (weighing == Weighing::None || entry.size == 0)
@@ -47,10 +48,36 @@ PdfFileScan PdfsInFolder(QByteArrayView folder) {
     return ScanPdfFiles(PathList::text(folder));
 }
 
+void InputLookups::add(QByteArrayView path) {
+    m_batch.append(path);
+    if (m_batch.size() == BatchSize)
+        flush();
+}
+
+void InputLookups::flush() {
+    for (const QByteArrayView path : m_batch)
+        m_paths.push_back(path);
+    m_found.resize(m_paths.size());
+    const std::size_t half = m_paths.size() >= SplitFrom ? m_paths.size() / 2 : m_paths.size();
+    auto lookUpPart = [this](std::size_t from, std::size_t to, PathLookups& lookups) {
+        for (std::size_t n = from; n < to; ++n)
+            m_found[n] = LookUpInput(lookups, m_paths[n], m_weighing);
+    };
+    std::thread second;
+    if (half < m_paths.size())
+        second = std::thread(lookUpPart, half, m_paths.size(), std::ref(m_lookups[1]));
+    lookUpPart(0, half, m_lookups[0]);
+    if (second.joinable())
+        second.join();
+    for (std::size_t n = 0; n < m_paths.size(); ++n)
+        m_take(m_paths[n], m_found[n]);
+    m_paths.clear();
+    m_batch = PathList();
+}
+
 InputFiles CollectInputs(PathList&& paths, Weighing weighing) {
     InputFiles inputs;
-    paths.drain([&](QByteArrayView path) {
-        const InputLookup entry = LookUpInput(path, weighing);
+    InputLookups lookups(weighing, [&](QByteArrayView path, const InputLookup& entry) {
         if (!entry.folder) {
             inputs.pdfs.append(path);
             if (weighing != Weighing::None)
@@ -66,8 +93,10 @@ InputFiles CollectInputs(PathList&& paths, Weighing weighing) {
             const QByteArray encoded = encodeFileName(pdf);
             inputs.pdfs.append(encoded);
             if (weighing != Weighing::None)
-                inputs.weights.push_back(LookUpInput(encoded, weighing).weight);
+                inputs.weights.push_back(lookups.lookUpNow(encoded).weight);
         }
     });
+    paths.drain([&](QByteArrayView path) { lookups.add(path); });
+    lookups.flush();
     return inputs;
 }

@@ -2,11 +2,13 @@
 
 #include "cli/PathList.h"
 #include "filelist/FolderScan.h"
+#include "platform/PathLookups.h"
 
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // How the entries of a list of paths are separated: one a line, or by NUL characters as
@@ -35,7 +37,39 @@ struct InputLookup {
     bool folder = false;
     qint64 weight = 0;
 };
-InputLookup LookUpInput(QByteArrayView path, Weighing weighing);
+InputLookup LookUpInput(PathLookups& lookups, QByteArrayView path, Weighing weighing);
+
+// Looks paths up a batch at a time, the two halves of a full batch side by side on two
+// threads: going through a list of millions is mostly waiting for the file system, one path
+// after the other. Each path comes back with what was found, in the order given.
+class InputLookups {
+public:
+    using Take = std::function<void(QByteArrayView path, const InputLookup& found)>;
+
+    InputLookups(Weighing weighing, Take take) : m_weighing(weighing), m_take(std::move(take)) {}
+
+    // Takes path in; when the batch is full, looks it up and hands its paths on.
+    void add(QByteArrayView path);
+    // Looks up and hands on the paths still waiting; call after the last add.
+    void flush();
+    // One path looked up at once, on this thread; only from within take, or with the batch
+    // empty.
+    InputLookup lookUpNow(QByteArrayView path) {
+        return LookUpInput(m_lookups[0], path, m_weighing);
+    }
+
+private:
+    static constexpr qsizetype BatchSize = 8192;
+    // Below this, a batch is not worth a second thread.
+    static constexpr std::size_t SplitFrom = 64;
+
+    Weighing m_weighing;
+    Take m_take;
+    PathList m_batch;
+    std::vector<QByteArrayView> m_paths;
+    std::vector<InputLookup> m_found;
+    PathLookups m_lookups[2];
+};
 
 // The PDFs in and below a folder, as the window's folder command finds them, and the folders
 // of that tree that could not be read.

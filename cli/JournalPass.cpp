@@ -81,6 +81,8 @@ void JournalPass::take(QByteArrayView path, bool done) {
 }
 
 void JournalPass::finish() {
+    for (std::size_t n = 0; n < m_pendingCount; ++n)
+        m_target.listed->prefetch(m_pending[n].key);
     for (std::size_t n = 0; n < m_pendingCount; ++n) {
         const PendingLine& line = m_pending[n];
         const Verdict verdict = line.done ? Done : NotDone;

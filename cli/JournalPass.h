@@ -44,8 +44,8 @@ private:
     void take(QByteArrayView path, bool done);
     bool belowListedPath(QByteArrayView cleanPath) const;
 
-    // Lines wait in a batch before their keys are looked up: the table is far larger than the
-    // processor's caches, and look-ups issued one after the other wait for memory together
+    // Lines wait in a batch before their keys are looked up, their slots fetched first: the
+    // table is far larger than the processor's caches, and the batch waits for memory together
     // instead of in turn.
     static constexpr std::size_t Batch = 32;
     struct PendingLine {

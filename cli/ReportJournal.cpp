@@ -46,12 +46,14 @@ ResumeJournal::ResumeJournal(const PathList& paths, const ResumeQuery& query)
                                        query.currentFolder,
                                        query.folders},
       m_paths(query.currentFolder), m_done(static_cast<std::size_t>(paths.size()), 0) {
-    // Keys go in a batch at a time: the table is far larger than the processor's caches, and
-    // look-ups issued one after the other wait for memory together instead of in turn.
+    // Keys go in a batch at a time, their slots fetched first: the table is far larger than
+    // the processor's caches, and the batch waits for memory together instead of in turn.
     std::array<PathKey, 32> keys;
     std::size_t batched = 0;
     quint32 position = 0;
     auto insertBatch = [&] {
+        for (std::size_t n = 0; n < batched; ++n)
+            m_listed.prefetch(keys[n]);
         for (std::size_t n = 0; n < batched; ++n, ++position) {
             const quint32 first = m_listed.insert(keys[n], position);
             if (first != PathKeyTable::Absent)

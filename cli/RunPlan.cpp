@@ -26,29 +26,35 @@ ResumeQuery resumeQuery(const CliOptions& options, bool folders) {
 
 // Resuming without a split: a listed path the report records as done is not looked up.
 void planResumed(PathList& entries, ResumeJournal& journal, RunPlan& plan) {
+    InputLookups lookups(Weighing::None, [&](QByteArrayView entry, const InputLookup& found) {
+        if (!found.folder) {
+            plan.pdfs.append(entry);
+            ++plan.listed;
+            return;
+        }
+        const PdfFileScan scan = PdfsInFolder(entry);
+        if (scan.pdfs.isEmpty() && scan.unreadable.isEmpty())
+            plan.emptyFolders.append(PathList::text(entry));
+        plan.unreadableFolders.append(scan.unreadable);
+        for (const QString& pdf : scan.pdfs) {
+            const QByteArray encoded = encodeFileName(pdf);
+            if (journal.isDone(encoded))
+                plan.skip(encoded);
+            else
+                plan.pdfs.append(encoded);
+        }
+        plan.listed += scan.pdfs.size();
+    });
     qsizetype position = 0;
     entries.drain([&](QByteArrayView entry) {
         if (journal.isDone(position++)) {
             plan.skip(entry);
             ++plan.listed;
-        } else if (!LookUpInput(entry, Weighing::None).folder) {
-            plan.pdfs.append(entry);
-            ++plan.listed;
         } else {
-            const PdfFileScan found = PdfsInFolder(entry);
-            if (found.pdfs.isEmpty() && found.unreadable.isEmpty())
-                plan.emptyFolders.append(PathList::text(entry));
-            plan.unreadableFolders.append(found.unreadable);
-            for (const QString& pdf : found.pdfs) {
-                const QByteArray encoded = encodeFileName(pdf);
-                if (journal.isDone(encoded))
-                    plan.skip(encoded);
-                else
-                    plan.pdfs.append(encoded);
-            }
-            plan.listed += found.pdfs.size();
+            lookups.add(entry);
         }
     });
+    lookups.flush();
 }
 
 // One share of a split: every PDF of the list looked up and weighed, as in every share.
