@@ -4,7 +4,8 @@
 # 2,000 lines name real PDFs (links to the corpus under new names), the rest are missing
 # files, which weigh nothing. Reference: GNU sort ordering the same manifest in the same run.
 # Then the balance of a split by pages: the corpus plus the gnuplot manual (311 pages) split in
-# 4, and the corpus alone in 2 and in 4, each share's pages counted by pdfinfo.
+# 4, and the corpus alone in 2 and in 4, each share's pages counted by pdfinfo, or for a PDF
+# whose pages the split divided, the pages the share says it converts of it.
 # Last line: plan_s (goal under 2), plan_cpu_s, plan_rss_mb (goal under 300), plan_vs_sort,
 # spread (largest share's pages / smallest's, goal under 1.5), spread_corpus_2,
 # spread_corpus_4.
@@ -40,12 +41,21 @@ end=$(date +%s.%N)
 sort_s=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}')
 
 # The pages of each share of a split of the given paths in $1 shares, and largest / smallest.
+# A PDF whose pages the split divided counts the pages the share is told it converts of it.
 spread() {
     local shares=$1 share
     shift
     for share in $(seq 1 "$shares"); do
-        "$command" --dry-run --shard "$share/$shares" "$@" |
-            while IFS= read -r pdf; do pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}'; done |
+        "$command" --dry-run --shard "$share/$shares" "$@" 2>"$work/parts" >"$work/listing"
+        while IFS= read -r pdf; do
+            part=$(awk -v p="$pdf" 'index($0, " of " p) && substr($0, length($0) - length(p) + 1) == p {
+                print $6}' "$work/parts")
+            if [ -n "$part" ]; then
+                echo "$part" | tr ',' '\n' | awk -F- '{p += ($2 == "" ? 1 : $2 - $1 + 1)} END {print p}'
+            else
+                pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}'
+            fi
+        done <"$work/listing" |
             awk -v s="$share/$shares" '{p += $1; n++} END {printf "share %s: %d PDFs, %d pages\n", s, n, p}'
     done | tee /dev/stderr | awk '{p = $5 + 0; if (NR == 1 || p > hi) hi = p; if (NR == 1 || p < lo) lo = p}
         END {printf "%.2f\n", (lo > 0 ? hi / lo : 0)}'

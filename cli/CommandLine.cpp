@@ -64,8 +64,8 @@ const std::vector<OptionText> OptionTexts{
     {{null}, {}, "entries of --files-from end with a NUL character, not a line end"},
     {{shard},
      "K/N",
-     "convert only share K of N of the PDFs: N runs with the same list convert each PDF "
-     "once between them"},
+     "convert only share K of N of the PDFs: N runs with the same list convert each page "
+     "once between them (a long PDF's pages may go to several shares)"},
     {{dryRun}, {}, "print the PDFs this run would convert, one a line; convert none"},
     {{"h", help}, {}, "show this help and exit"},
     {{version}, {}, "show the version and exit"},

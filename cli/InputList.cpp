@@ -38,10 +38,11 @@ QString ReadInputList(const QString& listFile, ListSeparator separator, PathList
 InputLookup LookUpInput(PathLookups& lookups, QByteArrayView path, Weighing weighing) {
     const PathLookup entry = lookups.lookUp(path);
     if (entry.folder)
-        return {true, 0};
+        return {true, {}};
     if (weighing == Weighing::None || entry.size == 0)
-        return {false, 0};
-    return {false, EstimatePages(PathList::text(path), entry.size).pages};
+        return {false, {}};
+    const PageEstimate estimate = EstimatePages(PathList::text(path), entry.size);
+    return {false, {estimate.pages, estimate.source == PageEstimate::Source::PageTree}};
 }
 
 PdfFileScan PdfsInFolder(QByteArrayView folder) {

@@ -31,11 +31,19 @@ enum class Weighing {
     Pages, // the page count each PDF says it has (EstimatePages)
 };
 
-// What one look-up of a path found: a folder, or else a file with its weight (0 for a missing
-// or unreadable one, and without weighing).
+// What a PDF weighs in a split between machines: its pages, and whether they are the count
+// its page tree gives (pages a split may divide between shares) rather than its size read as
+// pages.
+struct PdfWeight {
+    qint64 pages = 0;
+    bool counted = false;
+};
+
+// What one look-up of a path found: a folder, or else a file with its weight (nothing for a
+// missing or unreadable one, and without weighing).
 struct InputLookup {
     bool folder = false;
-    qint64 weight = 0;
+    PdfWeight weight;
 };
 InputLookup LookUpInput(PathLookups& lookups, QByteArrayView path, Weighing weighing);
 
@@ -78,7 +86,7 @@ PdfFileScan PdfsInFolder(QByteArrayView folder);
 // The PDFs a run works on, in order, with their weights when weighed.
 struct InputFiles {
     PathList pdfs;
-    std::vector<qint64> weights;        // with Weighing::Pages, one per PDF
+    std::vector<PdfWeight> weights;     // with Weighing::Pages, one per PDF
     QStringList emptyFolders;           // folders given that hold no PDF
     QList<UnreadableFolder> unreadable; // folders given, or found below them, not read
 };

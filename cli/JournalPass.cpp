@@ -27,8 +27,8 @@ void JournalPass::takeLine(QByteArrayView line) {
     // A skipped line repeats what an earlier resumed run found; it changes nothing.
     if (fields.status == "skipped")
         return;
-    take(fields.path, fields.status == "converted" && fields.method == m_target.method &&
-                          sameOptions(fields.options));
+    const bool converted = fields.status == "converted" && fields.method == m_target.method;
+    take(fields.path, converted, converted && sameOptions(fields.options), fields.options);
 }
 
 // A line the scanner leaves to a full parser: valid JSON of a rarer shape, or no JSON at all.
@@ -43,12 +43,16 @@ void JournalPass::takeUnusualLine(QByteArrayView line) {
     const QString status = record.value(QLatin1String("status")).toString();
     if (status == QLatin1String("skipped"))
         return;
-    const bool done =
+    const bool converted =
         status == QLatin1String("converted") &&
-        record.value(QLatin1String("method")).toString().toUtf8() == m_target.method &&
-        SameOptions(record.value(QLatin1String("options")).toObject(), m_target.options, m_paths);
+        record.value(QLatin1String("method")).toString().toUtf8() == m_target.method;
+    const QJsonObject options = record.value(QLatin1String("options")).toObject();
+    const bool same = converted && SameOptions(options, m_target.options, m_paths);
+    const QByteArray written = m_target.partOptions.empty()
+                                   ? QByteArray()
+                                   : QJsonDocument(options).toJson(QJsonDocument::Compact);
     const QByteArray encoded = encodeFileName(path.toString());
-    take(encoded, done);
+    take(encoded, converted, same, written);
 }
 
 bool JournalPass::sameOptions(QByteArrayView options) {
@@ -69,13 +73,17 @@ bool JournalPass::sameOptions(QByteArrayView options) {
     return same;
 }
 
-void JournalPass::take(QByteArrayView path, bool done) {
+void JournalPass::take(QByteArrayView path, bool converted, bool same, QByteArrayView options) {
     PendingLine& line = m_pending[m_pendingCount++];
     const QByteArrayView clean = m_paths.clean(path);
     line.cleanPath.resize(0);
     line.cleanPath.append(clean);
     line.key = KeyOfCleanPath(clean);
-    line.done = done;
+    line.converted = converted;
+    line.same = same;
+    line.options.resize(0);
+    if (converted && !m_target.partOptions.empty())
+        line.options.append(options);
     if (m_pendingCount == Batch)
         finish();
 }
@@ -85,16 +93,25 @@ void JournalPass::finish() {
         m_target.listed->prefetch(m_pending[n].key);
     for (std::size_t n = 0; n < m_pendingCount; ++n) {
         const PendingLine& line = m_pending[n];
-        const Verdict verdict = line.done ? Done : NotDone;
+        const Verdict verdict = line.same ? Done : NotDone;
         const quint32 position = m_target.listed->find(line.key);
         if (position != PathKeyTable::Absent)
-            m_verdicts[position] = verdict;
+            m_verdicts[position] = verdictAt(position, line);
         // Not listed itself: kept only when it may be a PDF of a listed folder.
         else if (m_target.folders && (m_below.find(line.key) != PathKeyTable::Absent ||
                                       belowListedPath(line.cleanPath)))
             m_below.set(line.key, verdict);
     }
     m_pendingCount = 0;
+}
+
+// A divided PDF is done when a line says so with the pages of this share's part.
+JournalPass::Verdict JournalPass::verdictAt(quint32 position, const PendingLine& line) {
+    const auto part = m_target.partOptions.find(position);
+    if (part == m_target.partOptions.end())
+        return line.same ? Done : NotDone;
+    const QJsonObject written = QJsonDocument::fromJson(line.options).object();
+    return line.converted && SameOptions(written, part->second, m_paths) ? Done : NotDone;
 }
 
 bool JournalPass::belowListedPath(QByteArrayView cleanPath) const {

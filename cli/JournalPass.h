@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include <array>
+#include <map>
 #include <vector>
 
 // What the lines of a report are compared with, shared by the passes reading it.
@@ -17,6 +18,9 @@ struct JournalTarget {
     QByteArray method;        // this run's
     QByteArray currentFolder; // where relative paths start
     bool folders = true;      // keep lines for paths below listed paths
+    // Listed PDFs that a split divided: list position -> the options, pages among them, that
+    // this share converts them with.
+    std::map<quint32, QJsonObject> partOptions;
 };
 
 // One reading of report lines, in order, from the start of the report or from a line in its
@@ -41,7 +45,8 @@ public:
 private:
     void takeUnusualLine(QByteArrayView line);
     bool sameOptions(QByteArrayView options);
-    void take(QByteArrayView path, bool done);
+    // converted: the line says converted, with this run's method; same: with its options.
+    void take(QByteArrayView path, bool converted, bool same, QByteArrayView options);
     bool belowListedPath(QByteArrayView cleanPath) const;
 
     // Lines wait in a batch before their keys are looked up, their slots fetched first: the
@@ -51,8 +56,11 @@ private:
     struct PendingLine {
         QByteArray cleanPath;
         PathKey key;
-        bool done = false;
+        bool converted = false;
+        bool same = false;
+        QByteArray options; // kept only when some listed PDFs have options of their own
     };
+    Verdict verdictAt(quint32 position, const PendingLine& line);
 
     const JournalTarget& m_target;
     PathNormaliser m_paths;

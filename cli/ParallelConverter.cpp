@@ -36,6 +36,10 @@ public:
 
     void convert(int index, const QString& path) {
         prepare();
+        const auto part = m_setup.partRequests.find(index);
+        m_context->request = part != m_setup.partRequests.end() ? &part->second
+                             : m_setup.request                  ? &*m_setup.request
+                                                                : nullptr;
         m_context->progress.expected = [this, index](int pages) { emit expected(index, pages); };
         m_context->progress.written = [this, index](int pages) { emit written(index, pages); };
         const ConversionOutcome outcome =

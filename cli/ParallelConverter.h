@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -35,6 +36,8 @@ public:
         QString resolution; // the window's texts, for a run with the window's choices
         QString pages;
         std::optional<ConversionRequest> request; // what the command asks of every PDF
+        // What it asks instead of PDFs given only some of their pages: list position -> request.
+        std::map<int, ConversionRequest> partRequests;
         int jobs = 1;
         MethodTable methods;
         QStringList passwords; // tried in turn on PDFs that need a password

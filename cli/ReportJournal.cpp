@@ -44,8 +44,14 @@ ResumeJournal::ResumeJournal(const PathList& paths, const ResumeQuery& query)
                                        query.settings.options(),
                                        query.settings.method.toUtf8(),
                                        query.currentFolder,
-                                       query.folders},
+                                       query.folders,
+                                       {}},
       m_paths(query.currentFolder), m_done(static_cast<std::size_t>(paths.size()), 0) {
+    for (const auto& [position, pages] : query.partPages) {
+        ReportSettings part = query.settings;
+        part.pages = pages;
+        m_target.partOptions.emplace(static_cast<quint32>(position), part.options());
+    }
     // Keys go in a batch at a time, their slots fetched first: the table is far larger than
     // the processor's caches, and the batch waits for memory together instead of in turn.
     std::array<PathKey, 32> keys;

@@ -9,6 +9,7 @@
 #include <QIODevice>
 #include <QString>
 
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct ResumeQuery {
     // The list may name folders: report lines for paths below a listed path are kept as well,
     // for the PDFs that the folder will be found to hold.
     bool folders = true;
+    // Listed PDFs whose pages a split divided between shares: list position -> the pages this
+    // share converts of each, which their lines must show.
+    std::map<qsizetype, QString> partPages;
 };
 
 // What a run report says of the paths of a list, read for resuming. A path is done when its

@@ -55,8 +55,15 @@ void RunConsole::onOutcome(int position, const QString& path, const ConversionOu
     if (outcome.status != ConversionStatus::Converted)
         m_console.printLine(failureLine(path, outcome));
     const QStringList replaced = replacedBy(position, outcome);
-    if (m_report.isOpen())
+    if (!m_report.isOpen())
+        return;
+    if (const auto part = m_parts.find(position - 1); part != m_parts.end()) {
+        ReportSettings settings = m_settings;
+        settings.pages = part->second;
+        m_report.record(path, settings, outcome, replaced);
+    } else {
         m_report.record(path, m_settings, outcome, replaced);
+    }
 }
 
 // The PDFs whose images this one's replaced. Colliding PDFs run one after the other in list

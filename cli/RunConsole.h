@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <map>
 #include <vector>
 
 class ConsoleUserInterface;
@@ -33,6 +34,9 @@ public:
     // positions, 0-based) are watched for images that replace another PDF's.
     void follow(ParallelConverter& converter, const QStringList& pdfs,
                 const std::vector<std::vector<int>>& collisionGroups = {});
+    // PDFs converted with only some of their pages: list position (0-based) -> the pages,
+    // which their report lines record.
+    void setParts(std::map<qsizetype, QString> parts) { m_parts = std::move(parts); }
     // Draws the status line a last time and leaves it standing.
     void finish();
 
@@ -48,6 +52,7 @@ private:
     ConsoleUserInterface& m_console;
     RunReport& m_report;
     ReportSettings m_settings;
+    std::map<qsizetype, QString> m_parts;
     Show m_show;
     RunProgress m_progress{0};
     QElapsedTimer m_clock;

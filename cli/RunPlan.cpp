@@ -4,9 +4,12 @@
 #include "cli/InputList.h"
 #include "cli/ReportJournal.h"
 #include "cli/ShardPlan.h"
+#include "convert/MethodTable.h"
 #include "platform/NativeNames.h"
 
 #include <QDir>
+
+#include <memory>
 
 namespace {
 
@@ -21,7 +24,7 @@ QString readPaths(const CliOptions& options, PathList& paths) {
 }
 
 ResumeQuery resumeQuery(const CliOptions& options, bool folders) {
-    return {AppliedSettings(options), encodeFileName(QDir::currentPath()), folders};
+    return {AppliedSettings(options), encodeFileName(QDir::currentPath()), folders, {}};
 }
 
 // Resuming without a split: a listed path the report records as done is not looked up.
@@ -57,35 +60,57 @@ void planResumed(PathList& entries, ResumeJournal& journal, RunPlan& plan) {
     lookups.flush();
 }
 
+// The run's pages when a PDF's pages may be divided between shares: the command's own choices,
+// with images named after their page numbers (the methods that number them by position would
+// give two shares the same names).
+std::optional<PageSelection> divisiblePages(const CliOptions& options) {
+    if (options.window)
+        return std::nullopt;
+    const bool byPage =
+        options.request.naming.hasPattern() ||
+        MethodTable::standard()[options.method].numbering != PageNumbering::Positions;
+    return byPage ? std::optional<PageSelection>(options.request.pages) : std::nullopt;
+}
+
 // One share of a split: every PDF of the list looked up and weighed, as in every share.
 QString planShare(PathList&& entries, const CliOptions& options, RunPlan& plan) {
     InputFiles inputs = CollectInputs(std::move(entries), Weighing::Pages);
     plan.listed = inputs.pdfs.size();
     plan.emptyFolders = std::move(inputs.emptyFolders);
     plan.unreadableFolders = std::move(inputs.unreadable);
-    const std::vector<int> members = ShardMembers(inputs.pdfs, inputs.weights, *options.shard);
+    std::vector<ShareMember> members =
+        ShardMembers(inputs.pdfs, inputs.weights, *options.shard, divisiblePages(options));
     PathList share;
+    std::map<qsizetype, PageSelection> parts; // by position in share
     auto member = members.begin();
     int position = 0;
     inputs.pdfs.drain([&](QByteArrayView pdf) {
-        if (member != members.end() && *member == position++) {
+        if (member != members.end() && member->position == position++) {
+            if (member->part)
+                parts.emplace(share.size(), *member->part);
             share.append(pdf);
             ++member;
         }
     });
-    if (!options.resume) {
-        plan.pdfs = std::move(share);
-        return {};
+    std::unique_ptr<ResumeJournal> journal;
+    if (options.resume) {
+        ResumeQuery query = resumeQuery(options, false);
+        for (const auto& [at, pages] : parts)
+            query.partPages.emplace(at, pages.text());
+        journal = std::make_unique<ResumeJournal>(share, query);
+        if (QString error = ReadReportFile(options.reportFile, *journal); !error.isEmpty())
+            return error;
     }
-    ResumeJournal journal(share, resumeQuery(options, false));
-    if (QString error = ReadReportFile(options.reportFile, journal); !error.isEmpty())
-        return error;
     qsizetype sharePosition = 0;
     share.drain([&](QByteArrayView pdf) {
-        if (journal.isDone(sharePosition++))
+        const qsizetype at = sharePosition++;
+        if (journal && journal->isDone(at)) {
             plan.skip(pdf);
-        else
-            plan.pdfs.append(pdf);
+            return;
+        }
+        if (const auto part = parts.find(at); part != parts.end())
+            plan.parts.emplace(plan.pdfs.size(), part->second);
+        plan.pdfs.append(pdf);
     });
     return {};
 }

@@ -2,12 +2,14 @@
 
 #include "cli/CliOptions.h"
 #include "cli/PathList.h"
+#include "convert/PageSelection.h"
 #include "filelist/FolderScan.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdio>
+#include <map>
 
 // The PDFs one run of pagekiln-convert converts: those of its paths and lists, in order, less
 // those of the other shares when the run is one share of several, less those done already
@@ -20,6 +22,9 @@ struct RunPlan {
     QStringList emptyFolders; // folders given that hold no PDF
     QList<UnreadableFolder> unreadableFolders; // given, or found below them, and not read
     QString error;                             // one line: a list or report that could not be read
+    // PDFs of a share whose pages the split divided between shares: position in pdfs -> the
+    // pages this share converts of it.
+    std::map<qsizetype, PageSelection> parts;
 
     bool keepSkipped = true;
     void skip(QByteArrayView pdf);

@@ -148,7 +148,8 @@ void connectStops(TerminationRequests& endRequests, ParallelConverter& converter
                      });
 }
 
-ParallelConverter::Setup converterSetup(const CliOptions& options, const QStringList& passwords) {
+ParallelConverter::Setup converterSetup(const CliOptions& options, const QStringList& passwords,
+                                        const std::map<qsizetype, PageSelection>& parts) {
     ParallelConverter::Setup setup;
     setup.method = options.method;
     setup.programFolder = QCoreApplication::applicationDirPath();
@@ -158,6 +159,11 @@ ParallelConverter::Setup converterSetup(const CliOptions& options, const QString
         setup.pages = options.window->pages;
     } else {
         setup.request = options.request;
+        for (const auto& [position, pages] : parts) {
+            ConversionRequest part = options.request;
+            part.pages = pages;
+            setup.partRequests.emplace(static_cast<int>(position), part);
+        }
     }
     setup.jobs = options.jobs;
     setup.passwords = passwords;
@@ -183,12 +189,12 @@ int endOfRun(const ParallelConverter& converter, const QList<ConversionOutcome>&
     return allConverted ? AllConverted : SomeFailed;
 }
 
-int convert(const CliOptions& options, const QStringList& pdfs,
+int convert(const CliOptions& options, const RunPlan& plan, const QStringList& pdfs,
             const std::vector<std::vector<int>>& collisions, const QStringList& passwords,
             RunReport& report) {
     TerminationRequests endRequests;
     ConsoleUserInterface console;
-    ParallelConverter converter(converterSetup(options, passwords), console);
+    ParallelConverter converter(converterSetup(options, passwords, plan.parts), console);
     const int wantedJobs = std::min(options.jobs, static_cast<int>(pdfs.size()));
     reportJobLimit(console, converter, wantedJobs);
     const WorkFolder runFolder;
@@ -196,6 +202,10 @@ int convert(const CliOptions& options, const QStringList& pdfs,
     const bool terminal = StandardErrorIsTerminal();
     RunConsole shown(console, report, AppliedSettings(options),
                      {!options.quiet, terminal && !options.quiet});
+    std::map<qsizetype, QString> partPages;
+    for (const auto& [position, pages] : plan.parts)
+        partPages.emplace(position, pages.text());
+    shown.setParts(std::move(partPages));
     shown.follow(converter, pdfs, collisions);
     RunCounts counts;
     connectStops(endRequests, converter, shown, counts);
@@ -213,6 +223,14 @@ std::vector<std::vector<int>> warnOfCollisions(const CliOptions& options, const 
     for (const QString& line : CollisionLines(groups, pdfs))
         std::fprintf(stderr, "%s\n", qPrintable(line));
     return groups;
+}
+
+// The PDFs of a share that converts only some of their pages, told before the run starts.
+void tellParts(const CliOptions& options, const RunPlan& plan, const QStringList& pdfs) {
+    for (const auto& [position, pages] : plan.parts)
+        std::fprintf(stderr, "pagekiln-convert: share %d/%d converts pages %s of %s\n",
+                     options.shard->index, options.shard->count, qPrintable(pages.text()),
+                     qPrintable(oneLine(pdfs[position])));
 }
 
 // The folders that could not be read, each told once the list is made and recorded once the
@@ -272,6 +290,7 @@ int run(CliOptions& options) {
     }
     warnOfUnreadableFolders(plan);
     const QStringList pdfs = plan.pdfs.texts();
+    tellParts(options, plan, pdfs);
     const std::vector<std::vector<int>> collisions = warnOfCollisions(options, pdfs);
     if (options.dryRun) {
         WritePlanListing(plan.pdfs, options.listSeparator, stdout);
@@ -291,7 +310,7 @@ int run(CliOptions& options) {
         return nothingListed(plan);
     // Litter of earlier runs that were killed: nobody else will ever remove it.
     removeStaleWorkFolders();
-    return withUnreadableFolders(plan, convert(options, pdfs, collisions, passwords, report));
+    return withUnreadableFolders(plan, convert(options, plan, pdfs, collisions, passwords, report));
 }
 
 } // namespace

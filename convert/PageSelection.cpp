@@ -137,5 +137,16 @@ int PageSelection::pageAt(int position, int pageCount) const {
 }
 
 int PageSelection::countIn(int pageCount) const {
-    return static_cast<int>(pagesIn(pageCount).size());
+    // Counted range by range: a page count read from a damaged file can be in the billions.
+    long long count = 0;
+    int counted = 0; // the highest page counted so far
+    for (const Range& range : m_ranges) {
+        const int first = std::max(range.first == INT_MAX ? pageCount : range.first, counted + 1);
+        const int last = std::min(endOf(range), pageCount);
+        if (first > last)
+            continue;
+        count += static_cast<long long>(last) - first + 1;
+        counted = last;
+    }
+    return static_cast<int>(std::min<long long>(count, INT_MAX));
 }

@@ -20,6 +20,7 @@ namespace {
 struct CommandRun {
     int exitCode = -1;
     QByteArray output;
+    QByteArray errors;
 };
 
 CommandRun runCommand(const QStringList& arguments, const QString& workingFolder = {},
@@ -32,7 +33,7 @@ CommandRun runCommand(const QStringList& arguments, const QString& workingFolder
     process.closeWriteChannel();
     if (!process.waitForFinished(300'000))
         return {};
-    return {process.exitCode(), process.readAllStandardOutput()};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 QMap<QString, QByteArray> filesIn(const QString& folder) {
@@ -65,8 +66,11 @@ private slots:
     void shardTexts();
     void shardSplit_data();
     void shardSplit();
+    void shardDivides_data();
+    void shardDivides();
     void shareSpread_data();
     void shareSpread();
+    void sharesWriteWhatOneRunWrites_data();
     void sharesWriteWhatOneRunWrites();
     void planCountsTheWholeList();
 };
@@ -185,34 +189,106 @@ void TestManifests::shardSplit() {
     QFETCH(QList<qint64>, weights);
     QFETCH(QList<int>, shareOf);
     const PathList pdfs = pathsOf(names);
-    const std::vector<qint64> bytes(weights.begin(), weights.end());
+    std::vector<PdfWeight> bytes;
+    for (const qint64 weight : weights)
+        bytes.push_back({weight, false});
     QList<int> found(names.size(), 0);
     for (int share = 1; share <= 2; ++share) {
-        const std::vector<int> members = ShardMembers(pdfs, bytes, {share, 2});
-        QVERIFY(std::is_sorted(members.begin(), members.end()));
-        for (const int index : members) {
-            QCOMPARE(found[index], 0);
-            found[index] = share;
+        int last = -1;
+        // Sizes are never divided, whatever the pages asked for.
+        for (const ShareMember& member : ShardMembers(pdfs, bytes, {share, 2}, PageSelection())) {
+            QVERIFY(member.position > last);
+            last = member.position;
+            QVERIFY(!member.part);
+            QCOMPARE(found[member.position], 0);
+            found[member.position] = share;
         }
     }
     QCOMPARE(found, shareOf);
+}
+
+void TestManifests::shardDivides_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<qint64>>("pages"); // each PDF's page count
+    QTest::addColumn<QString>("selection");   // the run's pages; empty: the window's texts
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("shares"); // members of each: "position" or "position:pages"
+    QTest::newRow("one long PDF fills the shares")
+        << QStringList{"long", "a", "b"} << QList<qint64>{311, 10, 10} << "all" << 4
+        << QStringList{"0:1-73 1", "0:74-145 2", "0:146-228", "0:229-311"};
+    QTest::newRow("the pages asked for weigh, not those there are")
+        << QStringList{"long", "a"} << QList<qint64>{311, 10} << "300-N" << 2
+        << QStringList{"0:300-305 1", "0:306-311"};
+    QTest::newRow("a count of first pages") << QStringList{"long", "a"} << QList<qint64>{311, 4}
+                                            << "10" << 2 << QStringList{"0:1-7", "0:8-10 1"};
+    QTest::newRow("light PDFs stay whole")
+        << QStringList{"a", "b", "c", "d"} << QList<qint64>{5, 5, 5, 5} << "all" << 2
+        << QStringList{"0 2", "1 3"};
+    QTest::newRow("colliding names stay whole")
+        << QStringList{"r.1", "r.2", "x"} << QList<qint64>{300, 300, 1} << "all" << 2
+        << QStringList{"0 1", "2"};
+    QTest::newRow("the window's texts keep PDFs whole")
+        << QStringList{"long", "a"} << QList<qint64>{311, 10} << "" << 2 << QStringList{"0", "1"};
+    QTest::newRow("one share takes all")
+        << QStringList{"long", "a"} << QList<qint64>{311, 10} << "all" << 1 << QStringList{"0 1"};
+}
+
+// Each share's members and the pages it converts of divided PDFs; the parts of every PDF
+// together are exactly the pages asked for of it, each once.
+void TestManifests::shardDivides() {
+    QFETCH(QStringList, names);
+    QFETCH(QList<qint64>, pages);
+    QFETCH(QString, selection);
+    QFETCH(int, count);
+    QFETCH(QStringList, shares);
+    const PathList pdfs = pathsOf(names);
+    std::vector<PdfWeight> weights;
+    for (const qint64 count : pages)
+        weights.push_back({count, true});
+    const std::optional<PageSelection> asked =
+        selection.isEmpty() ? std::nullopt : PageSelection::parse(selection);
+    QVERIFY(selection.isEmpty() || asked);
+    QStringList found;
+    std::vector<std::vector<int>> converted(names.size());
+    for (int share = 1; share <= count; ++share) {
+        QStringList members;
+        for (const ShareMember& member : ShardMembers(pdfs, weights, {share, count}, asked)) {
+            const PageSelection part = member.part.value_or(asked.value_or(PageSelection()));
+            const int pageCount = static_cast<int>(pages[member.position]);
+            for (const int page : part.pagesIn(pageCount))
+                converted[member.position].push_back(page);
+            members.append(member.part ? QString("%1:%2").arg(member.position).arg(part.text())
+                                       : QString::number(member.position));
+        }
+        found.append(members.join(' '));
+    }
+    QCOMPARE(found.join("|"), shares.join("|"));
+    for (qsizetype n = 0; n < names.size(); ++n) {
+        std::sort(converted[n].begin(), converted[n].end());
+        QCOMPARE(converted[n], asked.value_or(PageSelection()).pagesIn(int(pages[n])));
+    }
 }
 
 // Three shares converted one after another into separate folders write disjoint files whose
 // union is byte for byte what one run over the whole list writes.
 void TestManifests::shareSpread_data() {
     QTest::addColumn<int>("shares");
+    QTest::addColumn<bool>("divide");          // PDFs' pages may go to several shares
     QTest::addColumn<double>("largestSpread"); // largest share's pages / smallest's
-    QTest::newRow("in two") << 2 << 1.0;
-    QTest::newRow("in three") << 3 << 1.0;
-    QTest::newRow("in four") << 4 << 1.1;
-    QTest::newRow("in eight") << 8 << 1.5;
+    QTest::newRow("in two") << 2 << false << 1.0;
+    QTest::newRow("in three") << 3 << false << 1.0;
+    QTest::newRow("in four") << 4 << false << 1.1;
+    QTest::newRow("in eight") << 8 << false << 1.5;
+    QTest::newRow("in four, dividing") << 4 << true << 1.1;
+    QTest::newRow("in eight, dividing") << 8 << true << 1.2;
+    QTest::newRow("in twelve, dividing") << 12 << true << 1.34;
 }
 
 // The corpus is weighed by pages, not bytes: its 2 MB one-page scan weighs one page, and the
 // shares hold about as many pages each, every PDF in exactly one of them.
 void TestManifests::shareSpread() {
     QFETCH(int, shares);
+    QFETCH(bool, divide);
     QFETCH(double, largestSpread);
     PathList folder;
     folder.appendText(TestPaths::corpusFolder());
@@ -222,17 +298,22 @@ void TestManifests::shareSpread() {
     int position = 0;
     for (const QByteArrayView pdf : inputs.pdfs) {
         if (pdf.endsWith("/base64image.pdf"))
-            QCOMPARE(inputs.weights[position], qint64(1));
-        total += inputs.weights[position++];
+            QCOMPARE(inputs.weights[position].pages, qint64(1));
+        total += inputs.weights[position++].pages;
     }
     QCOMPARE(total, qint64(42));
     std::vector<qint64> pages;
     std::set<int> taken;
     for (int share = 1; share <= shares; ++share) {
         qint64 sum = 0;
-        for (const int member : ShardMembers(inputs.pdfs, inputs.weights, {share, shares})) {
-            QVERIFY(taken.insert(member).second);
-            sum += inputs.weights[member];
+        const std::optional<PageSelection> asked =
+            divide ? std::optional<PageSelection>(PageSelection()) : std::nullopt;
+        for (const ShareMember& member :
+             ShardMembers(inputs.pdfs, inputs.weights, {share, shares}, asked)) {
+            QVERIFY(member.part || taken.insert(member.position).second);
+            taken.insert(member.position);
+            const qint64 count = inputs.weights[member.position].pages;
+            sum += member.part ? member.part->countIn(int(count)) : count;
         }
         pages.push_back(sum);
     }
@@ -243,7 +324,30 @@ void TestManifests::shareSpread() {
              qPrintable(QString("%1 / %2 pages").arg(*largest).arg(*smallest)));
 }
 
+void TestManifests::sharesWriteWhatOneRunWrites_data() {
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("pages");
+    QTest::addColumn<int>("shares");
+    QTest::addColumn<bool>("divides"); // a PDF's pages go to several shares
+    QTest::newRow("imaging, first pages, in 3") << "gflax"
+                                                << "12" << 3 << false;
+    QTest::newRow("imaging, first pages, in 4") << "gflax"
+                                                << "12" << 4 << true;
+    QTest::newRow("export, a list, in 4") << "acrobat"
+                                          << "1-3,N" << 4 << true;
+    // Its images are numbered by position: each PDF stays whole.
+    QTest::newRow("ghostscript, in 2") << "ghostscript"
+                                       << "all" << 2 << false;
+}
+
+// Shares converted one after another into separate folders write disjoint files whose union
+// is byte for byte what one run over the whole list writes, also where a PDF's pages were
+// divided between them; each share resumed with its report finds nothing left to convert.
 void TestManifests::sharesWriteWhatOneRunWrites() {
+    QFETCH(QString, method);
+    QFETCH(QString, pages);
+    QFETCH(int, shares);
+    QFETCH(bool, divides);
     QTemporaryDir inputs;
     const QList<QPair<QString, QString>> copies{
         {"pdflatex-4-pages.pdf", "same.1.pdf"},      {"multicolumn.pdf", "same.2.pdf"},
@@ -259,20 +363,30 @@ void TestManifests::sharesWriteWhatOneRunWrites() {
     QVERIFY(listFile.open(QIODevice::WriteOnly));
     listFile.write(list);
     listFile.close();
-    const QStringList common{"--quiet", "--method", "gflax",        "--resolution", "36",
-                             "--pages", "12",       "--files-from", "list"};
+    const QStringList common{"--quiet", "--method", method,         "--resolution", "36",
+                             "--pages", pages,      "--files-from", "list"};
     QTemporaryDir whole;
     QVERIFY(
         runCommand(common + QStringList{"--output", whole.path() + "/"}, inputs.path()).exitCode <=
         1);
     const auto expected = filesIn(whole.path());
-    QVERIFY(expected.size() >= 12);
+    QVERIFY(expected.size() >= 8);
     QMap<QString, QByteArray> together;
-    for (int share = 1; share <= 3; ++share) {
+    bool divided = false;
+    QTemporaryDir reports;
+    for (int share = 1; share <= shares; ++share) {
         QTemporaryDir output;
-        const QStringList arguments = common + QStringList{"--shard", QString("%1/3").arg(share),
-                                                           "--output", output.path() + "/"};
-        QVERIFY(runCommand(arguments, inputs.path()).exitCode <= 1);
+        const QStringList arguments =
+            common + QStringList{"--shard",  QString("%1/%2").arg(share).arg(shares),
+                                 "--output", output.path() + "/",
+                                 "--report", reports.filePath(QString::number(share))};
+        const CommandRun run = runCommand(arguments, inputs.path());
+        QCOMPARE(run.exitCode, 0);
+        divided = divided || run.errors.contains("converts pages");
+        const CommandRun resumed =
+            runCommand(arguments + QStringList{"--resume", "--dry-run"}, inputs.path());
+        QCOMPARE(resumed.exitCode, 0);
+        QCOMPARE(resumed.output, QByteArray());
         const auto files = filesIn(output.path());
         QVERIFY(!files.isEmpty());
         for (auto file = files.cbegin(); file != files.cend(); ++file) {
@@ -281,6 +395,7 @@ void TestManifests::sharesWriteWhatOneRunWrites() {
         }
     }
     QCOMPARE(together, expected);
+    QCOMPARE(divided, divides);
 }
 
 // What the plan knows of the whole list survives the split: the number of PDFs listed and

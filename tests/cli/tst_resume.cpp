@@ -57,6 +57,8 @@ class TestResume : public QObject {
 private slots:
     void normalisation_data();
     void normalisation();
+    void dividedPdfs_data();
+    void dividedPdfs();
     void resumeByMeaning();
     void resumedRunSkipsWhatWasConverted();
 };
@@ -172,7 +174,7 @@ void TestResume::normalisation() {
         paths.appendText(path);
     const ReportSettings settings{"gflax", "/work/here/out/", "72", "1-3", "90", "auto", {}, {},
                                   {}};
-    const ResumeQuery query{settings, Here, true};
+    const ResumeQuery query{settings, Here, true, {}};
     QTemporaryDir folder;
     QFile file(folder.filePath("report.jsonl"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -192,6 +194,56 @@ void TestResume::normalisation() {
                 found.append(path);
         QCOMPARE(found, done);
     }
+}
+
+// A share that converts some pages of a PDF divided between shares finds it done only by a
+// line with those pages; the other PDFs keep the run's pages.
+void TestResume::dividedPdfs_data() {
+    QTest::addColumn<QByteArray>("report");
+    QTest::addColumn<QStringList>("done");
+    const QStringList none;
+    const QStringList a{"/in/a.pdf"};
+    const QByteArray partLine = line("/in/a.pdf", "converted", optionsWith("pages", "\"74-145\""));
+    QTest::newRow("the part's pages") << partLine << a;
+    QTest::newRow("the part's pages, written otherwise")
+        << line("/in/a.pdf", "converted", optionsWith("pages", "\" 74-145, 80\"")) << a;
+    QTest::newRow("another share's pages")
+        << line("/in/a.pdf", "converted", optionsWith("pages", "\"1-73\"")) << none;
+    QTest::newRow("the run's pages") << line("/in/a.pdf") << none;
+    QTest::newRow("the part failed")
+        << line("/in/a.pdf", "partial", optionsWith("pages", "\"74-145\"")) << none;
+    QTest::newRow("another method")
+        << line("/in/a.pdf", "converted", optionsWith("pages", "\"74-145\""), "bw") << none;
+    QTest::newRow("in a rarer shape, escaped path")
+        << QByteArray(R"({"status":"converted","path":"\/in\/a.pdf","method":"gflax","options":)"
+                      R"({"pages":"74-145","resolution":"72","output":"/work/here/out/",)"
+                      R"("colour":"auto","quality":"90"}})"
+                      "\n")
+        << a;
+    QTest::newRow("whole PDFs beside it keep the run's pages")
+        << line("/in/b.pdf") + line("/in/c.pdf", "converted", optionsWith("pages", "\"74-145\""))
+        << QStringList{"/in/b.pdf"};
+}
+
+void TestResume::dividedPdfs() {
+    QFETCH(QByteArray, report);
+    QFETCH(QStringList, done);
+    const QStringList list{"/in/a.pdf", "/in/b.pdf", "/in/c.pdf"};
+    PathList paths;
+    for (const QString& path : list)
+        paths.appendText(path);
+    const ReportSettings settings{"gflax", "/work/here/out/", "72", "1-3", "90", "auto", {}, {},
+                                  {}};
+    const ResumeQuery query{settings, Here, false, {{0, QStringLiteral("74-145")}}};
+    ResumeJournal journal(paths, query);
+    QBuffer buffer(&report);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QVERIFY(journal.read(buffer).isEmpty());
+    QStringList found;
+    for (int position = 0; position < list.size(); ++position)
+        if (journal.isDone(position))
+            found.append(list[position]);
+    QCOMPARE(found, done);
 }
 
 // The command compares what it was given by meaning: a PDF converted as in/./a.pdf into
