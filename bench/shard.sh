@@ -51,7 +51,9 @@ spread() {
             part=$(awk -v p="$pdf" 'index($0, " of " p) && substr($0, length($0) - length(p) + 1) == p {
                 print $6}' "$work/parts")
             if [ -n "$part" ]; then
-                echo "$part" | tr ',' '\n' | awk -F- '{p += ($2 == "" ? 1 : $2 - $1 + 1)} END {print p}'
+                last=$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
+                echo "$part" | tr ',' '\n' | sed "s/N/$last/g" |
+                    awk -F- '{p += ($2 == "" ? 1 : $2 - $1 + 1)} END {print p}'
             else
                 pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}'
             fi

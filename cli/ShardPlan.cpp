@@ -136,19 +136,29 @@ std::vector<std::vector<Span>> fillWithDivided(const std::vector<Group>& divided
     return spans;
 }
 
-// The pages of the selection from its from-th to its to-th page asked for, for each span.
-PageSelection partOf(const PageSelection& pages, int pageCount,
+// The pages of the selection from its from-th to its to-th page asked for, for each span. The
+// span that ends with the last page asked for stays open at the end, as the selection is: should
+// the document have more pages than its page tree says, they are converted all the same.
+PageSelection partOf(const PageSelection& pages, int pageCount, qint64 asked,
                      const std::vector<std::pair<qint64, qint64>>& spans) {
     QStringList ranges;
     for (const auto& [from, to] : spans) {
         const int low = pages.pageAt(static_cast<int>(from), pageCount);
-        const int high = pages.pageAt(static_cast<int>(to), pageCount);
+        const bool open = to >= asked;
+        const int high = open ? INT_MAX : pages.pageAt(static_cast<int>(to), pageCount);
         for (const PageSelection::Range& range : pages.ranges()) {
-            // A range's first page INT_MAX stands for the last page.
-            const int first = std::max(range.first == INT_MAX ? pageCount : range.first, low);
-            const int last =
-                std::min(range.last == PageSelection::LastPage ? pageCount : range.last, high);
-            if (first <= last)
+            if (range.first == INT_MAX) { // the last page alone
+                if (open || pageCount <= high)
+                    ranges.append(open ? QStringLiteral("N") : QString::number(pageCount));
+                continue;
+            }
+            const int first = std::max(range.first, low);
+            if (open && range.last == PageSelection::LastPage) {
+                ranges.append(QStringLiteral("%1-N").arg(first));
+                continue;
+            }
+            const int end = range.last == PageSelection::LastPage ? pageCount : range.last;
+            if (const int last = std::min(end, high); first <= last)
                 ranges.append(QStringLiteral("%1-%2").arg(first).arg(last));
         }
     }
@@ -178,7 +188,8 @@ std::vector<ShareMember> membersOf(int index, const std::vector<int>& groupOf,
             continue;
         ShareMember member{static_cast<int>(position), std::nullopt};
         if (here.size() < spans[position].size())
-            member.part = partOf(*pages, pageCountOf(weights[position]), here);
+            member.part = partOf(*pages, pageCountOf(weights[position]),
+                                 pages->countIn(pageCountOf(weights[position])), here);
         members.push_back(std::move(member));
     }
     return members;

@@ -215,10 +215,13 @@ void TestManifests::shardDivides_data() {
     QTest::addColumn<QStringList>("shares"); // members of each: "position" or "position:pages"
     QTest::newRow("one long PDF fills the shares")
         << QStringList{"long", "a", "b"} << QList<qint64>{311, 10, 10} << "all" << 4
-        << QStringList{"0:1-73 1", "0:74-145 2", "0:146-228", "0:229-311"};
+        << QStringList{"0:1-73 1", "0:74-145 2", "0:146-228", "0:229-N"};
     QTest::newRow("the pages asked for weigh, not those there are")
         << QStringList{"long", "a"} << QList<qint64>{311, 10} << "300-N" << 2
-        << QStringList{"0:300-305 1", "0:306-311"};
+        << QStringList{"0:300-305 1", "0:306-N"};
+    QTest::newRow("a list ending with the last page")
+        << QStringList{"long"} << QList<qint64>{100} << "1-10,N" << 2
+        << QStringList{"0:1-6", "0:7-10,N"};
     QTest::newRow("a count of first pages") << QStringList{"long", "a"} << QList<qint64>{311, 4}
                                             << "10" << 2 << QStringList{"0:1-7", "0:8-10 1"};
     QTest::newRow("light PDFs stay whole")
