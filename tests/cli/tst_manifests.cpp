@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -234,6 +235,22 @@ void TestManifests::shardDivides_data() {
         << QStringList{"long", "a"} << QList<qint64>{311, 10} << "" << 2 << QStringList{"0", "1"};
     QTest::newRow("one share takes all")
         << QStringList{"long", "a"} << QList<qint64>{311, 10} << "all" << 1 << QStringList{"0 1"};
+    // Lists drawn at random (the same each run), checked for every page asked for converted
+    // exactly once; no expected shares.
+    QRandomGenerator random(18);
+    const QStringList selections{"all", "5", "2-N", "1-3,7,N", "10-20,50-N", "N"};
+    for (int row = 0; row < 60; ++row) {
+        QStringList names;
+        QList<qint64> counts;
+        const int size = random.bounded(1, 12);
+        for (int n = 0; n < size; ++n) {
+            names << (random.bounded(5) == 0 ? QString("dup.%1").arg(n) : QString("p%1x").arg(n));
+            counts << (random.bounded(4) == 0 ? random.bounded(1000) : random.bounded(12));
+        }
+        QTest::addRow("drawn %d", row)
+            << names << counts << selections[random.bounded(int(selections.size()))]
+            << random.bounded(1, 7) << QStringList();
+    }
 }
 
 // Each share's members and the pages it converts of divided PDFs; the parts of every PDF
@@ -265,7 +282,8 @@ void TestManifests::shardDivides() {
         }
         found.append(members.join(' '));
     }
-    QCOMPARE(found.join("|"), shares.join("|"));
+    if (!shares.isEmpty())
+        QCOMPARE(found.join("|"), shares.join("|"));
     for (qsizetype n = 0; n < names.size(); ++n) {
         std::sort(converted[n].begin(), converted[n].end());
         QCOMPARE(converted[n], asked.value_or(PageSelection()).pagesIn(int(pages[n])));
