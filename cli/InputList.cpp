@@ -45,8 +45,17 @@ InputLookup LookUpInput(PathLookups& lookups, QByteArrayView path, Weighing weig
     return {false, {estimate.pages, estimate.source == PageEstimate::Source::PageTree}};
 }
 
-PdfFileScan PdfsInFolder(QByteArrayView folder) {
-    return ScanPdfFiles(PathList::text(folder));
+std::vector<QByteArray> PdfsInFolder(QByteArrayView folder, QStringList& emptyFolders,
+                                     QList<UnreadableFolder>& unreadable) {
+    const PdfFileScan found = ScanPdfFiles(PathList::text(folder));
+    if (found.pdfs.isEmpty() && found.unreadable.isEmpty())
+        emptyFolders.append(PathList::text(folder));
+    unreadable.append(found.unreadable);
+    std::vector<QByteArray> pdfs;
+    pdfs.reserve(static_cast<std::size_t>(found.pdfs.size()));
+    for (const QString& pdf : found.pdfs)
+        pdfs.push_back(encodeFileName(pdf));
+    return pdfs;
 }
 
 void InputLookups::add(QByteArrayView path) {
@@ -85,16 +94,10 @@ InputFiles CollectInputs(PathList&& paths, Weighing weighing) {
                 inputs.weights.push_back(entry.weight);
             return;
         }
-        const PdfFileScan found = PdfsInFolder(path);
-        // A folder that could not be read all through may hold PDFs: it is not called empty.
-        if (found.pdfs.isEmpty() && found.unreadable.isEmpty())
-            inputs.emptyFolders.append(PathList::text(path));
-        inputs.unreadable.append(found.unreadable);
-        for (const QString& pdf : found.pdfs) {
-            const QByteArray encoded = encodeFileName(pdf);
-            inputs.pdfs.append(encoded);
+        for (const QByteArray& pdf : PdfsInFolder(path, inputs.emptyFolders, inputs.unreadable)) {
+            inputs.pdfs.append(pdf);
             if (weighing != Weighing::None)
-                inputs.weights.push_back(lookups.lookUpNow(encoded).weight);
+                inputs.weights.push_back(lookups.lookUpNow(pdf).weight);
         }
     });
     paths.drain([&](QByteArrayView path) { lookups.add(path); });

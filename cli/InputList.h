@@ -79,9 +79,12 @@ private:
     PathLookups m_lookups[2];
 };
 
-// The PDFs in and below a folder, as the window's folder command finds them, and the folders
-// of that tree that could not be read.
-PdfFileScan PdfsInFolder(QByteArrayView folder);
+// The PDFs in and below a listed folder, as the window's folder command finds them, in the
+// file system's encoding. The folders of that tree that could not be read are added to
+// unreadable, and the folder to emptyFolders when it holds no PDF (one that could not be read
+// all through may hold some: it is not called empty).
+std::vector<QByteArray> PdfsInFolder(QByteArrayView folder, QStringList& emptyFolders,
+                                     QList<UnreadableFolder>& unreadable);
 
 // The PDFs a run works on, in order, with their weights when weighed.
 struct InputFiles {

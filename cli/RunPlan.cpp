@@ -35,18 +35,15 @@ void planResumed(PathList& entries, ResumeJournal& journal, RunPlan& plan) {
             ++plan.listed;
             return;
         }
-        const PdfFileScan scan = PdfsInFolder(entry);
-        if (scan.pdfs.isEmpty() && scan.unreadable.isEmpty())
-            plan.emptyFolders.append(PathList::text(entry));
-        plan.unreadableFolders.append(scan.unreadable);
-        for (const QString& pdf : scan.pdfs) {
-            const QByteArray encoded = encodeFileName(pdf);
-            if (journal.isDone(encoded))
-                plan.skip(encoded);
+        const std::vector<QByteArray> inFolder =
+            PdfsInFolder(entry, plan.emptyFolders, plan.unreadableFolders);
+        for (const QByteArray& pdf : inFolder) {
+            if (journal.isDone(pdf))
+                plan.skip(pdf);
             else
-                plan.pdfs.append(encoded);
+                plan.pdfs.append(pdf);
         }
-        plan.listed += scan.pdfs.size();
+        plan.listed += static_cast<qsizetype>(inFolder.size());
     });
     qsizetype position = 0;
     entries.drain([&](QByteArrayView entry) {
