@@ -30,6 +30,9 @@ awk -v n="$lines" -v pdfs="$work/pdfs" -v out="$work/out/" -v list="$work/list" 
                "\"status\":\"converted\"}\n", options, out, i, path
     }
 }' >"$work/report"
+# The 3 GB just written go to the disk first: their write-back is the setup's, and would
+# otherwise compete with the timed run for the disk and the processors.
+sync
 echo "list: $(wc -l <"$work/list") lines, $(du -m "$work/list" | cut -f1) MB;" \
     "report: $(wc -l <"$work/report") lines, $(du -m "$work/report" | cut -f1) MB"
 

@@ -58,6 +58,7 @@ public:
     bool isDone(QByteArrayView path);
 
 private:
+    void insertListed(const PathList& paths, const QByteArray& currentFolder);
     // Takes in what the passes over consecutive parts of the report found, in report order.
     void takePasses(const std::vector<const JournalPass*>& passes);
 

@@ -59,6 +59,7 @@ private slots:
     void normalisation();
     void dividedPdfs_data();
     void dividedPdfs();
+    void longListInBatches();
     void resumeByMeaning();
     void resumedRunSkipsWhatWasConverted();
 };
@@ -244,6 +245,35 @@ void TestResume::dividedPdfs() {
         if (journal.isDone(position))
             found.append(list[position]);
     QCOMPARE(found, done);
+}
+
+// A list longer than the batches its keys are made in, on two threads: every position keeps
+// its own verdict, a path listed twice (once relative) shares its first listing's.
+void TestResume::longListInBatches() {
+    constexpr int Listed = 70'000;
+    PathList paths;
+    QByteArray report;
+    for (int n = 0; n < Listed; ++n) {
+        const QByteArray path =
+            "/in/d" + QByteArray::number(n % 7) + "/f" + QByteArray::number(n) + ".pdf";
+        if (n == Listed - 1)
+            paths.append("./d3//f3.pdf"); // from /in
+        else
+            paths.append(path);
+        if (n % 3 == 0)
+            report += line(path);
+    }
+    const ReportSettings settings{"gflax", "/work/here/out/", "72", "1-3", "90", "auto", {}, {},
+                                  {}};
+    ResumeJournal journal(paths, {settings, "/in", false, {}});
+    QBuffer buffer(&report);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QVERIFY(journal.read(buffer).isEmpty());
+    int wrong = 0;
+    for (int n = 0; n < Listed - 1; ++n)
+        wrong += journal.isDone(n) != (n % 3 == 0);
+    QCOMPARE(wrong, 0);
+    QVERIFY(journal.isDone(Listed - 1)); // f3 is done
 }
 
 // The command compares what it was given by meaning: a PDF converted as in/./a.pdf into
