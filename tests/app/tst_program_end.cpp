@@ -67,15 +67,6 @@ QStringList processesWorkingIn(const QString& folder) {
     return found;
 }
 
-// A whole JPEG: it starts with the start-of-image marker and ends with the end-of-image one.
-bool isWholeJpeg(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    return bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9");
-}
-
 // A PDF of 300 numbered pages, which Ghostscript takes a few seconds to render.
 bool makeLongPdf(const QString& path) {
     const int status = QProcess::execute(
@@ -139,7 +130,7 @@ void TestProgramEnd::closingDuringARunLeavesNothingHalfDone() {
     QCOMPARE(images, (QStringList{"pdflatex-4-pages-001.jpg", "pdflatex-4-pages-002.jpg",
                                   "pdflatex-4-pages-003.jpg", "pdflatex-4-pages-004.jpg"}));
     for (const QString& image : images)
-        QVERIFY2(isWholeJpeg(out.filePath(image)), qPrintable(image));
+        QVERIFY2(TestFiles::isWholeJpeg(out.filePath(image)), qPrintable(image));
     QTRY_COMPARE_WITH_TIMEOUT(processesWorkingIn(around.tmp()), QStringList{}, 5000);
 }
 
@@ -182,7 +173,7 @@ void TestProgramEnd::endingDuringAnExportLeavesNoServer() {
                                   500);
     const QDir out(output.path());
     for (const QString& image : out.entryList(QDir::Files | QDir::Hidden))
-        QVERIFY2(isWholeJpeg(out.filePath(image)), qPrintable(image));
+        QVERIFY2(TestFiles::isWholeJpeg(out.filePath(image)), qPrintable(image));
 }
 
 QTEST_GUILESS_MAIN(TestProgramEnd)

@@ -64,16 +64,6 @@ bool anyJpgUnder(const QString& folder) {
     return it.hasNext();
 }
 
-// A JPEG that was written to its end: it starts with SOI and ends with EOI.
-bool isWholeJpeg(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 4)
-        return false;
-    const QByteArray head = file.read(2);
-    file.seek(file.size() - 2);
-    return head == "\xFF\xD8" && file.read(2) == "\xFF\xD9";
-}
-
 // Processes (other than this test) whose current folder lies under folder: the command's
 // scripts, Ghostscript and component servers all work in the sandbox.
 QStringList processesWorkingUnder(const QString& folder) {
@@ -181,7 +171,7 @@ void TestCommandFaults::stopsLeaveNothingBehind() {
     QCOMPARE(QDir(box.out).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\.")),
              QStringList{}); // no temporary of a save
     for (const QString& name : QDir(box.out).entryList(QDir::Files))
-        QVERIFY2(isWholeJpeg(box.out + '/' + name), qPrintable(name));
+        QVERIFY2(TestFiles::isWholeJpeg(box.out + '/' + name), qPrintable(name));
     QTRY_COMPARE_WITH_TIMEOUT(processesWorkingUnder(box.root.path()), QStringList{}, 20'000);
 }
 
@@ -307,7 +297,7 @@ void TestCommandFaults::exportStopsBetweenPages() {
     QCOMPARE(line.value("pages").toInt(), written.size());
     QVERIFY2(!written.isEmpty() && written.size() < 311, qPrintable(written.join(' ')));
     for (const QString& name : written)
-        QVERIFY2(isWholeJpeg(box.out + '/' + name), qPrintable(name));
+        QVERIFY2(TestFiles::isWholeJpeg(box.out + '/' + name), qPrintable(name));
     QCOMPARE(QDir(box.out).entryList(QDir::Files | QDir::Hidden).size(), written.size());
 }
 

@@ -77,12 +77,7 @@ QByteArray tableRebuiltWhilePagesAreSought(const QList<QByteArray>& objects, int
         pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
     }
     offsets.last() = offsets.at(offsets.size() - 2) + 20;
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    TestFiles::appendCrossReference(pdf, offsets);
     return pdf;
 }
 

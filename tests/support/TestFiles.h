@@ -28,6 +28,29 @@ inline bool makeProtected(const QString& source, const QString& target,
            qpdf.exitCode() == 0;
 }
 
+// Ends a PDF file's bytes: the cross-reference table pointing at the objects 1, 2, ... at
+// these offsets, the trailer (object 1 is the catalogue) and the end marker.
+inline void appendCrossReference(QByteArray& pdf, const QList<qsizetype>& offsets) {
+    const qsizetype xref = pdf.size();
+    const QByteArray size = QByteArray::number(offsets.size() + 1);
+    pdf += "xref\n0 " + size + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + size + " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) +
+           "\n%%EOF\n";
+}
+
+// A JPEG written to its end: it starts with the start-of-image marker and ends with the
+// end-of-image one.
+inline bool isWholeJpeg(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4)
+        return false;
+    const QByteArray head = file.read(2);
+    file.seek(file.size() - 2);
+    return head == "\xFF\xD8" && file.read(2) == "\xFF\xD9";
+}
+
 // A PDF file's bytes made of the given objects, numbered from 1 (object 1 is the catalogue),
 // with a cross-reference table that points at each.
 inline QByteArray pdfFromObjects(const QList<QByteArray>& objects) {
@@ -37,12 +60,7 @@ inline QByteArray pdfFromObjects(const QList<QByteArray>& objects) {
         offsets.append(pdf.size());
         pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
     }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    appendCrossReference(pdf, offsets);
     return pdf;
 }
 
